@@ -1,0 +1,19 @@
+// Everything the recorder reaches outside itself, bundled so that the real Windows services
+// or the test double can be handed in whole.
+#pragma once
+
+#include "platform/avi_library.h"
+#include "platform/desktop.h"
+#include "platform/file_system.h"
+#include "platform/toolkit.h"
+
+namespace kest::platform {
+
+struct Platform {
+    AviLibrary& avi;
+    FileSystem& files;
+    Desktop& desktop;
+    Toolkit& toolkit;
+};
+
+}  // namespace kest::platform

@@ -1,0 +1,129 @@
+#include "platform/win32/win32_avi_library.h"
+
+#include <windows.h>
+#include <vfw.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "platform/win32/text.h"
+
+namespace kest::platform::win32 {
+
+// The library fills the options record in place, so the portable copy must be the real thing.
+static_assert(sizeof(AviCompressOptions) == sizeof(AVICOMPRESSOPTIONS));
+static_assert(offsetof(AviCompressOptions, lpFormat) == offsetof(AVICOMPRESSOPTIONS, lpFormat));
+static_assert(offsetof(AviCompressOptions, cbFormat) == offsetof(AVICOMPRESSOPTIONS, cbFormat));
+static_assert(offsetof(AviCompressOptions, lpParms) == offsetof(AVICOMPRESSOPTIONS, lpParms));
+static_assert(offsetof(AviCompressOptions, dwInterleaveEvery) == offsetof(AVICOMPRESSOPTIONS, dwInterleaveEvery));
+static_assert(sizeof(Handle) == sizeof(PAVISTREAM));
+
+namespace {
+
+PAVIFILE AsFile(Handle handle) { return reinterpret_cast<PAVIFILE>(handle); }
+PAVISTREAM AsStream(Handle handle) { return reinterpret_cast<PAVISTREAM>(handle); }
+
+bool IsAscii(const Text& text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
+}  // namespace
+
+Text LibraryPathFor(const Text& path) {
+    if (IsAscii(path)) return path;
+    HANDLE created = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) return path;
+    CloseHandle(created);
+    const DWORD needed = GetShortPathNameW(Wide(path), nullptr, 0);
+    if (needed == 0) return path;
+    std::vector<wchar_t> buffer(needed + 1);
+    const DWORD length = GetShortPathNameW(Wide(path), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) return path;
+    Text shortPath = FromWide(buffer.data(), length);
+    return IsAscii(shortPath) ? shortPath : path;
+}
+
+void Win32AviLibrary::FileInit() { AVIFileInit(); }
+
+void Win32AviLibrary::FileExit() { AVIFileExit(); }
+
+Status Win32AviLibrary::FileOpen(Handle* file, const Text& path, std::uint32_t mode) {
+    PAVIFILE opened = nullptr;
+    const HRESULT result = AVIFileOpenW(&opened, Wide(LibraryPathFor(path)), mode, nullptr);
+    *file = reinterpret_cast<Handle>(opened);
+    return static_cast<Status>(result);
+}
+
+std::uint32_t Win32AviLibrary::StringToFourCC(const Text& code, std::uint32_t flags) {
+    return mmioStringToFOURCCW(Wide(code), flags);
+}
+
+Status Win32AviLibrary::FileCreateStream(Handle file, Handle* stream, const AviStreamInfo& info) {
+    AVISTREAMINFOW native{};
+    native.fccType = info.fccType;
+    native.fccHandler = info.fccHandler;
+    native.dwFlags = info.dwFlags;
+    native.dwCaps = info.dwCaps;
+    native.wPriority = info.wPriority;
+    native.wLanguage = info.wLanguage;
+    native.dwScale = info.dwScale;
+    native.dwRate = info.dwRate;
+    native.dwStart = info.dwStart;
+    native.dwLength = info.dwLength;
+    native.dwInitialFrames = info.dwInitialFrames;
+    native.dwSuggestedBufferSize = info.dwSuggestedBufferSize;
+    native.dwQuality = info.dwQuality;
+    native.dwSampleSize = info.dwSampleSize;
+    native.rcFrame = {info.rcFrame.left, info.rcFrame.top, info.rcFrame.right, info.rcFrame.bottom};
+    native.dwEditCount = info.dwEditCount;
+    native.dwFormatChangeCount = info.dwFormatChangeCount;
+    std::copy(info.szName.begin(), info.szName.end(), native.szName);
+    PAVISTREAM created = nullptr;
+    const HRESULT result = AVIFileCreateStreamW(AsFile(file), &created, &native);
+    *stream = reinterpret_cast<Handle>(created);
+    return static_cast<Status>(result);
+}
+
+std::int32_t Win32AviLibrary::SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount,
+                                          Handle* streams, AviCompressOptions** options) {
+    return static_cast<std::int32_t>(AVISaveOptions(reinterpret_cast<HWND>(owner), flags, streamCount,
+                                                    reinterpret_cast<PAVISTREAM*>(streams),
+                                                    reinterpret_cast<LPAVICOMPRESSOPTIONS*>(options)));
+}
+
+Status Win32AviLibrary::SaveOptionsFree(std::int32_t streamCount, AviCompressOptions** options) {
+    return static_cast<Status>(AVISaveOptionsFree(streamCount, reinterpret_cast<LPAVICOMPRESSOPTIONS*>(options)));
+}
+
+Status Win32AviLibrary::MakeCompressedStream(Handle* compressed, Handle source, AviCompressOptions* options) {
+    PAVISTREAM created = nullptr;
+    const HRESULT result = AVIMakeCompressedStream(&created, AsStream(source),
+                                                   reinterpret_cast<AVICOMPRESSOPTIONS*>(options), nullptr);
+    *compressed = reinterpret_cast<Handle>(created);
+    return static_cast<Status>(result);
+}
+
+Status Win32AviLibrary::StreamSetFormat(Handle stream, std::int32_t position, const void* format,
+                                        std::int32_t formatSize) {
+    return static_cast<Status>(AVIStreamSetFormat(AsStream(stream), position, const_cast<void*>(format), formatSize));
+}
+
+Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
+                                    std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
+                                    std::int32_t* bytesWritten) {
+    LONG samplesOut = 0;
+    LONG bytesOut = 0;
+    const HRESULT result = AVIStreamWrite(AsStream(stream), start, samples, const_cast<void*>(data), size, flags,
+                                          samplesWritten ? &samplesOut : nullptr, bytesWritten ? &bytesOut : nullptr);
+    if (samplesWritten) *samplesWritten = samplesOut;
+    if (bytesWritten) *bytesWritten = bytesOut;
+    return static_cast<Status>(result);
+}
+
+std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) { return AVIStreamRelease(AsStream(stream)); }
+
+std::uint32_t Win32AviLibrary::FileRelease(Handle file) { return AVIFileRelease(AsFile(file)); }
+
+}  // namespace kest::platform::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/avi_library.h"
+
+namespace kest::platform::win32 {
+
+class Win32AviLibrary : public AviLibrary {
+public:
+    void FileInit() override;
+    void FileExit() override;
+    Status FileOpen(Handle* file, const Text& path, std::uint32_t mode) override;
+    std::uint32_t StringToFourCC(const Text& code, std::uint32_t flags) override;
+    Status FileCreateStream(Handle file, Handle* stream, const AviStreamInfo& info) override;
+    std::int32_t SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount, Handle* streams,
+                             AviCompressOptions** options) override;
+    Status SaveOptionsFree(std::int32_t streamCount, AviCompressOptions** options) override;
+    Status MakeCompressedStream(Handle* compressed, Handle source, AviCompressOptions* options) override;
+    Status StreamSetFormat(Handle stream, std::int32_t position, const void* format,
+                           std::int32_t formatSize) override;
+    Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data, std::int32_t size,
+                       std::uint32_t flags, std::int32_t* samplesWritten, std::int32_t* bytesWritten) override;
+    std::uint32_t StreamRelease(Handle stream) override;
+    std::uint32_t FileRelease(Handle file) override;
+};
+
+// The form of `path` that the AVI library can open. Wine's library fails on paths with
+// characters outside ASCII, so such a path is created and handed over by its short (8.3)
+// name, which names the same file. Other paths pass unchanged.
+Text LibraryPathFor(const Text& path);
+
+}  // namespace kest::platform::win32

@@ -1,0 +1,20 @@
+// The real Windows services behind the seam, owned together.
+#pragma once
+
+#include "platform/platform.h"
+#include "platform/win32/win32_avi_library.h"
+#include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_toolkit.h"
+
+namespace kest::platform::win32 {
+
+struct Win32Platform {
+    Win32AviLibrary avi;
+    Win32FileSystem files;
+    Win32Desktop desktop;
+    Win32Toolkit toolkit;
+    Platform platform{avi, files, desktop, toolkit};
+};
+
+}  // namespace kest::platform::win32

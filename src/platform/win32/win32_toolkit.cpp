@@ -1,0 +1,492 @@
+#include "platform/win32/win32_toolkit.h"
+
+#include <windows.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "platform/win32/text.h"
+
+namespace kest::platform::win32 {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"Kest35Form";
+constexpr wchar_t kPictureClass[] = L"Kest35Picture";
+constexpr UINT kFirstCommandId = 100;
+
+int Pixels(std::int32_t twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+class Win32Form;
+
+class Win32Timer : public Timer {
+public:
+    Win32Timer(Win32Form& form, UINT_PTR id);
+    ~Win32Timer() override;
+    void SetInterval(std::int32_t milliseconds) override {
+        interval_ = milliseconds;
+        Update();
+    }
+    std::int32_t Interval() const override { return interval_; }
+    void SetEnabled(bool enabled) override {
+        enabled_ = enabled;
+        Update();
+    }
+    bool Enabled() const override { return enabled_; }
+    void OnTick(std::function<void()> handler) override { handler_ = std::move(handler); }
+    void Tick() {
+        if (handler_ && enabled_ && interval_ > 0) handler_();
+    }
+
+private:
+    void Update();
+    Win32Form& form_;
+    UINT_PTR id_;
+    std::int32_t interval_ = 0;
+    bool enabled_ = true;
+    std::function<void()> handler_;
+};
+
+class Win32MenuItem : public MenuItem {
+public:
+    Win32MenuItem(Win32Form& form, HMENU owner, UINT position, UINT id, HMENU submenu, const Text& caption)
+        : form_(form), owner_(owner), position_(position), id_(id), submenu_(submenu), caption_(caption) {}
+    ~Win32MenuItem() override;
+    void SetCaption(const Text& caption) override;
+    Text Caption() const override { return caption_; }
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override { return enabled_; }
+    void SetChecked(bool checked) override;
+    bool Checked() const override { return checked_; }
+    void OnClick(std::function<void()> handler) override { handler_ = std::move(handler); }
+    void Click() {
+        if (handler_) handler_();
+    }
+    HMENU Submenu() const { return submenu_; }
+
+private:
+    void Redraw();
+    Win32Form& form_;
+    HMENU owner_;
+    UINT position_;
+    UINT id_;
+    HMENU submenu_;
+    Text caption_;
+    bool enabled_ = true;
+    bool checked_ = false;
+    std::function<void()> handler_;
+};
+
+// The persistent image is a screen-compatible bitmap selected into a memory DC; painting
+// copies it to the window and saving reads it back as a DIB.
+class Win32PictureBox : public PictureBox {
+public:
+    Win32PictureBox(HWND parent, Rect boundsTwips);
+    ~Win32PictureBox() override;
+    void SetSizeTwips(std::int32_t widthTwips, std::int32_t heightTwips) override;
+    std::int32_t WidthPixels() const override { return width_; }
+    std::int32_t HeightPixels() const override { return height_; }
+    void SetBackColor(std::uint32_t rgb) override {
+        backColor_ = rgb;
+        Clear();
+    }
+    void RemovePicture() override { Clear(); }
+    bool SaveImage(const Text& path) override;
+    void Paint(HDC target) const { BitBlt(target, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY); }
+
+private:
+    void CreateImage(int width, int height);
+    void Clear();
+    HWND hwnd_ = nullptr;
+    HDC memory_ = nullptr;
+    HBITMAP image_ = nullptr;
+    HGDIOBJ originalBitmap_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    std::uint32_t backColor_ = GetSysColor(COLOR_BTNFACE);
+};
+
+class Win32Form : public Form {
+public:
+    Win32Form(Win32Toolkit& toolkit, const FormDesign& design);
+    ~Win32Form() override;
+
+    Handle Hwnd() const override { return reinterpret_cast<Handle>(hwnd_); }
+    void SetCaption(const Text& caption) override { SetWindowTextW(hwnd_, Wide(caption)); }
+    Text Caption() const override {
+        std::vector<wchar_t> buffer(GetWindowTextLengthW(hwnd_) + 1);
+        const int length = GetWindowTextW(hwnd_, buffer.data(), static_cast<int>(buffer.size()));
+        return FromWide(buffer.data(), static_cast<std::size_t>(length));
+    }
+    void SetWindowState(WindowState state) override {
+        ShowWindow(hwnd_, state == WindowState::Minimized   ? SW_MINIMIZE
+                          : state == WindowState::Maximized ? SW_MAXIMIZE
+                                                            : SW_RESTORE);
+    }
+    WindowState GetWindowState() const override {
+        return IsIconic(hwnd_) ? WindowState::Minimized : IsZoomed(hwnd_) ? WindowState::Maximized : WindowState::Normal;
+    }
+    void Show() override { ShowWindow(hwnd_, SW_SHOW); }
+    void Hide() override { ShowWindow(hwnd_, SW_HIDE); }
+    bool Visible() const override { return IsWindowVisible(hwnd_) != 0; }
+    void OnQueryUnload(std::function<bool()> handler) override { queryUnload_ = std::move(handler); }
+
+    std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips) override {
+        return std::make_unique<Win32PictureBox>(hwnd_, boundsTwips);
+    }
+    std::unique_ptr<Timer> CreateTimer() override { return std::make_unique<Win32Timer>(*this, NextId()); }
+    std::unique_ptr<MenuItem> CreateMenuItem(MenuItem* parent, const Text& caption) override;
+
+    HWND Window() const { return hwnd_; }
+    UINT NextId() { return nextId_++; }
+    void Register(UINT id, Win32Timer* timer) { timers_[id] = timer; }
+    void Register(UINT id, Win32MenuItem* item) { items_[id] = item; }
+    void Unregister(UINT id) {
+        timers_.erase(id);
+        items_.erase(id);
+    }
+
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    Win32Toolkit& toolkit_;
+    HWND hwnd_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    UINT nextId_ = kFirstCommandId;
+    std::map<UINT, Win32Timer*> timers_;
+    std::map<UINT, Win32MenuItem*> items_;
+    std::function<bool()> queryUnload_;
+};
+
+// ---- timers ----
+
+Win32Timer::Win32Timer(Win32Form& form, UINT_PTR id) : form_(form), id_(id) {
+    form_.Register(static_cast<UINT>(id_), this);
+}
+
+Win32Timer::~Win32Timer() {
+    if (form_.Window()) KillTimer(form_.Window(), id_);
+    form_.Unregister(static_cast<UINT>(id_));
+}
+
+void Win32Timer::Update() {
+    if (!form_.Window()) return;
+    if (enabled_ && interval_ > 0) {
+        SetTimer(form_.Window(), id_, static_cast<UINT>(interval_), nullptr);
+    } else {
+        KillTimer(form_.Window(), id_);
+    }
+}
+
+// ---- menus ----
+
+Win32MenuItem::~Win32MenuItem() { form_.Unregister(id_); }
+
+void Win32MenuItem::Redraw() {
+    if (form_.Window()) DrawMenuBar(form_.Window());
+}
+
+void Win32MenuItem::SetCaption(const Text& caption) {
+    caption_ = caption;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = const_cast<wchar_t*>(Wide(caption_));
+    SetMenuItemInfoW(owner_, position_, TRUE, &info);
+    Redraw();
+}
+
+void Win32MenuItem::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    EnableMenuItem(owner_, position_, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    Redraw();
+}
+
+void Win32MenuItem::SetChecked(bool checked) {
+    checked_ = checked;
+    CheckMenuItem(owner_, position_, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+    Redraw();
+}
+
+std::unique_ptr<MenuItem> Win32Form::CreateMenuItem(MenuItem* parent, const Text& caption) {
+    const UINT id = NextId();
+    std::unique_ptr<Win32MenuItem> item;
+    if (parent == nullptr) {
+        if (!menuBar_) {
+            menuBar_ = CreateMenu();
+            SetMenu(hwnd_, menuBar_);
+        }
+        HMENU popup = CreatePopupMenu();
+        AppendMenuW(menuBar_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), Wide(caption));
+        item = std::make_unique<Win32MenuItem>(*this, menuBar_, GetMenuItemCount(menuBar_) - 1, id, popup, caption);
+    } else {
+        HMENU owner = static_cast<Win32MenuItem*>(parent)->Submenu();
+        AppendMenuW(owner, MF_STRING, id, Wide(caption));
+        item = std::make_unique<Win32MenuItem>(*this, owner, GetMenuItemCount(owner) - 1, id, nullptr, caption);
+    }
+    Register(id, item.get());
+    DrawMenuBar(hwnd_);
+    return item;
+}
+
+// ---- picture boxes ----
+
+LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        if (auto* box = reinterpret_cast<Win32PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) box->Paint(dc);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+Win32PictureBox::Win32PictureBox(HWND parent, Rect b) {
+    hwnd_ = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, Pixels(b.left), Pixels(b.top),
+                            Pixels(b.right - b.left), Pixels(b.bottom - b.top), parent, nullptr, ModuleInstance(),
+                            nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    HDC screen = GetDC(nullptr);
+    memory_ = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    CreateImage(Pixels(b.right - b.left), Pixels(b.bottom - b.top));
+}
+
+Win32PictureBox::~Win32PictureBox() {
+    if (hwnd_ && IsWindow(hwnd_)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (originalBitmap_) SelectObject(memory_, originalBitmap_);
+    if (image_) DeleteObject(image_);
+    if (memory_) DeleteDC(memory_);
+}
+
+void Win32PictureBox::CreateImage(int width, int height) {
+    width_ = width > 0 ? width : 1;
+    height_ = height > 0 ? height : 1;
+    HDC screen = GetDC(nullptr);
+    HBITMAP image = CreateCompatibleBitmap(screen, width_, height_);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ previous = SelectObject(memory_, image);
+    if (!originalBitmap_) originalBitmap_ = previous;
+    if (image_) DeleteObject(image_);
+    image_ = image;
+    Clear();
+}
+
+void Win32PictureBox::Clear() {
+    RECT all{0, 0, width_, height_};
+    HBRUSH brush = CreateSolidBrush(backColor_);
+    FillRect(memory_, &all, brush);
+    DeleteObject(brush);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Win32PictureBox::SetSizeTwips(std::int32_t widthTwips, std::int32_t heightTwips) {
+    const int width = Pixels(widthTwips);
+    const int height = Pixels(heightTwips);
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (width != width_ || height != height_) CreateImage(width, height);
+}
+
+bool Win32PictureBox::SaveImage(const Text& path) {
+    HDC screen = GetDC(nullptr);
+    const int displayBits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+    const int bitCount = displayBits >= 24 ? displayBits : displayBits == 16 ? 16 : 8;
+    const int colours = bitCount <= 8 ? 1 << bitCount : 0;
+
+    std::vector<std::uint8_t> infoBlock(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD));
+    auto* info = reinterpret_cast<BITMAPINFO*>(infoBlock.data());
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width_;
+    info->bmiHeader.biHeight = height_;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
+    info->bmiHeader.biCompression = BI_RGB;
+    const DWORD stride = (static_cast<DWORD>(width_) * bitCount + 31) / 32 * 4;
+    info->bmiHeader.biSizeImage = stride * static_cast<DWORD>(height_);
+    info->bmiHeader.biClrUsed = static_cast<DWORD>(colours);
+    std::vector<std::uint8_t> pixels(info->bmiHeader.biSizeImage);
+
+    // GetDIBits wants the bitmap out of every device context while it reads.
+    SelectObject(memory_, originalBitmap_);
+    const int rows = GetDIBits(memory_, image_, 0, static_cast<UINT>(height_), pixels.data(), info, DIB_RGB_COLORS);
+    SelectObject(memory_, image_);
+    if (rows != height_) return false;
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(pixels.size());  // some drivers clear it
+
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock.size());
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
+    ok = ok && WriteFile(file, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &written, nullptr) &&
+         written == infoBlock.size();
+    ok = ok && WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr) &&
+         written == pixels.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// ---- forms ----
+
+Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design) : toolkit_(toolkit) {
+    hwnd_ = CreateWindowExW(0, kFormClass, Wide(design.caption), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                            Pixels(design.widthTwips), Pixels(design.heightTwips), nullptr, nullptr, ModuleInstance(),
+                            this);
+    toolkit_.FormOpened();
+}
+
+Win32Form::~Win32Form() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK Win32Form::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<Win32Form*>(create->lpCreateParams)->hwnd_ = hwnd;
+    }
+    auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return form ? form->Handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_TIMER:
+            if (auto it = timers_.find(static_cast<UINT>(wParam)); it != timers_.end()) {
+                it->second->Tick();
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == 0 && lParam == 0) {
+                if (auto it = items_.find(LOWORD(wParam)); it != items_.end()) {
+                    it->second->Click();
+                    return 0;
+                }
+            }
+            break;
+        case WM_CLOSE:
+            if (queryUnload_ && !queryUnload_()) return 0;
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_NCDESTROY: {
+            const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
+            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            toolkit_.FormClosed();
+            return result;
+        }
+        default: break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace
+
+// ---- toolkit ----
+
+Win32Toolkit::Win32Toolkit() {
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = Win32Form::Procedure;
+    form.hInstance = ModuleInstance();
+    form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.lpszClassName = kFormClass;
+    RegisterClassExW(&form);
+
+    WNDCLASSEXW picture{};
+    picture.cbSize = sizeof picture;
+    picture.lpfnWndProc = PictureProcedure;
+    picture.hInstance = ModuleInstance();
+    picture.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    picture.lpszClassName = kPictureClass;
+    RegisterClassExW(&picture);
+}
+
+std::unique_ptr<Form> Win32Toolkit::CreateForm(const FormDesign& design) {
+    return std::make_unique<Win32Form>(*this, design);
+}
+
+void Win32Toolkit::FormClosed() {
+    if (--liveForms_ == 0 && quitWithLastForm_) PostQuitMessage(0);
+}
+
+MsgBoxResult Win32Toolkit::MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon, const Text& caption) {
+    UINT flags = buttons == MsgBoxButtons::YesNo ? MB_YESNO : MB_OK;
+    switch (icon) {
+        case MsgBoxIcon::Critical: flags |= MB_ICONHAND; break;
+        case MsgBoxIcon::Question: flags |= MB_ICONQUESTION; break;
+        case MsgBoxIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
+        case MsgBoxIcon::Information: flags |= MB_ICONASTERISK; break;
+        case MsgBoxIcon::None: break;
+    }
+    switch (MessageBoxW(GetActiveWindow(), Wide(text), Wide(caption), flags)) {
+        case IDYES: return MsgBoxResult::Yes;
+        case IDNO: return MsgBoxResult::No;
+        case IDCANCEL: return MsgBoxResult::Cancel;
+        default: return MsgBoxResult::Ok;
+    }
+}
+
+void Win32Toolkit::DoEvents() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the main loop
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+int Win32Toolkit::RunMessageLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+double Win32Toolkit::SecondsSinceMidnight() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
+}
+
+std::int32_t Win32Toolkit::ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel; }
+
+std::int32_t Win32Toolkit::ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel; }
+
+Text Win32Toolkit::ProgramDirectory() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            Text path = FromWide(buffer.data(), length);
+            const auto slash = path.find_last_of(u"\\/");
+            return slash == Text::npos ? Text{} : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+Handle Win32Toolkit::Instance() { return reinterpret_cast<Handle>(ModuleInstance()); }
+
+}  // namespace kest::platform::win32

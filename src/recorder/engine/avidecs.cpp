@@ -1,0 +1,148 @@
+#include "recorder/engine/avidecs.h"
+
+#include <algorithm>
+
+#include "recorder/engine/app_title.h"
+
+namespace kest::recorder {
+
+namespace {
+
+constexpr std::int32_t kMinRate = 1;
+constexpr std::int32_t kMaxRate = 30;
+// Room for the RIFF, header and stream-header lists and the padding the library puts
+// before the frame data.
+constexpr std::int64_t kHeaderAllowance = 64 * 1024;
+constexpr std::int64_t kChunkHeaderBytes = 8;
+constexpr std::int64_t kIndexEntryBytes = 16;
+
+std::int64_t ChunkBytes(std::int64_t data) { return kChunkHeaderBytes + data + (data & 1); }
+
+}  // namespace
+
+AVIDecs::AVIDecs(platform::Platform& platform) : platform_(platform) {}
+
+AVIDecs::~AVIDecs() { CloseAviOutput(); }
+
+bool AVIDecs::Fail() {
+    CloseAviOutput();
+    return false;
+}
+
+bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap,
+                            const platform::Text& outputPath, std::int32_t fps) {
+    CloseAviOutput();  // one output at a time: a forgotten one is finished, not leaked
+    aviOutputPath_ = outputPath;
+    keepOutput_ = false;
+    aviStatus_ = 0;
+    frameBytes_ = largestFrame_ = framesWritten_ = 0;
+    platform_.avi.FileInit();
+    begun_ = true;
+
+    aviStatus_ = platform_.avi.FileOpen(&aviFileHandle_, outputPath, platform::kOfCreate | platform::kOfWrite);
+    if (aviStatus_ != 0) return Fail();
+
+    aviFrameDib_ = std::make_unique<cDIB>(platform_.files, platform_.toolkit);
+    if (!aviFrameDib_->CreateFromFile(firstBitmap)) {
+        platform_.toolkit.MsgBox(u"Could not load first bitmap file in list!", platform::MsgBoxButtons::Ok,
+                                 platform::MsgBoxIcon::Exclamation, kAppTitle);
+        return Fail();
+    }
+
+    aviStreamInfo_.fccType = platform_.avi.StringToFourCC(u"vids", 0);
+    aviStreamInfo_.fccHandler = 0;
+    aviStreamInfo_.dwScale = 1;
+    aviStreamInfo_.dwRate = static_cast<std::uint32_t>(std::clamp(fps, kMinRate, kMaxRate));
+    aviStreamInfo_.dwSuggestedBufferSize = static_cast<std::uint32_t>(aviFrameDib_->SizeImage());
+    platform_.desktop.SetRect(&aviStreamInfo_.rcFrame, 0, 0, aviFrameDib_->Width(), aviFrameDib_->Height());
+
+    aviStatus_ = platform_.avi.FileCreateStream(aviFileHandle_, &aviStream_, aviStreamInfo_);
+    if (aviStatus_ != 0) return Fail();
+
+    aviOptionsPtr_ = &aviOptions_;
+    aviStatus_ = platform_.avi.SaveOptions(hwndParent, platform::kIcmfChooseKeyframe | platform::kIcmfChooseDatarate,
+                                           1, &aviStream_, &aviOptionsPtr_);
+    if (aviStatus_ != 1) {
+        // A cancel (0) keeps the created file, as the user may expect to find the name taken;
+        // an error code deletes it on close.
+        platform_.avi.SaveOptionsFree(1, &aviOptionsPtr_);
+        return Fail();
+    }
+
+    aviStatus_ = platform_.avi.MakeCompressedStream(&aviCompressedStream_, aviStream_, &aviOptions_);
+    if (aviStatus_ != 0) return Fail();
+
+    aviStatus_ = platform_.avi.StreamSetFormat(aviCompressedStream_, 0, aviFrameDib_->PointerToBitmapInfo(),
+                                               aviFrameDib_->SizeBitmapInfo());
+    if (aviStatus_ != 0) return Fail();
+    formatBytes_ = aviFrameDib_->SizeBitmapInfo();
+    return true;
+}
+
+std::int64_t AVIDecs::EstimatedFileBytes() const {
+    return kHeaderAllowance + formatBytes_ + frameBytes_ + framesWritten_ * kIndexEntryBytes;
+}
+
+std::int64_t AVIDecs::NextFrameBound() const {
+    // A compressor may emit a frame a little larger than its input; allow an eighth more.
+    const std::int64_t raw = aviFrameDib_ ? aviFrameDib_->SizeImage() : 0;
+    return std::max(raw + raw / 8, largestFrame_);
+}
+
+FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath) {
+    if (!begun_ || aviCompressedStream_ == 0 || !aviFrameDib_) return FrameWrite::NotOpen;
+
+    // The result is not looked at: an unreadable frame file writes the previous pixels again.
+    aviFrameDib_->CreateFromFile(bitmapPath);
+
+    if (EstimatedFileBytes() + ChunkBytes(NextFrameBound()) + kIndexEntryBytes > kMaxAviFileBytes) {
+        keepOutput_ = true;
+        CloseAviOutput();
+        return FrameWrite::SizeLimitReached;
+    }
+
+    std::int32_t samplesWritten = 0;
+    std::int32_t bytesWritten = 0;
+    aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, aviFrameDib_->PointerToBits(),
+                                           aviFrameDib_->SizeImage(), platform::kAviifKeyframe, &samplesWritten,
+                                           &bytesWritten);
+    if (aviStatus_ != 0) {
+        keepOutput_ = true;
+        CloseAviOutput();
+        return FrameWrite::Failed;
+    }
+    // Wine's compressing stream reports its two counters swapped; the larger one is the byte
+    // count. A library that reports nothing is charged the full input size.
+    std::int64_t written = std::max(samplesWritten, bytesWritten);
+    if (written <= 1) written = aviFrameDib_->SizeImage();
+    frameBytes_ += ChunkBytes(written);
+    largestFrame_ = std::max(largestFrame_, written);
+    ++framesWritten_;
+    return FrameWrite::Written;
+}
+
+void AVIDecs::CloseAviOutput() {
+    if (!begun_) return;
+    begun_ = false;
+    aviFrameDib_.reset();
+    if (aviStream_ != 0) {
+        platform_.avi.StreamRelease(aviStream_);
+        aviStream_ = 0;
+    }
+    if (aviCompressedStream_ != 0) {
+        platform_.avi.StreamRelease(aviCompressedStream_);
+        aviCompressedStream_ = 0;
+    }
+    if (aviFileHandle_ != 0) {
+        platform_.avi.FileRelease(aviFileHandle_);
+        aviFileHandle_ = 0;
+    }
+    // The library is left only after its last object is released: leaving it first would let
+    // it unload code that the releases still run.
+    platform_.avi.FileExit();
+    if (aviStatus_ != 0 && !keepOutput_ && platform_.files.IsNormalFile(aviOutputPath_)) {
+        platform_.files.Remove(aviOutputPath_);
+    }
+}
+
+}  // namespace kest::recorder

@@ -1,0 +1,63 @@
+// Turns a run of bitmap files into the one video stream of an AVI file through the
+// platform's AVI library. One output at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/platform.h"
+#include "recorder/engine/cdib.h"
+
+namespace kest::recorder {
+
+enum class FrameWrite {
+    Written,
+    NotOpen,           // no output, or it has already ended
+    Failed,            // the library refused the frame; the output is finished and kept
+    SizeLimitReached,  // the frame would have taken the file past what readers can index
+};
+
+// Wine's library (and old readers) cannot address frames past 2 GiB; the file must end
+// before its data, headers and index reach that size.
+inline constexpr std::int64_t kMaxAviFileBytes = std::int64_t{1} << 31;
+
+class AVIDecs {
+public:
+    explicit AVIDecs(platform::Platform& platform);
+    ~AVIDecs();
+
+    bool OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap,
+                       const platform::Text& outputPath, std::int32_t fps);
+    FrameWrite WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath);
+    void CloseAviOutput();
+
+    // Module state, readable for callers and tests.
+    std::int32_t AviStatus() const { return aviStatus_; }
+    const platform::AviCompressOptions& AviOptions() const { return aviOptions_; }
+    const platform::AviStreamInfo& AviStreamInfo() const { return aviStreamInfo_; }
+    bool IsOpen() const { return begun_; }
+    std::int64_t EstimatedFileBytes() const;
+
+private:
+    bool Fail();  // closes and reports false
+    std::int64_t NextFrameBound() const;
+
+    platform::Platform& platform_;
+    std::int32_t aviStatus_ = 0;
+    platform::Handle aviFileHandle_ = 0;
+    platform::Handle aviStream_ = 0;
+    platform::Handle aviCompressedStream_ = 0;
+    platform::AviCompressOptions aviOptions_{};
+    platform::AviCompressOptions* aviOptionsPtr_ = nullptr;
+    platform::AviStreamInfo aviStreamInfo_{};
+    std::unique_ptr<cDIB> aviFrameDib_;
+    platform::Text aviOutputPath_;
+    bool begun_ = false;        // between AVIFileInit and the matching AVIFileExit
+    bool keepOutput_ = false;   // a write failure ended the file; its frames stay on disk
+    std::int64_t formatBytes_ = 0;
+    std::int64_t frameBytes_ = 0;   // chunk data and chunk headers written so far
+    std::int64_t largestFrame_ = 0;
+    std::int64_t framesWritten_ = 0;
+};
+
+}  // namespace kest::recorder

@@ -1,0 +1,200 @@
+#include "recorder/engine/cdib.h"
+
+#include <cstring>
+#include <limits>
+
+#include "recorder/engine/app_title.h"
+
+namespace kest::recorder {
+
+namespace {
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+const platform::Text kLineBreak = u"\r\n";
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t U32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void Put16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+std::int64_t UncompressedImageSize(std::int32_t width, std::int32_t height, std::int32_t bitCount) {
+    switch (bitCount) {
+        case 1: case 4: case 8: case 16: case 24: case 32: break;
+        default: return -1;
+    }
+    if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min()) return -1;
+    const std::int64_t stride = (static_cast<std::int64_t>(width) * bitCount + 31) / 32 * 4;
+    const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    const std::int64_t size = stride * rows;
+    return size > std::numeric_limits<std::int32_t>::max() ? -1 : size;
+}
+
+cDIB::cDIB(platform::FileSystem& files, platform::Toolkit& toolkit) : files_(files), toolkit_(toolkit) {}
+
+cDIB::FileHeader cDIB::ParseFileHeader(const std::uint8_t* b) {
+    FileHeader h;
+    h.type = static_cast<std::int16_t>(U16(b));
+    h.size = U32(b + 2);
+    h.reserved1 = U16(b + 6);
+    h.reserved2 = U16(b + 8);
+    h.offBits = U32(b + 10);
+    return h;
+}
+
+cDIB::InfoHeader cDIB::ParseInfoHeader(const std::uint8_t* b) {
+    InfoHeader h;
+    h.size = U32(b);
+    h.width = static_cast<std::int32_t>(U32(b + 4));
+    h.height = static_cast<std::int32_t>(U32(b + 8));
+    h.planes = static_cast<std::int16_t>(U16(b + 12));
+    h.bitCount = static_cast<std::int16_t>(U16(b + 14));
+    h.compression = U32(b + 16);
+    h.sizeImage = U32(b + 20);
+    h.xppm = static_cast<std::int32_t>(U32(b + 24));
+    h.yppm = static_cast<std::int32_t>(U32(b + 28));
+    h.clrUsed = U32(b + 32);
+    h.clrImportant = U32(b + 36);
+    return h;
+}
+
+void cDIB::StoreFileHeader(const FileHeader& h, std::uint8_t* b) {
+    Put16(b, static_cast<std::uint16_t>(h.type));
+    Put32(b + 2, h.size);
+    Put16(b + 6, h.reserved1);
+    Put16(b + 8, h.reserved2);
+    Put32(b + 10, h.offBits);
+}
+
+bool cDIB::FileExists(const platform::Text& path) { return files_.Length(path).has_value(); }
+
+void cDIB::Tell(const platform::Text& text, platform::MsgBoxIcon icon) {
+    toolkit_.MsgBox(text, platform::MsgBoxButtons::Ok, icon, kAppTitle);
+}
+
+void cDIB::RefuseFormat(const platform::Text& path) {
+    Tell(u"File is not a supported bitmap format:" + kLineBreak + path, platform::MsgBoxIcon::Information);
+}
+
+bool cDIB::CreateFromFile(const platform::Text& filename) {
+    if (!FileExists(filename)) {
+        Tell(u"File does not exist:" + kLineBreak + filename, platform::MsgBoxIcon::Critical);
+        return false;
+    }
+    platform::OpenResult opened = files_.OpenForReading(filename);
+    if (!opened.file) {
+        if (opened.error == platform::OpenError::PermissionDenied) {
+            Tell(u"File is locked - cannot access:" + kLineBreak + filename, platform::MsgBoxIcon::Critical);
+        } else {
+            Tell(opened.description, platform::MsgBoxIcon::Information);
+        }
+        return false;
+    }
+    platform::BinaryFile& file = *opened.file;
+
+    std::uint8_t fileBytes[kFileHeaderSize] = {};
+    if (!file.ReadAt(0, fileBytes, sizeof fileBytes)) {
+        RefuseFormat(filename);
+        return false;
+    }
+    const FileHeader fileHeader = ParseFileHeader(fileBytes);
+    if (fileHeader.type != kBmType) {
+        file_ = fileHeader;  // a refused type has already replaced the file header fields
+        RefuseFormat(filename);
+        return false;
+    }
+
+    // Everything below comes from the file and is checked against the file's real length
+    // before anything is allocated or read, so a damaged or hostile header cannot make us
+    // read past the end or allocate more than the file holds.
+    std::uint8_t infoBytes[kInfoHeaderSize] = {};
+    const std::int64_t length = files_.Length(filename).value_or(0);
+    if (!file.ReadAt(kFileHeaderSize, infoBytes, sizeof infoBytes)) {
+        RefuseFormat(filename);
+        return false;
+    }
+    InfoHeader infoHeader = ParseInfoHeader(infoBytes);
+    const std::int64_t bitOffset = fileHeader.offBits;
+    std::int64_t imageSize = static_cast<std::int32_t>(infoHeader.sizeImage);
+    if (imageSize == 0 && (infoHeader.compression == kBiRgb || infoHeader.compression == kBiBitfields)) {
+        imageSize = UncompressedImageSize(infoHeader.width, infoHeader.height, infoHeader.bitCount);
+    }
+    const bool fits = infoHeader.size >= static_cast<std::uint32_t>(kInfoHeaderSize) &&
+                      kFileHeaderSize + static_cast<std::int64_t>(infoHeader.size) <= bitOffset &&
+                      bitOffset <= length && imageSize > 0 && bitOffset + imageSize <= length;
+    if (!fits) {
+        RefuseFormat(filename);
+        return false;
+    }
+
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(imageSize));
+    std::vector<std::uint8_t> bitmapInfo(static_cast<std::size_t>(bitOffset - kFileHeaderSize));
+    if (!file.ReadAt(static_cast<std::uint64_t>(bitOffset), bits.data(), bits.size()) ||
+        !file.ReadAt(kFileHeaderSize, bitmapInfo.data(), bitmapInfo.size())) {
+        RefuseFormat(filename);
+        return false;
+    }
+    infoHeader.sizeImage = static_cast<std::uint32_t>(imageSize);
+    file_ = fileHeader;
+    info_ = infoHeader;
+    bits_ = std::move(bits);
+    bitmapInfo_ = std::move(bitmapInfo);
+    bitsFilled_ = bitmapInfoFilled_ = true;
+    return true;
+}
+
+bool cDIB::CreateFromPackedDIBPointer(const void* pDIB) {
+    const auto* bytes = static_cast<const std::uint8_t*>(pDIB);
+    info_ = ParseInfoHeader(bytes);
+    if (info_.bitCount <= 15 || static_cast<std::int32_t>(info_.sizeImage) <= 0) {
+        return false;
+    }
+    bits_.assign(bytes + kInfoHeaderSize, bytes + kInfoHeaderSize + info_.sizeImage);
+    bitmapInfo_.assign(bytes, bytes + kInfoHeaderSize);
+    file_ = FileHeader{};
+    file_.type = kBmType;
+    file_.size = static_cast<std::uint32_t>(kFileHeaderSize + kInfoHeaderSize) + info_.sizeImage;
+    file_.offBits = kFileHeaderSize + kInfoHeaderSize;
+    bitsFilled_ = bitmapInfoFilled_ = true;
+    return true;
+}
+
+bool cDIB::WriteToFile(const platform::Text& filename) {
+    if (!bitsFilled_ || !bitmapInfoFilled_) return false;
+    platform::OpenResult opened = files_.OpenForWriting(filename);
+    if (!opened.file) return false;
+    std::uint8_t header[kFileHeaderSize];
+    StoreFileHeader(file_, header);
+    // Each part is attempted even when an earlier one failed, so as much as possible lands.
+    bool ok = opened.file->WriteAt(0, header, sizeof header);
+    ok = opened.file->WriteAt(kFileHeaderSize, bitmapInfo_.data(), bitmapInfo_.size()) && ok;
+    ok = opened.file->WriteAt(kFileHeaderSize + bitmapInfo_.size(), bits_.data(), bits_.size()) && ok;
+    return ok;
+}
+
+const std::uint8_t* cDIB::PointerToBits() const {
+    if (!bitsFilled_) throw DibNotLoaded("cDIB: no pixel data loaded");
+    return bits_.data();
+}
+
+const std::uint8_t* cDIB::PointerToBitmapInfo() const {
+    if (!bitmapInfoFilled_) throw DibNotLoaded("cDIB: no bitmap info loaded");
+    return bitmapInfo_.data();
+}
+
+std::int32_t cDIB::SizeBitmapInfo() const {
+    if (!bitmapInfoFilled_) throw DibNotLoaded("cDIB: no bitmap info loaded");
+    return static_cast<std::int32_t>(bitmapInfo_.size());
+}
+
+}  // namespace kest::recorder

@@ -1,0 +1,149 @@
+// Starting and stopping a recording: the main window's start and stop commands.
+#include <algorithm>
+
+#include "recorder/controlmenu/form2.h"
+#include "recorder/engine/app_title.h"
+#include "recorder/engine/rounding.h"
+#include "recorder/mainwindow/form1.h"
+
+namespace kest::recorder {
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::int32_t kPlaybackFps = 10;
+constexpr std::int32_t kDialogBufferChars = 255;
+constexpr std::int32_t kFullScreenIntervalMs = 1;  // the nearest whole number to 0.6 ms
+constexpr std::int32_t kMaxTimerIntervalMs = 65535;
+
+const platform::Text kChooseAnotherCodec = u"请选择其它编码！";
+const platform::Text kInvalidArea = u"录制区域无效，请重新选择录制区域。";
+const platform::Text kWriteFailed = u"写入录像文件失败，录制已停止。文件中保留了已录制的内容。";
+const platform::Text kSizeLimit = u"录像文件已达到 2 GB 的大小上限，录制已停止。文件中保留了已录制的内容。";
+
+platform::Text TrimBlanks(const platform::Text& text) {
+    const auto first = text.find_first_not_of(u' ');
+    if (first == platform::Text::npos) return {};
+    const auto last = text.find_last_not_of(u' ');
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+platform::Text SaveDialogFilter() {
+    using namespace std::string_literals;
+    return u"Avi Files (*.avi)\0*.avi\0All Files (*.*)\0*.*\0\0"s;
+}
+
+platform::Text NormaliseAviPath(const platform::Text& dialogBuffer) {
+    platform::Text path = TrimBlanks(dialogBuffer.substr(0, dialogBuffer.find(u'\0')));
+    const platform::Text extension = u".avi";
+    if (path.size() < extension.size() || path.compare(path.size() - extension.size(), extension.size(), extension) != 0) {
+        path += extension;
+    }
+    return path;
+}
+
+std::int32_t AreaTimerInterval(std::int32_t screenWidthTwips, std::int32_t screenHeightTwips, std::int32_t width,
+                               std::int32_t height) {
+    const double ratio = static_cast<double>(screenWidthTwips) * screenHeightTwips / platform::kTwipsPerPixel /
+                         platform::kTwipsPerPixel / width / height;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(RoundHalfEven(ratio), 1, kMaxTimerIntervalMs));
+}
+
+bool Form1::AskForOutputPath() {
+    platform::OpenFileName request;
+    request.owner = window_->Hwnd();
+    request.instance = platform_.toolkit.Instance();
+    request.filter = SaveDialogFilter();
+    request.filterIndex = 1;
+    request.file = platform::Text(kDialogBufferChars - 1, u' ');
+    request.maxFile = kDialogBufferChars;
+    request.fileTitle = platform::Text(kDialogBufferChars - 1, u' ');
+    request.maxFileTitle = kDialogBufferChars;
+    request.initialDir = platform_.toolkit.ProgramDirectory();
+    request.title = u"保存文件";
+    // No "file must exist": the user is naming a recording that does not exist yet, and the
+    // save dialog would refuse every new name with it.
+    request.flags = platform::kOfnHideReadOnly | platform::kOfnPathMustExist;
+    if (platform_.desktop.GetSaveFileName(request) == 0) return false;
+    avipath = NormaliseAviPath(request.file);
+    return true;
+}
+
+void Form1::PrepareCanvas() {
+    picture1_->SetSizeTwips(aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
+    picture1_->SetBackColor(kBlack);
+    picture1_->RemovePicture();
+    picture1_->SaveImage(FrameFilePath());
+}
+
+void Form1::SetRecordingMenus(bool recording) {
+    form2_->start().SetEnabled(!recording);
+    form2_->pause().SetEnabled(recording);
+    form2_->done().SetEnabled(recording);
+    form2_->quit().SetEnabled(!recording);
+    form2_->recordcursor().SetEnabled(!recording);
+    form2_->recordareae().SetEnabled(!recording);
+}
+
+void Form1::StartCaptureTimer() {
+    timer1_->SetEnabled(true);
+    timer2_->SetEnabled(true);
+    if (!form2_->recordareae().Checked()) {
+        timer1_->SetInterval(kFullScreenIntervalMs);
+    } else {
+        timer2_->SetInterval(AreaTimerInterval(platform_.toolkit.ScreenWidthTwips(),
+                                               platform_.toolkit.ScreenHeightTwips(), aviwidth, aviheight));
+    }
+}
+
+void Form1::start_click() {
+    if (aviwidth <= 0 || aviheight <= 0) {
+        // A rectangle without area cannot become a frame; say so instead of failing later.
+        platform_.toolkit.MsgBox(kInvalidArea, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation,
+                                 kAppTitle);
+        return;
+    }
+    if (!AskForOutputPath()) return;
+    if (platform_.files.IsNormalFile(avipath)) platform_.files.Remove(avipath);
+    platform_.toolkit.DoEvents();
+
+    PrepareCanvas();
+    if (!avi_.OpenAviOutput(window_->Hwnd(), FrameFilePath(), avipath, kPlaybackFps)) {
+        platform_.toolkit.MsgBox(kChooseAnotherCodec, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::None,
+                                 kAppTitle);
+        return;
+    }
+    platform_.toolkit.DoEvents();
+    SetRecordingMenus(true);
+    window_->SetWindowState(platform::WindowState::Minimized);
+    StartCaptureTimer();
+    hcursor = platform_.desktop.GetCursor();
+    starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
+}
+
+void Form1::stop_click() {
+    timer1_->SetInterval(0);
+    timer2_->SetInterval(0);
+    avi_.CloseAviOutput();
+    if (platform_.files.Length(avipath) == std::optional<std::int64_t>{0}) platform_.files.Remove(avipath);
+
+    picture1_->RemovePicture();
+    platform_.desktop.SetForegroundWindow(form2_->Window().Hwnd());
+    framecount = 0;
+    window_->SetCaption(u"Tamsy");
+    SetRecordingMenus(false);
+}
+
+bool Form1::WriteFrame() {
+    const FrameWrite result = avi_.WriteAviFrame(framecount, FrameFilePath());
+    if (result != FrameWrite::Failed && result != FrameWrite::SizeLimitReached) return true;
+    // Stop first: with both intervals 0 no tick can run inside the message box's loop.
+    stop_click();
+    platform_.toolkit.MsgBox(result == FrameWrite::Failed ? kWriteFailed : kSizeLimit, platform::MsgBoxButtons::Ok,
+                             platform::MsgBoxIcon::Exclamation, kAppTitle);
+    return false;
+}
+
+}  // namespace kest::recorder

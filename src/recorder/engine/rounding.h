@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace kest::recorder {
+
+// Conversions to integers round to nearest with halves to even (banker's rounding), the
+// rule every stored time and pixel size follows.
+inline std::int64_t RoundHalfEven(double value) {
+    const double floor = std::floor(value);
+    const double diff = value - floor;
+    std::int64_t result = static_cast<std::int64_t>(floor);
+    if (diff > 0.5 || (diff == 0.5 && (result % 2 != 0))) {
+        ++result;
+    }
+    return result;
+}
+
+}  // namespace kest::recorder

@@ -1,0 +1,19 @@
+// Entry point of the recorder.
+#include <windows.h>
+
+#include "platform/win32/win32_platform.h"
+#include "recorder/controlmenu/form2.h"
+#include "recorder/engine/avidecs.h"
+#include "recorder/mainwindow/form1.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    kest::platform::win32::Win32Platform windows;
+    kest::recorder::AVIDecs avi(windows.platform);
+    kest::recorder::Form1 form1(windows.platform, avi);
+    kest::recorder::Form2 form2(windows.platform, form1);
+    form1.Load(form2);
+    form1.Window().Show();
+    form2.Window().Show();
+    windows.toolkit.QuitWhenLastFormCloses(true);
+    return windows.toolkit.RunMessageLoop();
+}

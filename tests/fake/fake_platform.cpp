@@ -1,0 +1,337 @@
+#include "fake/fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kest::fake {
+
+std::string Utf8(const Text& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// ---- files ----
+
+namespace {
+
+class FakeBinaryFile : public platform::BinaryFile {
+public:
+    FakeBinaryFile(std::vector<std::uint8_t>& bytes, bool failWrites) : bytes_(bytes), failWrites_(failWrites) {}
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) override {
+        if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+        std::memcpy(buffer, bytes_.data() + offset, size);
+        return true;
+    }
+    bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) override {
+        if (failWrites_) return false;
+        if (bytes_.size() < offset + size) bytes_.resize(offset + size);
+        if (size) std::memcpy(bytes_.data() + offset, data, size);
+        return true;
+    }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+    bool failWrites_;
+};
+
+}  // namespace
+
+std::optional<std::int64_t> FakeFiles::Length(const Text& path) {
+    auto it = contents.find(path);
+    if (it == contents.end()) return std::nullopt;
+    return static_cast<std::int64_t>(it->second.size());
+}
+
+bool FakeFiles::IsNormalFile(const Text& path) { return Exists(path); }
+
+bool FakeFiles::Remove(const Text& path) {
+    removed.push_back(path);
+    if (log) log->push_back("Remove " + Utf8(path));
+    return contents.erase(path) != 0;
+}
+
+platform::OpenResult FakeFiles::OpenForReading(const Text& path) {
+    platform::OpenResult result;
+    if (locked.count(path)) {
+        result.error = platform::OpenError::PermissionDenied;
+        result.description = u"Permission denied";
+        return result;
+    }
+    if (auto it = brokenWithReason.find(path); it != brokenWithReason.end()) {
+        result.error = platform::OpenError::Other;
+        result.description = it->second;
+        return result;
+    }
+    auto it = contents.find(path);
+    if (it == contents.end()) {
+        result.error = platform::OpenError::NotFound;
+        result.description = u"File not found";
+        return result;
+    }
+    result.file = std::make_unique<FakeBinaryFile>(it->second, false);
+    return result;
+}
+
+platform::OpenResult FakeFiles::OpenForWriting(const Text& path) {
+    platform::OpenResult result;
+    if (locked.count(path)) {
+        result.error = platform::OpenError::PermissionDenied;
+        result.description = u"Permission denied";
+        return result;
+    }
+    auto& bytes = contents[path];
+    bytes.clear();
+    result.file = std::make_unique<FakeBinaryFile>(bytes, failWrites);
+    return result;
+}
+
+// ---- bitmaps ----
+
+std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount,
+                                  std::uint8_t fill) {
+    const std::uint32_t paletteBytes = bitCount <= 8 ? (1u << bitCount) * 4 : 0;
+    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * bitCount + 31) / 32 * 4;
+    const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height < 0 ? -height : height);
+    const std::uint32_t offset = 54 + paletteBytes;
+    std::vector<std::uint8_t> b(offset + imageSize, fill);
+    auto put16 = [&](std::size_t at, std::uint32_t v) { b[at] = v & 0xFF; b[at + 1] = (v >> 8) & 0xFF; };
+    auto put32 = [&](std::size_t at, std::uint32_t v) { put16(at, v & 0xFFFF); put16(at + 2, v >> 16); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, offset + imageSize);
+    put32(6, 0);
+    put32(10, offset);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
+    put16(26, 1);
+    put16(28, static_cast<std::uint32_t>(bitCount));
+    put32(30, 0);
+    put32(34, imageSize);
+    put32(38, 2835);
+    put32(42, 2835);
+    put32(46, paletteBytes / 4);
+    put32(50, 0);
+    for (std::uint32_t i = 0; i < paletteBytes / 4; ++i) {
+        const auto grey = static_cast<std::uint8_t>(i * 255 / ((1u << bitCount) - 1));
+        b[54 + i * 4] = b[55 + i * 4] = b[56 + i * 4] = grey;
+        b[57 + i * 4] = 0;
+    }
+    return b;
+}
+
+bool FakePictureBox::SaveImage(const Text& path) {
+    owner_.log.push_back("SaveImage " + Utf8(path));
+    const std::uint8_t fill = backColor == 0 ? 0 : 0xFF;
+    auto bytes = MakeBmp(WidthPixels(), HeightPixels(), owner_.displayBitCount, fill);
+    auto opened = owner_.files.OpenForWriting(path);
+    return opened.file && opened.file->WriteAt(0, bytes.data(), bytes.size());
+}
+
+// ---- forms ----
+
+void FakeForm::SetCaption(const Text& value) {
+    caption = value;
+    owner_.log.push_back("SetCaption " + Utf8(value));
+}
+
+void FakeForm::SetWindowState(platform::WindowState value) {
+    state = value;
+    owner_.log.push_back(value == platform::WindowState::Minimized ? "Minimize" : "WindowState");
+}
+
+std::unique_ptr<platform::PictureBox> FakeForm::CreatePictureBox(platform::Rect boundsTwips) {
+    auto box = std::make_unique<FakePictureBox>(owner_);
+    box->SetSizeTwips(boundsTwips.right - boundsTwips.left, boundsTwips.bottom - boundsTwips.top);
+    pictures.push_back(box.get());
+    return box;
+}
+
+std::unique_ptr<platform::Timer> FakeForm::CreateTimer() {
+    auto timer = std::make_unique<FakeTimer>();
+    timers.push_back(timer.get());
+    return timer;
+}
+
+std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem*, const Text& caption) {
+    auto item = std::make_unique<FakeMenuItem>();
+    item->caption = caption;
+    menus.push_back(item.get());
+    return item;
+}
+
+// ---- AVI library ----
+
+void FakeAvi::FileInit() {
+    ++initCount;
+    owner_.log.push_back("AVIFileInit");
+}
+
+void FakeAvi::FileExit() {
+    ++exitCount;
+    owner_.log.push_back("AVIFileExit");
+}
+
+platform::Status FakeAvi::FileOpen(Handle* file, const Text& path, std::uint32_t mode) {
+    owner_.log.push_back("AVIFileOpen");
+    openedPaths.push_back(path);
+    openMode = mode;
+    owner_.files.contents[path] = {};  // the library creates the file even when it then fails
+    if (script.openStatus != 0) return script.openStatus;
+    *file = kFile;
+    return 0;
+}
+
+std::uint32_t FakeAvi::StringToFourCC(const Text& code, std::uint32_t) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4 && i < code.size(); ++i) value |= static_cast<std::uint32_t>(code[i]) << (8 * i);
+    return value;
+}
+
+platform::Status FakeAvi::FileCreateStream(Handle, Handle* stream, const platform::AviStreamInfo& info) {
+    owner_.log.push_back("AVIFileCreateStream");
+    streamInfo = info;
+    if (script.createStreamStatus != 0) return script.createStreamStatus;
+    *stream = kStream;
+    return 0;
+}
+
+std::int32_t FakeAvi::SaveOptions(Handle, std::uint32_t flags, std::int32_t, Handle*,
+                                  platform::AviCompressOptions** options) {
+    owner_.log.push_back("AVISaveOptions");
+    saveOptionsFlags = flags;
+    handlerShownInDialog = (*options)->fccHandler;
+    if (script.saveOptionsResult == 1) (*options)->fccHandler = script.chosenHandler;
+    return script.saveOptionsResult;
+}
+
+platform::Status FakeAvi::SaveOptionsFree(std::int32_t, platform::AviCompressOptions**) {
+    ++saveOptionsFreeCount;
+    owner_.log.push_back("AVISaveOptionsFree");
+    return 0;
+}
+
+platform::Status FakeAvi::MakeCompressedStream(Handle* compressed, Handle, platform::AviCompressOptions*) {
+    owner_.log.push_back("AVIMakeCompressedStream");
+    if (script.compressedStreamStatus != 0) return script.compressedStreamStatus;
+    *compressed = kCompressed;
+    return 0;
+}
+
+platform::Status FakeAvi::StreamSetFormat(Handle, std::int32_t, const void* data, std::int32_t size) {
+    owner_.log.push_back("AVIStreamSetFormat");
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    format.assign(bytes, bytes + size);
+    return script.setFormatStatus;
+}
+
+platform::Status FakeAvi::StreamWrite(Handle, std::int32_t start, std::int32_t samples, const void* data,
+                                      std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
+                                      std::int32_t* bytesWritten) {
+    owner_.log.push_back("AVIStreamWrite " + std::to_string(start));
+    if (script.failWriteAt && *script.failWriteAt == writeCount_++) return script.writeFailure;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    writes.push_back({start, samples, {}, flags, size});
+    if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
+    if (script.reportCounters) {
+        if (samplesWritten) *samplesWritten = samples;
+        if (bytesWritten) *bytesWritten = size;
+    }
+    return 0;
+}
+
+std::uint32_t FakeAvi::StreamRelease(Handle stream) {
+    released.push_back(stream);
+    owner_.log.push_back("AVIStreamRelease");
+    return 0;
+}
+
+std::uint32_t FakeAvi::FileRelease(Handle file) {
+    released.push_back(file);
+    // The real library writes headers, frames and index at the last release.
+    if (script.writesFileOnRelease && !openedPaths.empty()) {
+        auto& bytes = owner_.files.contents[openedPaths.back()];
+        bytes.assign({'R', 'I', 'F', 'F'});
+        bytes.resize(2048 + writes.size() * 24, 0);
+    }
+    owner_.log.push_back("AVIFileRelease");
+    return 0;
+}
+
+// ---- desktop ----
+
+std::int32_t FakeDesktop::GetSaveFileName(platform::OpenFileName& request) {
+    owner_.log.push_back("GetSaveFileName");
+    saveRequests.push_back(request);
+    if (saveDialogResult == 0) return 0;
+    Text buffer = typedName;
+    buffer.resize(request.maxFile, u'\0');
+    request.file = buffer;
+    return saveDialogResult;
+}
+
+Handle FakeDesktop::GetCursor() {
+    owner_.log.push_back("GetCursor");
+    return cursor;
+}
+
+bool FakeDesktop::SetForegroundWindow(Handle window) {
+    foregrounded.push_back(window);
+    return true;
+}
+
+bool FakeDesktop::SetRect(platform::Rect* rect, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+    *rect = {l, t, r, b};
+    return true;
+}
+
+// ---- toolkit ----
+
+std::unique_ptr<platform::Form> FakeToolkit::CreateForm(const platform::FormDesign& design) {
+    auto form = std::make_unique<FakeForm>(owner_, nextHwnd_, design);
+    nextHwnd_ += 0x10;
+    forms.push_back(form.get());
+    return form;
+}
+
+platform::MsgBoxResult FakeToolkit::MsgBox(const Text& text, platform::MsgBoxButtons buttons, platform::MsgBoxIcon icon,
+                                           const Text& caption) {
+    owner_.log.push_back("MsgBox " + Utf8(text));
+    messages.push_back({text, buttons, icon, caption});
+    if (!messageAnswers.empty()) {
+        auto answer = messageAnswers.front();
+        messageAnswers.erase(messageAnswers.begin());
+        return answer;
+    }
+    return buttons == platform::MsgBoxButtons::YesNo ? platform::MsgBoxResult::No : platform::MsgBoxResult::Ok;
+}
+
+void FakeToolkit::DoEvents() {
+    ++doEventsCount;
+    owner_.log.push_back("DoEvents");
+}
+
+FakePlatform::FakePlatform() { files.log = &log; }
+
+}  // namespace kest::fake

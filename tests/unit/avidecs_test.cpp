@@ -1,0 +1,221 @@
+#include "recorder/engine/avidecs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fake/fake_platform.h"
+
+namespace kest::recorder {
+namespace {
+
+using fake::FakeAvi;
+using fake::MakeBmp;
+
+class AviDecsTest : public ::testing::Test {
+protected:
+    AviDecsTest() { fake.files.contents[frame] = MakeBmp(4, 3, 32, 0x10); }
+
+    bool Open(std::int32_t fps = 10) { return avi.OpenAviOutput(0x1234, frame, output, fps); }
+    int MessagesWith(const std::string& text) const {
+        return static_cast<int>(std::count_if(fake.toolkit.messages.begin(), fake.toolkit.messages.end(),
+                                              [&](const auto& m) { return fake::Utf8(m.text) == text; }));
+    }
+
+    fake::FakePlatform fake;
+    AVIDecs avi{fake.platform};
+    const platform::Text frame = u"C:\\Temp\\tem.bmp";
+    const platform::Text output = u"C:\\rec\\out.avi";
+};
+
+class RateTest : public AviDecsTest, public ::testing::WithParamInterface<std::pair<int, std::uint32_t>> {};
+
+TEST_P(RateTest, StreamRateIsClampedToOneToThirty) {
+    ASSERT_TRUE(Open(GetParam().first));
+    EXPECT_EQ(fake.avi.streamInfo.dwRate, GetParam().second);
+    EXPECT_EQ(fake.avi.streamInfo.dwScale, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fps, RateTest,
+                         ::testing::Values(std::pair{0, 1u}, std::pair{-3, 1u}, std::pair{1, 1u}, std::pair{10, 10u},
+                                           std::pair{30, 30u}, std::pair{45, 30u}));
+
+TEST_F(AviDecsTest, OpenDescribesTheStreamByTheFirstBitmap) {
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(fake.avi.openMode, 0x1001u);
+    EXPECT_EQ(fake.avi.streamInfo.fccType, 'v' | ('i' << 8) | ('d' << 16) | (static_cast<std::uint32_t>('s') << 24));
+    EXPECT_EQ(fake.avi.streamInfo.fccHandler, 0u);
+    EXPECT_EQ(fake.avi.streamInfo.dwSuggestedBufferSize, 48u);
+    EXPECT_EQ(fake.avi.streamInfo.rcFrame, (platform::Rect{0, 0, 4, 3}));
+    EXPECT_EQ(fake.avi.saveOptionsFlags, 3u);
+    const auto& bmp = fake.files.contents[frame];
+    EXPECT_EQ(fake.avi.format, std::vector<std::uint8_t>(bmp.begin() + 14, bmp.begin() + 54));
+    EXPECT_EQ(fake.log, (std::vector<std::string>{"AVIFileInit", "AVIFileOpen", "AVIFileCreateStream", "AVISaveOptions",
+                                                  "AVIMakeCompressedStream", "AVIStreamSetFormat"}));
+}
+
+struct OpenFailure {
+    const char* name;
+    std::function<void(fake::FakePlatform&)> arrange;
+    bool fileKept;
+    int optionsFreed;
+};
+
+class OpenFailureTest : public AviDecsTest, public ::testing::WithParamInterface<OpenFailure> {};
+
+TEST_P(OpenFailureTest, ClosesItselfAndLeavesTheFileAsDecided) {
+    GetParam().arrange(fake);
+    EXPECT_FALSE(Open());
+    EXPECT_FALSE(avi.IsOpen());
+    EXPECT_EQ(fake.files.Exists(output), GetParam().fileKept);
+    EXPECT_EQ(fake.avi.saveOptionsFreeCount, GetParam().optionsFreed);
+    EXPECT_EQ(fake.avi.initCount, 1);
+    EXPECT_EQ(fake.avi.exitCount, 1);
+    auto released = fake.avi.released;
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(std::adjacent_find(released.begin(), released.end()), released.end()) << "a handle released twice";
+
+    avi.CloseAviOutput();  // a close after a failed open does nothing
+    EXPECT_EQ(fake.avi.exitCount, 1);
+    EXPECT_EQ(fake.avi.released.size(), released.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, OpenFailureTest,
+    ::testing::Values(
+        OpenFailure{"FileOpenFails", [](auto& f) { f.avi.script.openStatus = -2147205009; }, false, 0},
+        OpenFailure{"FirstBitmapMissing", [](auto& f) { f.files.contents.erase(u"C:\\Temp\\tem.bmp"); }, true, 0},
+        OpenFailure{"StreamCreationFails", [](auto& f) { f.avi.script.createStreamStatus = -1; }, false, 0},
+        OpenFailure{"DialogCancelled", [](auto& f) { f.avi.script.saveOptionsResult = 0; }, true, 1},
+        OpenFailure{"DialogError", [](auto& f) { f.avi.script.saveOptionsResult = -1; }, false, 1},
+        OpenFailure{"DialogOddResult", [](auto& f) { f.avi.script.saveOptionsResult = 2; }, false, 1},
+        OpenFailure{"CompressorRefusesStream", [](auto& f) { f.avi.script.compressedStreamStatus = -1; }, false, 0},
+        OpenFailure{"CompressorRefusesFormat",
+                    [](auto& f) { f.avi.script.setFormatStatus = static_cast<platform::Status>(0x80044070); }, false,
+                    0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AviDecsTest, UnreadableFirstBitmapShowsBothMessagesInOrder) {
+    fake.files.contents.erase(frame);
+    EXPECT_FALSE(Open());
+    ASSERT_EQ(fake.toolkit.messages.size(), 2u);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].text), "File does not exist:\r\n" + fake::Utf8(frame));
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[1].text), "Could not load first bitmap file in list!");
+    EXPECT_EQ(fake.toolkit.messages[1].icon, platform::MsgBoxIcon::Exclamation);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[1].caption), "Velvra");
+}
+
+TEST_F(AviDecsTest, FramesAreWrittenAsKeyFramesAtTheirPositions) {
+    ASSERT_TRUE(Open());
+    for (int n = 0; n < 3; ++n) {
+        fake.files.contents[frame] = MakeBmp(4, 3, 32, static_cast<std::uint8_t>(0x20 + n));
+        EXPECT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
+    }
+    ASSERT_EQ(fake.avi.writes.size(), 3u);
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(fake.avi.writes[n].position, n);
+        EXPECT_EQ(fake.avi.writes[n].samples, 1);
+        EXPECT_EQ(fake.avi.writes[n].flags, 0x10u);
+        EXPECT_EQ(fake.avi.writes[n].data, std::vector<std::uint8_t>(48, static_cast<std::uint8_t>(0x20 + n)));
+    }
+}
+
+TEST_F(AviDecsTest, UnreadableFrameFileWritesThePreviousPixelsAgain) {
+    ASSERT_TRUE(Open());
+    fake.files.contents[frame] = MakeBmp(4, 3, 32, 0x33);
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    fake.files.contents.erase(frame);
+    EXPECT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::Written);
+    EXPECT_EQ(fake.avi.writes[1].data, fake.avi.writes[0].data);
+}
+
+TEST_F(AviDecsTest, ClosingTwiceReleasesEverythingOnce) {
+    ASSERT_TRUE(Open());
+    avi.CloseAviOutput();
+    avi.CloseAviOutput();
+    EXPECT_EQ(fake.avi.released, (std::vector<platform::Handle>{FakeAvi::kStream, FakeAvi::kCompressed, FakeAvi::kFile}));
+    EXPECT_EQ(fake.avi.exitCount, 1);
+    EXPECT_TRUE(fake.files.removed.empty());
+    EXPECT_EQ(fake.log.back(), "AVIFileExit") << "the library is left after its last object is released";
+}
+
+TEST_F(AviDecsTest, FailedWriteKeepsTheFramesAlreadyWritten) {
+    fake.avi.script.failWriteAt = 3;
+    ASSERT_TRUE(Open());
+    for (int n = 0; n < 3; ++n) ASSERT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
+    EXPECT_EQ(avi.WriteAviFrame(3, frame), FrameWrite::Failed);
+    EXPECT_FALSE(avi.IsOpen());
+    EXPECT_TRUE(fake.files.Exists(output));
+    EXPECT_TRUE(fake.files.removed.empty());
+    EXPECT_EQ(fake.avi.exitCount, 1);
+
+    EXPECT_EQ(avi.WriteAviFrame(4, frame), FrameWrite::NotOpen);
+    avi.CloseAviOutput();
+    EXPECT_EQ(fake.avi.writes.size(), 3u);
+    EXPECT_EQ(fake.avi.exitCount, 1);
+    EXPECT_EQ(fake.avi.released.size(), 3u);
+}
+
+TEST_F(AviDecsTest, FileEndsBeforeItWouldPassTwoGibibytes) {
+    fake.files.contents[frame] = MakeBmp(3840, 2160, 32);
+    fake.avi.script.keepWrittenData = false;
+    ASSERT_TRUE(Open());
+    const std::int64_t frameBytes = 3840LL * 2160 * 4;
+    FrameWrite last = FrameWrite::Written;
+    int written = 0;
+    while (written < 100 && (last = avi.WriteAviFrame(written, frame)) == FrameWrite::Written) ++written;
+    EXPECT_EQ(last, FrameWrite::SizeLimitReached);
+    // Data and index of the frames written stay below 2 GiB; one more frame would not.
+    EXPECT_LT(written * (frameBytes + 8 + 16), kMaxAviFileBytes);
+    EXPECT_GT((written + 1) * (frameBytes + 8 + 16), kMaxAviFileBytes - 2 * frameBytes);
+    EXPECT_EQ(static_cast<int>(fake.avi.writes.size()), written);
+    EXPECT_FALSE(avi.IsOpen());
+    EXPECT_TRUE(fake.files.Exists(output));
+    EXPECT_EQ(avi.WriteAviFrame(written, frame), FrameWrite::NotOpen);
+}
+
+TEST_F(AviDecsTest, SmallCompressedFramesAreCountedByTheirRealSize) {
+    // A compressor that shrinks frames to a tenth lets the file hold far more of them than
+    // the raw size would: the limit follows what the library reports writing.
+    struct ShrinkingAvi : fake::FakeAvi {
+        using FakeAvi::FakeAvi;
+        platform::Status StreamWrite(platform::Handle s, std::int32_t start, std::int32_t samples, const void* data,
+                                     std::int32_t size, std::uint32_t flags, std::int32_t* sw,
+                                     std::int32_t* bw) override {
+            auto status = FakeAvi::StreamWrite(s, start, samples, data, size, flags, sw, bw);
+            if (bw) *bw = size / 10;
+            return status;
+        }
+    };
+    fake::FakePlatform other;
+    ShrinkingAvi shrinking{other};
+    platform::Platform p{shrinking, other.files, other.desktop, other.toolkit};
+    AVIDecs compressed{p};
+    other.files.contents[frame] = MakeBmp(3840, 2160, 32);
+    shrinking.script.keepWrittenData = false;
+    ASSERT_TRUE(compressed.OpenAviOutput(1, frame, output, 10));
+    int written = 0;
+    while (written < 200 && compressed.WriteAviFrame(written, frame) == FrameWrite::Written) ++written;
+    EXPECT_EQ(written, 200);
+    EXPECT_LT(compressed.EstimatedFileBytes(), kMaxAviFileBytes / 3);  // raw frames would have hit the limit at 64
+}
+
+TEST_F(AviDecsTest, NextRecordingsDialogStartsFromThePreviousChoice) {
+    fake.avi.script.chosenHandler = 0x64697663;  // "cvid"
+    ASSERT_TRUE(Open());
+    avi.CloseAviOutput();
+    fake.avi.script.chosenHandler = 0x20424944;
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(fake.avi.handlerShownInDialog, 0x64697663u);
+    EXPECT_EQ(avi.AviOptions().fccHandler, 0x20424944u);
+}
+
+TEST_F(AviDecsTest, WritingWithoutAnOpenOutputDoesNothing) {
+    EXPECT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::NotOpen);
+    avi.CloseAviOutput();
+    EXPECT_EQ(fake.avi.initCount, 0);
+    EXPECT_EQ(fake.avi.exitCount, 0);
+}
+
+}  // namespace
+}  // namespace kest::recorder
