@@ -32,13 +32,13 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
     // Nonzero when the user chose a file.
-    virtual std::int32_t GetSaveFileName(OpenFileName& request) = 0;
+    virtual std::int32_t SaveFileDialog(OpenFileName& request) = 0;
     virtual Handle GetCursor() = 0;
     virtual bool SetForegroundWindow(Handle window) = 0;
     virtual bool SetRect(Rect* rect, std::int32_t left, std::int32_t top, std::int32_t right,
                          std::int32_t bottom) = 0;
     // The user's temporary directory with its trailing separator, however long.
-    virtual Text GetTempPath() = 0;
+    virtual Text TempPath() = 0;
 };
 
 }  // namespace kest::platform

@@ -281,7 +281,7 @@ std::uint32_t FakeAvi::FileRelease(Handle file) {
 
 // ---- desktop ----
 
-std::int32_t FakeDesktop::GetSaveFileName(platform::OpenFileName& request) {
+std::int32_t FakeDesktop::SaveFileDialog(platform::OpenFileName& request) {
     owner_.log.push_back("GetSaveFileName");
     saveRequests.push_back(request);
     if (saveDialogResult == 0) return 0;

@@ -198,11 +198,11 @@ public:
     Text tempPath = u"C:\\Temp\\";
     std::vector<Handle> foregrounded;
 
-    std::int32_t GetSaveFileName(platform::OpenFileName& request) override;
+    std::int32_t SaveFileDialog(platform::OpenFileName& request) override;
     Handle GetCursor() override;
     bool SetForegroundWindow(Handle window) override;
     bool SetRect(platform::Rect* rect, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) override;
-    Text GetTempPath() override { return tempPath; }
+    Text TempPath() override { return tempPath; }
 
 private:
     FakePlatform& owner_;

@@ -20,7 +20,7 @@ std::vector<wchar_t> Buffer(const Text& initial, std::uint32_t capacity) {
 
 }  // namespace
 
-std::int32_t Win32Desktop::GetSaveFileName(OpenFileName& request) {
+std::int32_t Win32Desktop::SaveFileDialog(OpenFileName& request) {
     std::vector<wchar_t> file = Buffer(request.file, request.maxFile);
     std::vector<wchar_t> fileTitle = Buffer(request.fileTitle, request.maxFileTitle);
     OPENFILENAMEW native{};
@@ -57,7 +57,7 @@ bool Win32Desktop::SetRect(Rect* rect, std::int32_t left, std::int32_t top, std:
     return ok != 0;
 }
 
-Text Win32Desktop::GetTempPath() {
+Text Win32Desktop::TempPath() {
     const DWORD needed = GetTempPathW(0, nullptr);
     if (needed == 0) return {};
     std::vector<wchar_t> buffer(needed + 1);

@@ -152,7 +152,7 @@ public:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     Win32Toolkit& toolkit_;
     HWND hwnd_ = nullptr;
@@ -360,10 +360,10 @@ LRESULT CALLBACK Win32Form::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
         static_cast<Win32Form*>(create->lpCreateParams)->hwnd_ = hwnd;
     }
     auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return form ? form->Handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+    return form ? form->Dispatch(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-LRESULT Win32Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             if (auto it = timers_.find(static_cast<UINT>(wParam)); it != timers_.end()) {

@@ -66,7 +66,7 @@ bool Form1::AskForOutputPath() {
     // No "file must exist": the user is naming a recording that does not exist yet, and the
     // save dialog would refuse every new name with it.
     request.flags = platform::kOfnHideReadOnly | platform::kOfnPathMustExist;
-    if (platform_.desktop.GetSaveFileName(request) == 0) return false;
+    if (platform_.desktop.SaveFileDialog(request) == 0) return false;
     avipath = NormaliseAviPath(request.file);
     return true;
 }

@@ -22,7 +22,7 @@ void Form1::Load(Form2& controlMenu) {
     timer2_ = window_->CreateTimer();
     controlMenu.Form_Load();
 
-    temppath = platform_.desktop.GetTempPath();
+    temppath = platform_.desktop.TempPath();
     aviwidth = static_cast<std::int32_t>(
         RoundHalfEven(static_cast<double>(platform_.toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel));
     aviheight = static_cast<std::int32_t>(

@@ -1,0 +1,76 @@
+# Shared by scripts/test.sh, scripts/run.sh and bench/: installs what the project needs on a
+# fresh Debian machine, and starts a private X display and Wine prefix.
+
+KEST_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+KEST_PACKAGES=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils
+               ffmpeg fonts-wqy-microhei)
+
+log() { printf '[kest] %s\n' "$*" >&2; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+ensure_packages() {
+    local missing=()
+    for package in "${KEST_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+        log "installing: ${missing[*]}"
+        as_root apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; the server is stopped on exit.
+start_private_display() {
+    local number=90
+    while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+    Xvfb ":${number}" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    KEST_XVFB_PID=$!
+    export DISPLAY=":${number}"
+    for _ in $(seq 1 100); do
+        xdpyinfo >/dev/null 2>&1 && break
+        kill -0 "$KEST_XVFB_PID" 2>/dev/null || { log "Xvfb did not start"; return 1; }
+        sleep 0.1
+    done
+    xdpyinfo >/dev/null 2>&1 || { log "Xvfb did not answer"; return 1; }
+    log "private display $DISPLAY (Xvfb pid $KEST_XVFB_PID)"
+}
+
+stop_private_display() {
+    if [ -n "${KEST_XVFB_PID:-}" ]; then
+        kill "$KEST_XVFB_PID" 2>/dev/null || true
+        wait "$KEST_XVFB_PID" 2>/dev/null || true
+        KEST_XVFB_PID=
+    fi
+}
+
+# A Wine prefix of our own below the build folder; never the user's ~/.wine.
+prepare_wine_prefix() {
+    export WINEPREFIX="${KEST_WINEPREFIX:-$KEST_ROOT/build/windows/wineprefix}"
+    export WINEDEBUG=-all
+    # Without these Wine offers to download Mono and Gecko, which hangs a machine without a person.
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        log "creating Wine prefix $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+    # One server for all the test processes instead of one started and stopped per process.
+    wineserver -p >/dev/null 2>&1 || true
+    # The first Wine process of a server starts its services, which inherit that process's
+    # output; started here they hold /dev/null instead of the pipe a test runner waits on.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine() {
+    if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+}
+
+build_preset() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1" "${@:2}"
+}

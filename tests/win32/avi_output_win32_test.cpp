@@ -1,0 +1,125 @@
+// The AVI writer with Wine's (or Windows') real AVI library and compression dialog; every file
+// it leaves is judged by ffprobe and ffmpeg.
+#include <gtest/gtest.h>
+
+#include "recorder/engine/avidecs.h"
+#include "win32/support/dialog_watcher.h"
+#include "win32/support/frames.h"
+#include "win32/support/test_platform.h"
+#include "win32/support/tools.h"
+
+namespace kest::testing {
+namespace {
+
+using recorder::AVIDecs;
+using recorder::FrameWrite;
+
+constexpr wchar_t kFullFrames[] = L"Full Frames (Uncompressed)";
+
+class AviOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
+    }
+
+    // Writes `count` pattern frames through the writer and closes it.
+    void Record(const std::wstring& output, int width, int height, int bitCount, int count) {
+        const auto frame = ToText(folder + L"tem.bmp");
+        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, bitCount, 0)));
+        DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
+        ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
+        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        for (int n = 0; n < count; ++n) {
+            ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, bitCount, n)));
+            ASSERT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
+        }
+        avi.CloseAviOutput();
+    }
+
+    TestPlatform windows;
+    AVIDecs avi{windows.platform};
+    std::wstring folder = ScratchFolder(L"avi");
+};
+
+class UncompressedTest : public AviOutputTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UncompressedTest, FramesComeBackAsWritten) {
+    const int bitCount = GetParam();
+    const int width = 160, height = 90, count = 6;
+    const std::wstring output = folder + L"uncompressed" + std::to_wstring(bitCount) + L".avi";
+    Record(output, width, height, bitCount, count);
+
+    auto probe = ProbeVideo(output);
+    EXPECT_EQ(probe["codec_name"], "rawvideo");
+    EXPECT_EQ(probe["width"], "160");
+    EXPECT_EQ(probe["height"], "90");
+    EXPECT_EQ(probe["r_frame_rate"], "10/1");
+    EXPECT_EQ(probe["nb_frames"], std::to_string(count));
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(count));
+    EXPECT_EQ(probe["nb_streams"], "1");
+
+    const ToolResult strict = StrictDecode(output);
+    EXPECT_EQ(strict.exitCode, 0);
+    EXPECT_EQ(strict.output, "");
+
+    const std::string format = bitCount == 32 ? "bgra" : "bgr24";
+    for (int n = 0; n < count; ++n) {
+        auto pixels = DecodeFrame(output, n, format);
+        ASSERT_TRUE(pixels.has_value()) << "frame " << n;
+        auto expected = PatternPixels(width, height, bitCount / 8, n);
+        if (bitCount == 32) {
+            // The unused fourth byte is not a colour; compare the colours only.
+            for (std::size_t i = 3; i < pixels->size(); i += 4) (*pixels)[i] = 0;
+        }
+        EXPECT_EQ(*pixels, expected) << "frame " << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BitCounts, UncompressedTest, ::testing::Values(24, 32));
+
+TEST_F(AviOutputTest, ChineseOutputPathRecords) {
+    const std::wstring chinese = folder + L"我的录像";
+    CreateDirectoryW(chinese.c_str(), nullptr);
+    const std::wstring output = chinese + L"\\会议记录.avi";
+    Record(output, 64, 48, 32, 3);
+    auto probe = ProbeVideo(output);
+    EXPECT_EQ(probe["nb_read_frames"], "3");
+    EXPECT_EQ(probe["width"], "64");
+    EXPECT_EQ(GetFileAttributesW(output.c_str()) != INVALID_FILE_ATTRIBUTES, true);
+}
+
+class RefusingCompressorTest : public AviOutputTest, public ::testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(RefusingCompressorTest, TrueColourFramesAreRefusedAndLeaveNoFile) {
+    for (int bitCount : {24, 32}) {
+        const auto frame = ToText(folder + L"tem.bmp");
+        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(64, 48, bitCount, 0)));
+        const std::wstring output = folder + L"refused.avi";
+        DialogWatcher watcher({AnswerCompressionDialog(GetParam())});
+        EXPECT_FALSE(avi.OpenAviOutput(0, frame, ToText(output), 10)) << bitCount << " bits";
+        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        EXPECT_EQ(GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES) << bitCount << " bits";
+        EXPECT_FALSE(avi.IsOpen());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compressors, RefusingCompressorTest,
+                         ::testing::Values(L"Cinepak Video codec", L"Wine MS-RLE video codec"));
+
+TEST_F(AviOutputTest, CancelledDialogKeepsTheCreatedFile) {
+    const auto frame = ToText(folder + L"tem.bmp");
+    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(64, 48, 32, 0)));
+    const std::wstring output = folder + L"cancelled.avi";
+    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames, false)});
+    EXPECT_FALSE(avi.OpenAviOutput(0, frame, ToText(output), 10));
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    EXPECT_NE(GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(AviOutputTest, ChosenCompressorIsKeptForTheNextRecording) {
+    Record(folder + L"first.avi", 32, 32, 32, 1);
+    EXPECT_EQ(avi.AviOptions().fccHandler, 0x20424944u) << "\"DIB \": full frames";
+}
+
+}  // namespace
+}  // namespace kest::testing

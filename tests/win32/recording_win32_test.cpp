@@ -1,0 +1,128 @@
+// The start and stop commands on real windows, with the save and compression dialogs answered
+// as a person would.
+#include <gtest/gtest.h>
+
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+#include "win32/support/dialog_watcher.h"
+#include "win32/support/test_platform.h"
+#include "win32/support/tools.h"
+
+namespace kest::testing {
+namespace {
+
+using recorder::AVIDecs;
+using recorder::Form1;
+using recorder::Form2;
+
+class TestableForm1 : public Form1 {
+public:
+    using Form1::Form1;
+    using Form1::WriteFrame;
+};
+
+class RecordingOnWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
+        form1.Load(form2);
+        form1.Window().Show();
+        form2.Window().Show();
+    }
+
+    bool Recording() {
+        return !form2.start().Enabled() && form2.pause().Enabled() && form2.done().Enabled() &&
+               !form2.quit().Enabled() && !form2.recordcursor().Enabled() && !form2.recordareae().Enabled();
+    }
+    bool Idle() {
+        return form2.start().Enabled() && !form2.pause().Enabled() && !form2.done().Enabled() &&
+               form2.quit().Enabled() && form2.recordcursor().Enabled() && form2.recordareae().Enabled();
+    }
+
+    TestPlatform windows;
+    AVIDecs avi{windows.platform};
+    TestableForm1 form1{windows.platform, avi};
+    Form2 form2{windows.platform, form1};
+    std::wstring folder = ScratchFolder(L"recording");
+};
+
+TEST_F(RecordingOnWindowsTest, StartThenStopLeavesAPlayableFile) {
+    const std::wstring typed = folder + L"first take";  // no extension: ".avi" is added
+    DialogWatcher watcher({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+    form2.start_Click();
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(Recording());
+    EXPECT_EQ(form1.Timer1().Interval(), 1);
+    EXPECT_EQ(form1.Timer2().Interval(), 0);
+    EXPECT_EQ(form1.avipath, ToText(typed + L".avi"));
+    EXPECT_TRUE(WaitUntil([&] { return form1.Window().GetWindowState() == platform::WindowState::Minimized; },
+                          std::chrono::seconds(10)));
+
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_TRUE(form1.WriteFrame());
+        ++form1.framecount;
+    }
+    form2.done_Click();
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(form1.Window().Caption(), u"Tamsy");
+    EXPECT_EQ(form1.framecount, 0);
+    EXPECT_FALSE(form1.RecordingInProgress());
+    EXPECT_TRUE(windows.toolkit.messages.empty());
+
+    const std::wstring file = typed + L".avi";
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["codec_name"], "rawvideo") << probe["output"] << " exit " << probe["exit_code"];
+    EXPECT_EQ(probe["width"], std::to_string(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(probe["r_frame_rate"], "10/1");
+    EXPECT_EQ(probe["nb_frames"], "3");
+    EXPECT_EQ(probe["nb_read_frames"], "3");
+    const ToolResult strict = StrictDecode(file);
+    EXPECT_EQ(strict.exitCode, 0);
+    EXPECT_EQ(strict.output, "");
+}
+
+TEST_F(RecordingOnWindowsTest, ChineseFileNameTypedInTheDialogRecords) {
+    const std::wstring chinese = folder + L"屏幕录像";
+    CreateDirectoryW(chinese.c_str(), nullptr);
+    DialogWatcher watcher({AnswerSaveDialog(chinese + L"\\演示"), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+    form2.start_Click();
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(Recording());
+    ASSERT_TRUE(form1.WriteFrame());
+    form2.done_Click();
+    auto probe = ProbeVideo(chinese + L"\\演示.avi");
+    EXPECT_EQ(probe["nb_read_frames"], "1");
+}
+
+TEST_F(RecordingOnWindowsTest, RefusedCompressorAsksForAnotherAndStaysIdle) {
+    DialogWatcher watcher({AnswerSaveDialog(folder + L"refused.avi"), AnswerCompressionDialog(L"Cinepak Video codec")});
+    form2.start_Click();
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    EXPECT_TRUE(Idle());
+    EXPECT_FALSE(form1.RecordingInProgress());
+    ASSERT_EQ(windows.toolkit.messages.size(), 1u);
+    EXPECT_EQ(windows.toolkit.messages[0].text, u"请选择其它编码！");
+    EXPECT_EQ(GetFileAttributesW((folder + L"refused.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(RecordingOnWindowsTest, ChoosingAnExistingFileReplacesIt) {
+    const std::wstring file = folder + L"again.avi";
+    HANDLE old = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::vector<char> junk(1 << 20, 'x');
+    DWORD written = 0;
+    WriteFile(old, junk.data(), static_cast<DWORD>(junk.size()), &written, nullptr);
+    CloseHandle(old);
+
+    // Wine may ask whether to overwrite; a person would say yes.
+    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+    form2.start_Click();
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(Recording());
+    ASSERT_TRUE(form1.WriteFrame());
+    form2.done_Click();
+    EXPECT_EQ(ProbeVideo(file)["nb_read_frames"], "1");
+}
+
+}  // namespace
+}  // namespace kest::testing

@@ -1,0 +1,58 @@
+// Answers this process's modal dialogs from a second thread, as a person at the keyboard would:
+// finds the dialog, fills its fields and presses OK or Cancel.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kest::testing {
+
+// Control ids of the common dialogs as Wine and Windows build them.
+inline constexpr int kFileNameCombo = 0x47C;
+inline constexpr int kCompressorCombo = 880;
+
+struct DialogStep {
+    std::string name;                          // for failure messages
+    std::function<bool(HWND)> matches;         // is this the dialog this step answers?
+    std::function<void(HWND)> answer;          // fill it and press a button
+};
+
+// The save dialog: type `fileName` (a Windows path) and press OK, or Cancel when empty.
+DialogStep AnswerSaveDialog(std::wstring fileName);
+// The compression dialog: pick `compressor` from the list and press OK (or Cancel). The text
+// selected when the dialog came up is stored in *preselected when given.
+DialogStep AnswerCompressionDialog(std::wstring compressor, bool ok = true, std::wstring* preselected = nullptr);
+// Any message box: note its text and press its first button.
+DialogStep DismissMessageBox(std::wstring* text = nullptr);
+
+class DialogWatcher {
+public:
+    explicit DialogWatcher(std::vector<DialogStep> steps,
+                           std::chrono::milliseconds perStep = std::chrono::seconds(60));
+    ~DialogWatcher();
+    // Waits for the thread; true when every step found its dialog and the dialog closed.
+    bool Finish();
+    const std::string& Failure() const { return failure_; }
+
+private:
+    void Run();
+    std::vector<DialogStep> steps_;
+    std::chrono::milliseconds perStep_;
+    std::string failure_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// The visible dialog (#32770) of this process that `matches`, polled until `timeout`.
+HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout);
+// Polls `condition` every 20 ms, running this thread's messages, until it holds or time runs out.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+std::wstring WindowText(HWND window);
+
+}  // namespace kest::testing

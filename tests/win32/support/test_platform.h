@@ -1,0 +1,39 @@
+// The real Windows platform for tests, except that message boxes are noted instead of shown,
+// so that a test is never left waiting for a person.
+#pragma once
+
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+
+namespace kest::testing {
+
+struct NotedMessage {
+    platform::Text text;
+    platform::MsgBoxButtons buttons;
+    platform::MsgBoxIcon icon;
+    platform::Text caption;
+};
+
+class NotingToolkit : public platform::win32::Win32Toolkit {
+public:
+    std::vector<NotedMessage> messages;
+    platform::MsgBoxResult MsgBox(const platform::Text& text, platform::MsgBoxButtons buttons,
+                                  platform::MsgBoxIcon icon, const platform::Text& caption) override {
+        messages.push_back({text, buttons, icon, caption});
+        return buttons == platform::MsgBoxButtons::YesNo ? platform::MsgBoxResult::Yes : platform::MsgBoxResult::Ok;
+    }
+};
+
+struct TestPlatform {
+    platform::win32::Win32AviLibrary avi;
+    platform::win32::Win32FileSystem files;
+    platform::win32::Win32Desktop desktop;
+    NotingToolkit toolkit;
+    platform::Platform platform{avi, files, desktop, toolkit};
+};
+
+inline platform::Text ToText(const std::wstring& text) { return platform::Text(text.begin(), text.end()); }
+inline std::wstring ToWide(const platform::Text& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace kest::testing

@@ -1,0 +1,38 @@
+// Reaching the host's tools from a test that runs under Wine: ffprobe and ffmpeg judge the
+// recordings, since nobody here wrote them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kest::testing {
+
+// True when the process runs under Wine (the host's tools are reachable then).
+bool RunningUnderWine();
+// The host path of a Windows path, e.g. Z:\tmp\x.avi -> /tmp/x.avi (UTF-8).
+std::string HostPath(const std::wstring& windowsPath);
+
+struct ToolResult {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+// Runs a /bin/sh command line on the host and waits for it (bounded).
+ToolResult RunHostShell(const std::string& command);
+// Quotes a host path for the shell.
+std::string ShellQuote(const std::string& text);
+
+// ffprobe's key=value report of the first video stream, with nb_read_frames counted.
+std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath);
+// ffmpeg's decoding of frame `index` as raw pixels in `pixelFormat` (e.g. "bgra", "bgr24").
+std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windowsPath, int index,
+                                                     const std::string& pixelFormat);
+// What a strict ffmpeg decode of the whole file prints (empty for a clean file) and its exit code.
+ToolResult StrictDecode(const std::wstring& windowsPath);
+
+// A fresh folder for one test under the Windows temporary directory, with trailing separator.
+std::wstring ScratchFolder(const std::wstring& name);
+
+}  // namespace kest::testing
