@@ -39,6 +39,22 @@ public:
                          std::int32_t bottom) = 0;
     // The user's temporary directory with its trailing separator, however long.
     virtual Text TempPath() = 0;
+
+    // Frame capture.
+    virtual void KeybdEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                            std::uintptr_t extraInfo) = 0;
+    // Changes whenever the clipboard's content changes.
+    virtual std::uint32_t ClipboardSequenceNumber() = 0;
+    virtual bool GetCursorPos(Point* position) = 0;
+    // Device context of a window; window 0 is the whole screen.
+    virtual Handle GetDC(Handle window) = 0;
+    virtual std::int32_t ReleaseDC(Handle window, Handle dc) = 0;
+    virtual bool BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                        Handle source, std::int32_t sourceX, std::int32_t sourceY, std::uint32_t rop) = 0;
+    virtual bool DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) = 0;
 };
+
+inline constexpr std::uint8_t kVkSnapshot = 44;
+inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 
 }  // namespace kest::platform

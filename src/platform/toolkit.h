@@ -55,6 +55,14 @@ public:
     virtual void SetBackColor(std::uint32_t rgb) = 0;
     // Drops the loaded picture; the persistent image is cleared to the background colour.
     virtual void RemovePicture() = 0;
+    // Device context of the persistent image, for drawing onto it directly.
+    virtual Handle Hdc() = 0;
+    // Makes the clipboard's bitmap the box's picture. False when the clipboard holds none or
+    // cannot be opened; the previous picture stays then.
+    virtual bool LoadClipboardBitmap() = 0;
+    // Draws the box's picture onto the persistent image, stretched to the given size.
+    virtual void PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
+                              std::int32_t heightTwips) = 0;
     // Writes the persistent image as an uncompressed BMP at the display's colour depth with
     // SizeImage filled in. False when the file could not be written.
     virtual bool SaveImage(const Text& path) = 0;

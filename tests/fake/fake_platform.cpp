@@ -149,6 +149,18 @@ bool FakePictureBox::SaveImage(const Text& path) {
     return opened.file && opened.file->WriteAt(0, bytes.data(), bytes.size());
 }
 
+bool FakePictureBox::LoadClipboardBitmap() {
+    owner_.log.push_back("LoadClipboardBitmap");
+    if (!owner_.desktop.clipboardHasBitmap) return false;
+    hasPicture = true;
+    return true;
+}
+
+void FakePictureBox::PaintPicture(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+    owner_.log.push_back("PaintPicture " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) +
+                         " " + std::to_string(h));
+}
+
 // ---- forms ----
 
 void FakeForm::SetCaption(const Text& value) {
@@ -303,6 +315,42 @@ bool FakeDesktop::SetForegroundWindow(Handle window) {
 
 bool FakeDesktop::SetRect(platform::Rect* rect, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
     *rect = {l, t, r, b};
+    return true;
+}
+
+void FakeDesktop::KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) {
+    owner_.log.push_back("keybd_event " + std::to_string(vk) + " " + std::to_string(scan) + " " +
+                         std::to_string(flags) + " " + std::to_string(extra));
+    if (printScreenFills) ++clipboardSequence;
+}
+
+bool FakeDesktop::GetCursorPos(platform::Point* position) {
+    owner_.log.push_back("GetCursorPos");
+    *position = cursorPosition;
+    return true;
+}
+
+Handle FakeDesktop::GetDC(Handle window) {
+    owner_.log.push_back("GetDC " + std::to_string(window));
+    return kScreenDc;
+}
+
+std::int32_t FakeDesktop::ReleaseDC(Handle window, Handle dc) {
+    owner_.log.push_back("ReleaseDC " + std::to_string(window) + " " + std::to_string(dc));
+    return 1;
+}
+
+bool FakeDesktop::BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                         Handle source, std::int32_t sx, std::int32_t sy, std::uint32_t rop) {
+    owner_.log.push_back("BitBlt " + std::to_string(destination) + " " + std::to_string(x) + " " + std::to_string(y) +
+                         " " + std::to_string(width) + " " + std::to_string(height) + " " + std::to_string(source) +
+                         " " + std::to_string(sx) + " " + std::to_string(sy) + " " + std::to_string(rop));
+    return true;
+}
+
+bool FakeDesktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) {
+    owner_.log.push_back("DrawIcon " + std::to_string(dc) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+                         std::to_string(icon));
     return true;
 }
 

@@ -85,7 +85,11 @@ public:
     std::int32_t HeightPixels() const override { return heightTwips / platform::kTwipsPerPixel; }
     void SetBackColor(std::uint32_t rgb) override { backColor = rgb; }
     void RemovePicture() override { hasPicture = false; ++removePictureCalls; }
+    Handle Hdc() override { return kHdc; }
+    bool LoadClipboardBitmap() override;
+    void PaintPicture(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override;
     bool SaveImage(const Text& path) override;
+    static constexpr Handle kHdc = 0xCA11;
 
 private:
     FakePlatform& owner_;
@@ -203,6 +207,21 @@ public:
     bool SetForegroundWindow(Handle window) override;
     bool SetRect(platform::Rect* rect, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) override;
     Text TempPath() override { return tempPath; }
+
+    // Frame capture. A PrintScreen key changes the clipboard only when `printScreenFills`.
+    bool printScreenFills = true;
+    bool clipboardHasBitmap = true;
+    std::uint32_t clipboardSequence = 7;
+    platform::Point cursorPosition{100, 100};
+    static constexpr Handle kScreenDc = 0x5C;
+    void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags, std::uintptr_t extra) override;
+    std::uint32_t ClipboardSequenceNumber() override { return clipboardSequence; }
+    bool GetCursorPos(platform::Point* position) override;
+    Handle GetDC(Handle window) override;
+    std::int32_t ReleaseDC(Handle window, Handle dc) override;
+    bool BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                Handle source, std::int32_t sx, std::int32_t sy, std::uint32_t rop) override;
+    bool DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) override;
 
 private:
     FakePlatform& owner_;

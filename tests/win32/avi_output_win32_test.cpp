@@ -116,6 +116,35 @@ TEST_F(AviOutputTest, CancelledDialogKeepsTheCreatedFile) {
     EXPECT_NE(GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// Wine's library reports success past 2 GiB and then leaves frames no reader finds; the writer
+// must end the file first, and everything in it must stay readable.
+TEST_F(AviOutputTest, RecordingEndsBeforeTwoGibibytesAndStaysReadable) {
+    const int width = 3840, height = 2160;
+    const auto frame = ToText(folder + L"tem.bmp");
+    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, 32, 0)));
+    const std::wstring output = folder + L"large.avi";
+    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
+    ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    int written = 0;
+    FrameWrite result = FrameWrite::Written;
+    while (written < 100 && (result = avi.WriteAviFrame(written, frame)) == FrameWrite::Written) ++written;
+    EXPECT_EQ(result, FrameWrite::SizeLimitReached);
+    EXPECT_FALSE(avi.IsOpen());
+
+    const auto length = windows.files.Length(ToText(output));
+    ASSERT_TRUE(length.has_value());
+    EXPECT_LT(*length, recorder::kMaxAviFileBytes);
+    EXPECT_GT(*length, recorder::kMaxAviFileBytes - 3LL * width * height * 4) << "ended far too early";
+    auto probe = ProbeVideo(output);
+    EXPECT_EQ(probe["nb_frames"], std::to_string(written));
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(written));
+    auto last = DecodeFrame(output, written - 1, "bgra");
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->size(), static_cast<std::size_t>(width) * height * 4);
+    DeleteFileW(output.c_str());
+}
+
 TEST_F(AviOutputTest, ChosenCompressorIsKeptForTheNextRecording) {
     Record(folder + L"first.avi", 32, 32, 32, 1);
     EXPECT_EQ(avi.AviOptions().fccHandler, 0x20424944u) << "\"DIB \": full frames";

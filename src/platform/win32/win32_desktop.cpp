@@ -65,4 +65,35 @@ Text Win32Desktop::TempPath() {
     return length == 0 || length >= buffer.size() ? Text{} : FromWide(buffer.data(), length);
 }
 
+void Win32Desktop::KeybdEvent(std::uint8_t virtualKey, std::uint8_t scanCode, std::uint32_t flags,
+                              std::uintptr_t extraInfo) {
+    keybd_event(virtualKey, scanCode, flags, extraInfo);
+}
+
+std::uint32_t Win32Desktop::ClipboardSequenceNumber() { return GetClipboardSequenceNumber(); }
+
+bool Win32Desktop::GetCursorPos(Point* position) {
+    POINT native{};
+    const BOOL ok = ::GetCursorPos(&native);
+    if (ok) *position = {native.x, native.y};
+    return ok != 0;
+}
+
+Handle Win32Desktop::GetDC(Handle window) { return reinterpret_cast<Handle>(::GetDC(reinterpret_cast<HWND>(window))); }
+
+std::int32_t Win32Desktop::ReleaseDC(Handle window, Handle dc) {
+    return ::ReleaseDC(reinterpret_cast<HWND>(window), reinterpret_cast<HDC>(dc));
+}
+
+bool Win32Desktop::BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width,
+                          std::int32_t height, Handle source, std::int32_t sourceX, std::int32_t sourceY,
+                          std::uint32_t rop) {
+    return ::BitBlt(reinterpret_cast<HDC>(destination), x, y, width, height, reinterpret_cast<HDC>(source), sourceX,
+                    sourceY, rop) != 0;
+}
+
+bool Win32Desktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) {
+    return ::DrawIcon(reinterpret_cast<HDC>(dc), x, y, reinterpret_cast<HICON>(icon)) != 0;
+}
+
 }  // namespace kest::platform::win32

@@ -37,8 +37,18 @@ public:
     }
     bool Enabled() const override { return enabled_; }
     void OnTick(std::function<void()> handler) override { handler_ = std::move(handler); }
+    // A handler that lets pending events run (as the capture ticks do last) would otherwise
+    // be entered again by the next tick already waiting, one level deeper for every frame of
+    // a recording, until the stack runs out. A tick that arrives while the handler runs is
+    // dropped; the next one comes when it is done.
     void Tick() {
-        if (handler_ && enabled_ && interval_ > 0) handler_();
+        if (running_ || !handler_ || !enabled_ || interval_ <= 0) return;
+        running_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{running_};
+        handler_();
     }
 
 private:
@@ -47,6 +57,7 @@ private:
     UINT_PTR id_;
     std::int32_t interval_ = 0;
     bool enabled_ = true;
+    bool running_ = false;
     std::function<void()> handler_;
 };
 
@@ -93,14 +104,26 @@ public:
         backColor_ = rgb;
         Clear();
     }
-    void RemovePicture() override { Clear(); }
+    void RemovePicture() override {
+        DropPicture();
+        Clear();
+    }
+    Handle Hdc() override { return reinterpret_cast<Handle>(memory_); }
+    bool LoadClipboardBitmap() override;
+    void PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
+                      std::int32_t heightTwips) override;
     bool SaveImage(const Text& path) override;
     void Paint(HDC target) const { BitBlt(target, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY); }
 
 private:
     void CreateImage(int width, int height);
     void Clear();
+    void DropPicture() {
+        if (picture_) DeleteObject(picture_);
+        picture_ = nullptr;
+    }
     HWND hwnd_ = nullptr;
+    HBITMAP picture_ = nullptr;  // our own copy of the loaded picture
     HDC memory_ = nullptr;
     HBITMAP image_ = nullptr;
     HGDIOBJ originalBitmap_ = nullptr;
@@ -265,6 +288,7 @@ Win32PictureBox::~Win32PictureBox() {
     }
     if (originalBitmap_) SelectObject(memory_, originalBitmap_);
     if (image_) DeleteObject(image_);
+    DropPicture();
     if (memory_) DeleteDC(memory_);
 }
 
@@ -294,6 +318,39 @@ void Win32PictureBox::SetSizeTwips(std::int32_t widthTwips, std::int32_t heightT
     const int height = Pixels(heightTwips);
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (width != width_ || height != height_) CreateImage(width, height);
+}
+
+bool Win32PictureBox::LoadClipboardBitmap() {
+    if (!OpenClipboard(hwnd_)) return false;
+    // The clipboard keeps its bitmap; the box works on a copy of it.
+    HANDLE shared = GetClipboardData(CF_BITMAP);
+    HBITMAP copy = shared ? static_cast<HBITMAP>(CopyImage(shared, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
+    CloseClipboard();
+    if (!copy) return false;
+    DropPicture();
+    picture_ = copy;
+    return true;
+}
+
+void Win32PictureBox::PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
+                                   std::int32_t heightTwips) {
+    if (!picture_) return;
+    BITMAP size{};
+    GetObjectW(picture_, sizeof size, &size);
+    HDC source = CreateCompatibleDC(memory_);
+    HGDIOBJ previous = SelectObject(source, picture_);
+    const int width = Pixels(widthTwips);
+    const int height = Pixels(heightTwips);
+    if (width == size.bmWidth && height == size.bmHeight) {
+        BitBlt(memory_, Pixels(xTwips), Pixels(yTwips), width, height, source, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(memory_, HALFTONE);
+        StretchBlt(memory_, Pixels(xTwips), Pixels(yTwips), width, height, source, 0, 0, size.bmWidth, size.bmHeight,
+                   SRCCOPY);
+    }
+    SelectObject(source, previous);
+    DeleteDC(source);
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 bool Win32PictureBox::SaveImage(const Text& path) {

@@ -88,6 +88,7 @@ void Form1::SetRecordingMenus(bool recording) {
 }
 
 void Form1::StartCaptureTimer() {
+    clipboardSequence_ = platform_.desktop.ClipboardSequenceNumber();
     timer1_->SetEnabled(true);
     timer2_->SetEnabled(true);
     if (!form2_->recordareae().Checked()) {

@@ -20,6 +20,8 @@ void Form1::Load(Form2& controlMenu) {
     picture1_ = window_->CreatePictureBox({0, 0, kClientWidthTwips, kClientHeightTwips});
     timer1_ = window_->CreateTimer();
     timer2_ = window_->CreateTimer();
+    timer1_->OnTick([this] { Timer1_Timer(); });
+    timer2_->OnTick([this] { Timer2_Timer(); });
     controlMenu.Form_Load();
 
     temppath = platform_.desktop.TempPath();

@@ -25,6 +25,10 @@ public:
     void start_click();
     void stop_click();
 
+    // Capture ticks: the whole screen (Timer1) or the chosen rectangle (Timer2), one frame each.
+    void Timer1_Timer();
+    void Timer2_Timer();
+
     // A recording is in progress, paused included, exactly while a capture timer has an interval.
     bool RecordingInProgress() const;
     platform::Text FrameFilePath() const { return temppath + u"tem.bmp"; }
@@ -56,6 +60,9 @@ private:
     void PrepareCanvas();
     void StartCaptureTimer();
     void SetRecordingMenus(bool recording);
+    bool GrabScreenThroughClipboard();
+    void CopyScreen(std::int32_t left, std::int32_t top);
+    void DrawCursor(std::int32_t offsetX, std::int32_t offsetY);
 
     platform::Platform& platform_;
     AVIDecs& avi_;
@@ -64,6 +71,8 @@ private:
     std::unique_ptr<platform::PictureBox> picture1_;
     std::unique_ptr<platform::Timer> timer1_;
     std::unique_ptr<platform::Timer> timer2_;
+    // Clipboard content already used for a frame; an unchanged clipboard holds no new screen.
+    std::uint32_t clipboardSequence_ = 0;
 };
 
 // Text of the save dialog's filter list: two pairs, each part NUL-terminated.
@@ -72,6 +81,9 @@ platform::Text SaveDialogFilter();
 platform::Text NormaliseAviPath(const platform::Text& dialogBuffer);
 // Milliseconds between area-mode ticks: screen pixels over rectangle pixels, within what a
 // platform timer accepts.
+// Elapsed recording time for the caption: the clock's value less the start, with as many
+// fractional digits as the clock carries at 15 significant digits, trailing zeros dropped.
+platform::Text FormatElapsed(double clock, std::int32_t starttime);
 std::int32_t AreaTimerInterval(std::int32_t screenWidthTwips, std::int32_t screenHeightTwips,
                                std::int32_t width, std::int32_t height);
 

@@ -51,10 +51,14 @@ HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::millis
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
+        // The condition is looked at after every message: a busy timer keeps the queue from
+        // ever running empty.
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
+            if (condition()) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
         }
         if (condition()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;

@@ -1,0 +1,87 @@
+// The capture ticks: each grabs the screen or the chosen rectangle onto the canvas, draws the
+// cursor, and appends the canvas as the next frame.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+
+namespace kest::recorder {
+
+namespace {
+
+// The cursor picture is drawn this far up and left of the pointer, whatever its hot spot.
+constexpr std::int32_t kCursorOffset = 8;
+constexpr int kSignificantDigits = 15;
+
+platform::Text Ascii(const std::string& text) { return platform::Text(text.begin(), text.end()); }
+
+}  // namespace
+
+platform::Text FormatElapsed(double clock, std::int32_t starttime) {
+    const double magnitude = std::fabs(clock);
+    const int integerDigits = magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 1;
+    const int fractionDigits = std::max(0, kSignificantDigits - integerDigits);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", fractionDigits, clock - starttime);
+    std::string text = buffer;
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.') text.pop_back();
+    }
+    if (text == "-0") text = "0";
+    return Ascii(text);
+}
+
+bool Form1::GrabScreenThroughClipboard() {
+    platform_.desktop.KeybdEvent(platform::kVkSnapshot, 0, 0, 0);
+    // Only a clipboard that changed since the last frame can hold a new picture of the screen;
+    // an old bitmap left there by someone else must not become every frame.
+    const std::uint32_t sequence = platform_.desktop.ClipboardSequenceNumber();
+    if (sequence == clipboardSequence_) return false;
+    clipboardSequence_ = sequence;
+    return picture1_->LoadClipboardBitmap();
+}
+
+void Form1::CopyScreen(std::int32_t left, std::int32_t top) {
+    const platform::Handle screen = platform_.desktop.GetDC(0);
+    platform_.desktop.BitBlt(picture1_->Hdc(), 0, 0, aviwidth, aviheight, screen, left, top, platform::kSrcCopy);
+    platform_.desktop.ReleaseDC(0, screen);
+}
+
+void Form1::DrawCursor(std::int32_t offsetX, std::int32_t offsetY) {
+    if (!form2_->recordcursor().Checked()) return;
+    platform_.desktop.GetCursorPos(&cursorpos);
+    platform_.desktop.DrawIcon(picture1_->Hdc(), cursorpos.x - kCursorOffset - offsetX,
+                               cursorpos.y - kCursorOffset - offsetY, hcursor);
+}
+
+void Form1::Timer1_Timer() {
+    if (GrabScreenThroughClipboard()) {
+        picture1_->PaintPicture(0, 0, aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
+    } else {
+        // No new screen picture arrived (Wine never puts one there, nor does a Windows set to
+        // open a snipping tool on PrintScreen): copy the screen itself so frames are not black.
+        CopyScreen(0, 0);
+    }
+    DrawCursor(0, 0);
+    picture1_->SaveImage(FrameFilePath());
+    if (!WriteFrame()) return;
+    ++framecount;
+    window_->SetCaption(u"Flame:" + Ascii(std::to_string(framecount)) + u" Second:" +
+                        FormatElapsed(platform_.toolkit.SecondsSinceMidnight(), starttime));
+    platform_.toolkit.DoEvents();
+}
+
+void Form1::Timer2_Timer() {
+    CopyScreen(x0, y0);
+    DrawCursor(x0, y0);
+    picture1_->SaveImage(FrameFilePath());
+    if (!WriteFrame()) return;
+    ++framecount;
+    platform_.toolkit.DoEvents();
+}
+
+}  // namespace kest::recorder

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.h"
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+
+namespace kest::recorder {
+namespace {
+
+using Log = std::vector<std::string>;
+
+const std::string kCanvas = std::to_string(fake::FakePictureBox::kHdc);
+const std::string kScreen = std::to_string(fake::FakeDesktop::kScreenDc);
+const std::string kSrcCopy = std::to_string(platform::kSrcCopy);
+
+class FrameCaptureTest : public ::testing::Test {
+protected:
+    FrameCaptureTest() { form1.Load(form2); }
+
+    // Starts a recording in the given mode and forgets the calls start made.
+    void Start(bool area, std::int32_t x = 0, std::int32_t y = 0, std::int32_t w = 1920, std::int32_t h = 1080) {
+        form2.recordareae().SetChecked(area);
+        form1.x0 = x;
+        form1.y0 = y;
+        form1.aviwidth = w;
+        form1.aviheight = h;
+        fake.toolkit.clock = 36000.0;
+        form2.start_Click();
+        ASSERT_TRUE(form1.RecordingInProgress());
+        fake.log.clear();
+    }
+    std::string Cursor() const { return std::to_string(fake.desktop.cursor); }
+
+    fake::FakePlatform fake;
+    AVIDecs avi{fake.platform};
+    Form1 form1{fake.platform, avi};
+    Form2 form2{fake.platform, form1};
+};
+
+TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboardAndReportsInTheCaption) {
+    Start(false);
+    fake.toolkit.clock = 36002.5390625;
+    form1.Timer1_Timer();
+    EXPECT_EQ(fake.log, (Log{"keybd_event 44 0 0 0", "LoadClipboardBitmap", "PaintPicture 0 0 28800 16200",
+                             "GetCursorPos", "DrawIcon " + kCanvas + " 92 92 " + Cursor(),
+                             "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0", "SetCaption Flame:1 Second:2.5390625",
+                             "DoEvents"}));
+    EXPECT_EQ(form1.framecount, 1);
+    EXPECT_EQ(form1.cursorpos, (platform::Point{100, 100}));
+}
+
+struct ClipboardCase {
+    const char* name;
+    bool printScreenFills;
+    bool hasBitmap;
+    bool triesToLoad;
+};
+
+class ClipboardFallbackTest : public FrameCaptureTest, public ::testing::WithParamInterface<ClipboardCase> {};
+
+TEST_P(ClipboardFallbackTest, WithoutANewScreenPictureTheScreenIsCopiedDirectly) {
+    Start(false);
+    fake.desktop.printScreenFills = GetParam().printScreenFills;
+    fake.desktop.clipboardHasBitmap = GetParam().hasBitmap;
+    form1.Timer1_Timer();
+    Log expected{"keybd_event 44 0 0 0"};
+    if (GetParam().triesToLoad) expected.push_back("LoadClipboardBitmap");
+    expected.insert(expected.end(), {"GetDC 0", "BitBlt " + kCanvas + " 0 0 1920 1080 " + kScreen + " 0 0 " + kSrcCopy,
+                                     "ReleaseDC 0 " + kScreen});
+    EXPECT_EQ(Log(fake.log.begin(), fake.log.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "AVIStreamWrite 0"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboard, ClipboardFallbackTest,
+    ::testing::Values(ClipboardCase{"KeyLeavesClipboardUnchanged", false, false, false},
+                      // A bitmap copied before the recording is not a picture of the screen now.
+                      ClipboardCase{"OldBitmapStillThere", false, true, false},
+                      ClipboardCase{"ClipboardChangedWithoutBitmap", true, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
+    Start(true, 300, 200, 960, 540);
+    const auto caption = form1.Window().Caption();
+    form1.Timer2_Timer();
+    form1.Timer2_Timer();
+    EXPECT_EQ(Log(fake.log.begin(), fake.log.begin() + 8),
+              (Log{"GetDC 0", "BitBlt " + kCanvas + " 0 0 960 540 " + kScreen + " 300 200 " + kSrcCopy,
+                   "ReleaseDC 0 " + kScreen, "GetCursorPos", "DrawIcon " + kCanvas + " -208 -108 " + Cursor(),
+                   "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0", "DoEvents"}));
+    EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const auto& e) { return e.rfind("SetCaption", 0) == 0; }),
+              0);
+    EXPECT_EQ(form1.Window().Caption(), caption);
+    EXPECT_EQ(form1.framecount, 2);
+}
+
+TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {
+    form2.recordcursor().SetChecked(false);
+    Start(false);
+    form1.cursorpos = {-1, -1};
+    form1.Timer1_Timer();
+    auto seen = fake.log;
+    form2.done_Click();
+    Start(true, 10, 10, 100, 100);
+    form1.Timer2_Timer();
+    seen.insert(seen.end(), fake.log.begin(), fake.log.end());
+    for (const auto& entry : seen) {
+        EXPECT_NE(entry, "GetCursorPos");
+        EXPECT_NE(entry.rfind("DrawIcon", 0), 0u) << entry;
+    }
+    EXPECT_EQ(form1.cursorpos, (platform::Point{-1, -1}));
+}
+
+TEST_F(FrameCaptureTest, ConsecutiveTicksWriteConsecutivePositions) {
+    Start(false);
+    form1.framecount = 5;
+    form1.Timer1_Timer();
+    form1.Timer1_Timer();
+    ASSERT_EQ(fake.avi.writes.size(), 2u);
+    EXPECT_EQ(fake.avi.writes[0].position, 5);
+    EXPECT_EQ(fake.avi.writes[1].position, 6);
+    EXPECT_EQ(form1.framecount, 7);
+    EXPECT_EQ(fake::Utf8(form1.Window().Caption()).rfind("Flame:7 Second:", 0), 0u);
+}
+
+TEST_F(FrameCaptureTest, FramesPastThirtyTwoThousandKeepCounting) {
+    Start(true, 0, 0, 8, 8);
+    form1.framecount = 32767;
+    form1.Timer2_Timer();
+    form1.Timer2_Timer();
+    ASSERT_EQ(fake.avi.writes.size(), 2u);
+    EXPECT_EQ(fake.avi.writes[1].position, 32768);
+    EXPECT_EQ(form1.framecount, 32769);
+}
+
+TEST_F(FrameCaptureTest, FailedWriteEndsTheRecordingAndLaterTicksAreNotCounted) {
+    fake.avi.script.failWriteAt = 1;
+    Start(false);
+    form1.Timer1_Timer();
+    form1.Timer1_Timer();
+    EXPECT_FALSE(form1.RecordingInProgress());
+    EXPECT_EQ(form1.framecount, 0);
+    EXPECT_EQ(fake::Utf8(form1.Window().Caption()), "Tamsy");
+    EXPECT_EQ(fake.toolkit.messages.size(), 1u);
+    EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
+}
+
+TEST_F(FrameCaptureTest, EveryTickSavesTheFrameBeforeWritingIt) {
+    Start(true, 0, 0, 16, 16);
+    form1.Timer2_Timer();
+    const auto& frame = fake.files.contents[u"C:\\Temp\\tem.bmp"];
+    ASSERT_GE(frame.size(), 54u);
+    ASSERT_EQ(fake.avi.writes.size(), 1u);
+    EXPECT_EQ(fake.avi.writes[0].data, std::vector<std::uint8_t>(frame.begin() + 54, frame.end()));
+}
+
+struct ElapsedCase {
+    double clock;
+    std::int32_t start;
+    const char* text;
+};
+
+class ElapsedTest : public ::testing::TestWithParam<ElapsedCase> {};
+
+TEST_P(ElapsedTest, PrintsAsManyDigitsAsTheClockCarries) {
+    EXPECT_EQ(fake::Utf8(FormatElapsed(GetParam().clock, GetParam().start)), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clock, ElapsedTest,
+                         ::testing::Values(ElapsedCase{36002.5390625, 36000, "2.5390625"},
+                                           ElapsedCase{36000.0 + 2539 / 1000.0, 36000, "2.539"},
+                                           ElapsedCase{36002.1, 36000, "2.1"},
+                                           ElapsedCase{36000.0, 36000, "0"},
+                                           ElapsedCase{36010.0, 36000, "10"},
+                                           ElapsedCase{0.25, 0, "0.25"},
+                                           ElapsedCase{5.5, 86395, "-86389.5"},
+                                           ElapsedCase{36000.4, 36001, "-0.6"}));
+
+}  // namespace
+}  // namespace kest::recorder

@@ -1,0 +1,185 @@
+// Recording what is on the screen: a window with a known pattern is recorded through the main
+// window's own capture ticks, and ffmpeg's decoding of the file must show the pattern and the
+// cursor where the pointer was.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+#include "win32/support/dialog_watcher.h"
+#include "win32/support/test_platform.h"
+#include "win32/support/tools.h"
+
+namespace kest::testing {
+namespace {
+
+using recorder::AVIDecs;
+using recorder::Form1;
+using recorder::Form2;
+
+// Away from where the save and compression dialogs come up, so nothing they leave behind
+// can cover it.
+constexpr RECT kPattern{1400, 650, 1800, 950};  // screen pixels
+constexpr COLORREF kQuadrants[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
+
+LRESULT CALLBACK PatternProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        const int w = kPattern.right - kPattern.left, h = kPattern.bottom - kPattern.top;
+        for (int q = 0; q < 4; ++q) {
+            RECT part{(q % 2) * w / 2, (q / 2) * h / 2, (q % 2 + 1) * w / 2, (q / 2 + 1) * h / 2};
+            HBRUSH brush = CreateSolidBrush(kQuadrants[q]);
+            FillRect(dc, &part, brush);
+            DeleteObject(brush);
+        }
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The colour quadrant q has at pattern-relative (x, y).
+int QuadrantAt(int x, int y) {
+    const int w = kPattern.right - kPattern.left, h = kPattern.bottom - kPattern.top;
+    return (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
+}
+
+class CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffmpeg";
+        WNDCLASSW pattern{};
+        pattern.lpfnWndProc = PatternProcedure;
+        pattern.hInstance = GetModuleHandleW(nullptr);
+        pattern.lpszClassName = L"KestTestPattern";
+        RegisterClassW(&pattern);
+        patternWindow = CreateWindowExW(WS_EX_TOPMOST, L"KestTestPattern", L"pattern", WS_POPUP | WS_VISIBLE,
+                                        kPattern.left, kPattern.top, kPattern.right - kPattern.left,
+                                        kPattern.bottom - kPattern.top, nullptr, nullptr, pattern.hInstance, nullptr);
+        UpdateWindow(patternWindow);
+        form1.Load(form2);
+        form2.Window().Show();
+        // The cursor a person sees over our windows; the recording draws the one current at start.
+        SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    }
+    void TearDown() override {
+        if (patternWindow) DestroyWindow(patternWindow);
+    }
+
+    // Records until `frames` frames are written, then stops.
+    void Record(const std::wstring& file, int frames) {
+        DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+        form2.start_Click();
+        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        ASSERT_TRUE(form1.RecordingInProgress());
+        RedrawWindow(patternWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        ASSERT_TRUE(WaitUntil([&] { return form1.framecount >= frames; }, std::chrono::seconds(60)))
+            << "only " << form1.framecount << " frames";
+        form2.done_Click();
+        ASSERT_TRUE(windows.toolkit.messages.empty());
+    }
+
+    struct Frame {
+        std::vector<std::uint8_t> bgra;
+        int width;
+        bool Has(int x, int y, COLORREF colour) const {
+            const std::uint8_t* p = bgra.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+            return p[0] == GetBValue(colour) && p[1] == GetGValue(colour) && p[2] == GetRValue(colour);
+        }
+        bool Dark(int x, int y) const {
+            const std::uint8_t* p = bgra.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+            return p[0] < 64 && p[1] < 64 && p[2] < 64;
+        }
+    };
+
+    Frame Decode(const std::wstring& file, int index, int width) {
+        auto pixels = DecodeFrame(file, index, "bgra");
+        EXPECT_TRUE(pixels.has_value()) << "frame " << index;
+        return {pixels.value_or(std::vector<std::uint8_t>{}), width};
+    }
+
+    // The pattern at its place in the frame (origin = where the pattern's corner lies), except
+    // within the cursor's box, which is checked on its own.
+    void ExpectPattern(const Frame& frame, int originX, int originY, POINT cursorInFrame) {
+        for (int y = 5; y < kPattern.bottom - kPattern.top; y += 37) {
+            for (int x = 5; x < kPattern.right - kPattern.left; x += 41) {
+                const int fx = originX + x, fy = originY + y;
+                if (fx >= cursorInFrame.x - 2 && fx < cursorInFrame.x + 40 && fy >= cursorInFrame.y - 2 &&
+                    fy < cursorInFrame.y + 40) {
+                    continue;
+                }
+                ASSERT_TRUE(frame.Has(fx, fy, kQuadrants[QuadrantAt(x, y)])) << "at " << fx << "," << fy;
+            }
+        }
+    }
+
+    // The cursor's picture starts 8 pixels up and left of the pointer: dark pixels of the arrow
+    // just there, and the untouched background just outside its corner.
+    void ExpectCursorAt(const Frame& frame, POINT corner, COLORREF background) {
+        int dark = 0;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 6; ++x) dark += frame.Dark(corner.x + x, corner.y + y) ? 1 : 0;
+        EXPECT_GT(dark, 3) << "no cursor at " << corner.x << "," << corner.y;
+        EXPECT_TRUE(frame.Has(corner.x - 2, corner.y - 2, background));
+        EXPECT_TRUE(frame.Has(corner.x + 60, corner.y + 60, background));
+    }
+
+    HWND patternWindow = nullptr;
+    TestPlatform windows;
+    AVIDecs avi{windows.platform};
+    Form1 form1{windows.platform, avi};
+    Form2 form2{windows.platform, form1};
+    std::wstring folder = ScratchFolder(L"capture");
+};
+
+TEST_F(CaptureTest, FullScreenFramesShowTheScreenAndTheCursor) {
+    const POINT pointer{kPattern.left + 300, kPattern.top + 225};  // over the white quadrant
+    SetCursorPos(pointer.x, pointer.y);
+    const std::wstring file = folder + L"full.avi";
+    Record(file, 4);
+
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["width"], std::to_string(width));
+    EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
+    EXPECT_GE(std::stoi(probe["nb_read_frames"].empty() ? "0" : probe["nb_read_frames"]), 4);
+    for (int n : {0, 3}) {
+        const Frame frame = Decode(file, n, width);
+        ASSERT_FALSE(frame.bgra.empty());
+        const POINT corner{pointer.x - 8, pointer.y - 8};
+        ExpectPattern(frame, kPattern.left, kPattern.top, corner);
+        ExpectCursorAt(frame, corner, RGB(255, 255, 255));
+    }
+    EXPECT_EQ(form1.Window().Caption(), u"Tamsy");
+}
+
+TEST_F(CaptureTest, AreaFramesShowTheRectangleAndTheCursorInItsCoordinates) {
+    form2.recordareae().SetChecked(true);
+    form1.x0 = kPattern.left;
+    form1.y0 = kPattern.top;
+    form1.aviwidth = kPattern.right - kPattern.left;
+    form1.aviheight = kPattern.bottom - kPattern.top;
+    const POINT pointer{kPattern.left + 320, kPattern.top + 240};
+    SetCursorPos(pointer.x, pointer.y);
+    const std::wstring file = folder + L"area.avi";
+    Record(file, 4);
+
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["width"], "400");
+    EXPECT_EQ(probe["height"], "300");
+    EXPECT_EQ(probe["r_frame_rate"], "10/1");
+    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
+    for (int n : {0, 3}) {
+        const Frame frame = Decode(file, n, 400);
+        ASSERT_EQ(frame.bgra.size(), 400u * 300 * 4);
+        const POINT corner{320 - 8, 240 - 8};
+        ExpectPattern(frame, 0, 0, corner);
+        ExpectCursorAt(frame, corner, RGB(255, 255, 255));
+    }
+}
+
+}  // namespace
+}  // namespace kest::testing
