@@ -124,6 +124,8 @@ private:
     }
     HWND hwnd_ = nullptr;
     HBITMAP picture_ = nullptr;  // our own copy of the loaded picture
+    const std::uint8_t* sectionBits_ = nullptr;  // the image's memory when it is a DIB section
+    int sectionBitCount_ = 0;
     HDC memory_ = nullptr;
     HBITMAP image_ = nullptr;
     HGDIOBJ originalBitmap_ = nullptr;
@@ -292,16 +294,43 @@ Win32PictureBox::~Win32PictureBox() {
     if (memory_) DeleteDC(memory_);
 }
 
+int DisplayBitCount() {
+    HDC screen = GetDC(nullptr);
+    const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    ReleaseDC(nullptr, screen);
+    return bits;
+}
+
 void Win32PictureBox::CreateImage(int width, int height) {
     width_ = width > 0 ? width : 1;
     height_ = height > 0 ? height : 1;
-    HDC screen = GetDC(nullptr);
-    HBITMAP image = CreateCompatibleBitmap(screen, width_, height_);
-    ReleaseDC(nullptr, screen);
+    const int displayBits = DisplayBitCount();
+    HBITMAP image = nullptr;
+    void* bits = nullptr;
+    if (displayBits >= 24) {
+        // On a true-colour display the image is a DIB section in the display's format, so that
+        // saving a frame writes its memory as it stands instead of converting it first.
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = height_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = static_cast<WORD>(displayBits);
+        info.bmiHeader.biCompression = BI_RGB;
+        image = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    }
+    if (!image) {
+        HDC screen = GetDC(nullptr);
+        image = CreateCompatibleBitmap(screen, width_, height_);
+        ReleaseDC(nullptr, screen);
+        bits = nullptr;
+    }
     HGDIOBJ previous = SelectObject(memory_, image);
     if (!originalBitmap_) originalBitmap_ = previous;
     if (image_) DeleteObject(image_);
     image_ = image;
+    sectionBits_ = static_cast<const std::uint8_t*>(bits);
+    sectionBitCount_ = bits ? displayBits : 0;
     Clear();
 }
 
@@ -354,9 +383,7 @@ void Win32PictureBox::PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std
 }
 
 bool Win32PictureBox::SaveImage(const Text& path) {
-    HDC screen = GetDC(nullptr);
-    const int displayBits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-    ReleaseDC(nullptr, screen);
+    const int displayBits = sectionBits_ ? sectionBitCount_ : DisplayBitCount();
     const int bitCount = displayBits >= 24 ? displayBits : displayBits == 16 ? 16 : 8;
     const int colours = bitCount <= 8 ? 1 << bitCount : 0;
 
@@ -369,21 +396,30 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     info->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
     info->bmiHeader.biCompression = BI_RGB;
     const DWORD stride = (static_cast<DWORD>(width_) * bitCount + 31) / 32 * 4;
-    info->bmiHeader.biSizeImage = stride * static_cast<DWORD>(height_);
+    const DWORD imageSize = stride * static_cast<DWORD>(height_);
+    info->bmiHeader.biSizeImage = imageSize;
     info->bmiHeader.biClrUsed = static_cast<DWORD>(colours);
-    std::vector<std::uint8_t> pixels(info->bmiHeader.biSizeImage);
 
-    // GetDIBits wants the bitmap out of every device context while it reads.
-    SelectObject(memory_, originalBitmap_);
-    const int rows = GetDIBits(memory_, image_, 0, static_cast<UINT>(height_), pixels.data(), info, DIB_RGB_COLORS);
-    SelectObject(memory_, image_);
-    if (rows != height_) return false;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(pixels.size());  // some drivers clear it
+    const std::uint8_t* pixels = sectionBits_;
+    std::vector<std::uint8_t> converted;
+    if (pixels) {
+        GdiFlush();  // drawing into the section may still be queued
+    } else {
+        converted.resize(imageSize);
+        // GetDIBits wants the bitmap out of every device context while it reads.
+        SelectObject(memory_, originalBitmap_);
+        const int rows =
+            GetDIBits(memory_, image_, 0, static_cast<UINT>(height_), converted.data(), info, DIB_RGB_COLORS);
+        SelectObject(memory_, image_);
+        if (rows != height_) return false;
+        info->bmiHeader.biSizeImage = imageSize;  // some drivers clear it
+        pixels = converted.data();
+    }
 
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;
     header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock.size());
-    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    header.bfSize = header.bfOffBits + imageSize;
     HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -391,8 +427,7 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
     ok = ok && WriteFile(file, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &written, nullptr) &&
          written == infoBlock.size();
-    ok = ok && WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr) &&
-         written == pixels.size();
+    ok = ok && WriteFile(file, pixels, imageSize, &written, nullptr) && written == imageSize;
     CloseHandle(file);
     return ok;
 }

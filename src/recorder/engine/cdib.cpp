@@ -137,7 +137,10 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
         return false;
     }
 
-    std::vector<std::uint8_t> bits(static_cast<std::size_t>(imageSize));
+    // The recorder reloads a frame of the same size many times a second: read into the block
+    // kept from the load before last instead of allocating and clearing a new one each time.
+    std::vector<std::uint8_t>& bits = spareBits_;
+    bits.resize(static_cast<std::size_t>(imageSize));
     std::vector<std::uint8_t> bitmapInfo(static_cast<std::size_t>(bitOffset - kFileHeaderSize));
     if (!file.ReadAt(static_cast<std::uint64_t>(bitOffset), bits.data(), bits.size()) ||
         !file.ReadAt(kFileHeaderSize, bitmapInfo.data(), bitmapInfo.size())) {
@@ -147,7 +150,7 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
     infoHeader.sizeImage = static_cast<std::uint32_t>(imageSize);
     file_ = fileHeader;
     info_ = infoHeader;
-    bits_ = std::move(bits);
+    bits_.swap(spareBits_);
     bitmapInfo_ = std::move(bitmapInfo);
     bitsFilled_ = bitmapInfoFilled_ = true;
     return true;

@@ -90,6 +90,7 @@ private:
     InfoHeader info_;
     std::vector<std::uint8_t> bitmapInfo_;
     std::vector<std::uint8_t> bits_;
+    std::vector<std::uint8_t> spareBits_;
     bool bitmapInfoFilled_ = false;
     bool bitsFilled_ = false;
 };
