@@ -21,6 +21,8 @@ trap 'stop_wine; stop_private_display' EXIT
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     start_private_display
 fi
-prepare_wine_prefix
+# A prefix of its own, made in the Chinese locale: Wine links the CJK fonts in at creation.
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+KEST_WINEPREFIX="$KEST_ROOT/build/windows/wineprefix-zh" prepare_wine_prefix
 log "starting kest35.exe on $DISPLAY"
-LANG=zh_CN.UTF-8 wine "$KEST_ROOT/build/windows/kest35.exe"
+wine "$KEST_ROOT/build/windows/kest35.exe"
