@@ -81,6 +81,8 @@ public:
     virtual bool Visible() const = 0;
     // Called when the user or the system asks the window to close; return false to refuse.
     virtual void OnQueryUnload(std::function<bool()> handler) = 0;
+    // Asks the window to close, as its close button would; the unload handler may refuse.
+    virtual void Close() = 0;
 
     virtual std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips) = 0;
     virtual std::unique_ptr<Timer> CreateTimer() = 0;

@@ -14,6 +14,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     form1.Load(form2);
     form1.Window().Show();
     form2.Window().Show();
-    windows.toolkit.QuitWhenLastFormCloses(true);
+    windows.toolkit.QuitWhenClosed(form1.Window());
     return windows.toolkit.RunMessageLoop();
 }

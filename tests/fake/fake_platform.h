@@ -117,6 +117,8 @@ public:
     void Hide() override { visible = false; }
     bool Visible() const override { return visible; }
     void OnQueryUnload(std::function<bool()> handler) override { queryUnload = std::move(handler); }
+    bool closed = false;
+    void Close() override { closed = !queryUnload || queryUnload(); }
     std::unique_ptr<platform::PictureBox> CreatePictureBox(platform::Rect boundsTwips) override;
     std::unique_ptr<platform::Timer> CreateTimer() override;
     std::unique_ptr<platform::MenuItem> CreateMenuItem(platform::MenuItem* parent, const Text& caption) override;

@@ -288,6 +288,24 @@ TEST_F(RecordingTest, SizeLimitStopsTheRecordingWithItsOwnMessage) {
     EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
 }
 
+TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFile) {
+    form2.start_Click();
+    ASSERT_TRUE(form1.WriteFrame());
+    form1.Window().Close();
+    EXPECT_TRUE(MainWindow().closed);
+    EXPECT_FALSE(form1.RecordingInProgress());
+    EXPECT_FALSE(avi.IsOpen());
+    EXPECT_EQ(fake.avi.exitCount, 1);
+    EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
+}
+
+TEST_F(RecordingTest, ClosingTheMenuStripClosesTheMainWindowInstead) {
+    auto& strip = static_cast<fake::FakeForm&>(form2.Window());
+    strip.Close();
+    EXPECT_FALSE(strip.closed);
+    EXPECT_TRUE(MainWindow().closed);
+}
+
 TEST_F(RecordingTest, SecondRecordingStartsCleanAfterTheFirst) {
     form2.start_Click();
     form2.done_Click();

@@ -158,6 +158,9 @@ public:
     void Hide() override { ShowWindow(hwnd_, SW_HIDE); }
     bool Visible() const override { return IsWindowVisible(hwnd_) != 0; }
     void OnQueryUnload(std::function<bool()> handler) override { queryUnload_ = std::move(handler); }
+    void Close() override {
+        if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
 
     std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips) override {
         return std::make_unique<Win32PictureBox>(hwnd_, boundsTwips);
@@ -478,8 +481,9 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCDESTROY: {
             const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
             SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+            const auto closed = reinterpret_cast<kest::platform::Handle>(hwnd_);
             hwnd_ = nullptr;
-            toolkit_.FormClosed();
+            toolkit_.FormClosed(closed);
             return result;
         }
         default: break;
@@ -514,8 +518,8 @@ std::unique_ptr<Form> Win32Toolkit::CreateForm(const FormDesign& design) {
     return std::make_unique<Win32Form>(*this, design);
 }
 
-void Win32Toolkit::FormClosed() {
-    if (--liveForms_ == 0 && quitWithLastForm_) PostQuitMessage(0);
+void Win32Toolkit::FormClosed(Handle hwnd) {
+    if ((--liveForms_ == 0 && quitWithLastForm_) || (quitWith_ != 0 && hwnd == quitWith_)) PostQuitMessage(0);
 }
 
 MsgBoxResult Win32Toolkit::MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon, const Text& caption) {

@@ -26,6 +26,11 @@ void Form2::Form_Load() {
     recordareae_ = window_->CreateMenuItem(setting_.get(), u"录制区域");
     recordcursor_->SetChecked(true);
 
+    // The menu strip is part of the main window: closing it closes the recorder.
+    window_->OnQueryUnload([this] {
+        form1_.Window().Close();
+        return false;
+    });
     start_->OnClick([this] { start_Click(); });
     done_->OnClick([this] { done_Click(); });
 

@@ -20,6 +20,11 @@ void Form1::Load(Form2& controlMenu) {
     picture1_ = window_->CreatePictureBox({0, 0, kClientWidthTwips, kClientHeightTwips});
     timer1_ = window_->CreateTimer();
     timer2_ = window_->CreateTimer();
+    // Until the window asks before closing, a close finishes the recording rather than lose it.
+    window_->OnQueryUnload([this] {
+        if (RecordingInProgress()) stop_click();
+        return true;
+    });
     timer1_->OnTick([this] { Timer1_Timer(); });
     timer2_->OnTick([this] { Timer2_Timer(); });
     controlMenu.Form_Load();
