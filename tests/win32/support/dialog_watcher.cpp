@@ -8,6 +8,8 @@ namespace {
 
 struct Search {
     const std::function<bool(HWND)>* matches;
+    DWORD process;
+    std::wstring className;
     HWND found = nullptr;
 };
 
@@ -17,7 +19,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
     GetWindowThreadProcessId(window, &process);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(className) == L"#32770" &&
+    if (process == search->process && IsWindowVisible(window) && search->className == className &&
         (*search->matches)(window)) {
         search->found = window;
         return FALSE;
@@ -37,10 +39,15 @@ std::wstring WindowText(HWND window) {
     return buffer;
 }
 
-HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout) {
+HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout, DWORD process) {
+    return WaitForWindow(process ? process : GetCurrentProcessId(), L"#32770", matches, timeout);
+}
+
+HWND WaitForWindow(DWORD process, const std::wstring& className, const std::function<bool(HWND)>& matches,
+                   std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        Search search{&matches};
+        Search search{&matches, process, className};
         EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
         Sleep(20);
@@ -113,8 +120,8 @@ DialogStep DismissMessageBox(std::wstring* text) {
             }};
 }
 
-DialogWatcher::DialogWatcher(std::vector<DialogStep> steps, std::chrono::milliseconds perStep)
-    : steps_(std::move(steps)), perStep_(perStep), thread_([this] { Run(); }) {}
+DialogWatcher::DialogWatcher(std::vector<DialogStep> steps, std::chrono::milliseconds perStep, DWORD process)
+    : steps_(std::move(steps)), perStep_(perStep), process_(process), thread_([this] { Run(); }) {}
 
 DialogWatcher::~DialogWatcher() {
     if (thread_.joinable()) thread_.join();
@@ -122,7 +129,7 @@ DialogWatcher::~DialogWatcher() {
 
 void DialogWatcher::Run() {
     for (auto& step : steps_) {
-        HWND dialog = WaitForDialog(step.matches, perStep_);
+        HWND dialog = WaitForDialog(step.matches, perStep_, process_);
         if (!dialog) {
             failure_ = "no " + step.name + " appeared";
             break;

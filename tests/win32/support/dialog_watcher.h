@@ -33,8 +33,9 @@ DialogStep DismissMessageBox(std::wstring* text = nullptr);
 
 class DialogWatcher {
 public:
+    // Answers dialogs of `process` (this one unless given).
     explicit DialogWatcher(std::vector<DialogStep> steps,
-                           std::chrono::milliseconds perStep = std::chrono::seconds(60));
+                           std::chrono::milliseconds perStep = std::chrono::seconds(60), DWORD process = 0);
     ~DialogWatcher();
     // Waits for the thread; true when every step found its dialog and the dialog closed.
     bool Finish();
@@ -44,13 +45,17 @@ private:
     void Run();
     std::vector<DialogStep> steps_;
     std::chrono::milliseconds perStep_;
+    DWORD process_;
     std::string failure_;
     std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
-// The visible dialog (#32770) of this process that `matches`, polled until `timeout`.
-HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout);
+// The visible dialog (#32770) of `process` (this one when 0) that `matches`, polled until `timeout`.
+HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout, DWORD process = 0);
+// The visible top-level window of `process` with class `className` that `matches`.
+HWND WaitForWindow(DWORD process, const std::wstring& className, const std::function<bool(HWND)>& matches,
+                   std::chrono::milliseconds timeout);
 // Polls `condition` every 20 ms, running this thread's messages, until it holds or time runs out.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 std::wstring WindowText(HWND window);

@@ -1,0 +1,111 @@
+// The real recorder, driven from outside as a person would: open its File menu with the keyboard,
+// choose Start, name the file in the save dialog, take the compressor offered, let it record,
+// choose Stop, and close it. The file it leaves is judged by ffprobe and ffmpeg.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "win32/support/dialog_watcher.h"
+#include "win32/support/tools.h"
+
+namespace kest::testing {
+namespace {
+
+std::wstring RecorderPath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    for (int i = 0; i < 3; ++i) path = path.substr(0, path.find_last_of(L"\\/"));  // .../build/windows
+    return path + L"\\kest35.exe";
+}
+
+class RecorderProcess {
+public:
+    RecorderProcess() {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + RecorderPath() + L"\"";
+        started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process_) != 0;
+    }
+    ~RecorderProcess() {
+        if (!started_) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    bool Started() const { return started_; }
+    DWORD Id() const { return process_.dwProcessId; }
+    bool ExitsWithin(DWORD milliseconds) const {
+        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+    bool started_ = false;
+};
+
+// Opens the File menu of the menu strip with its access key and takes the item `downs` steps below
+// the first.
+bool ChooseFileMenuItem(HWND strip, DWORD process, int downs) {
+    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    HWND popup = WaitForWindow(process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+    if (!popup) return false;
+    for (int i = 0; i < downs; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+int FramesInCaption(HWND window) {
+    const std::wstring caption = WindowText(window);
+    if (caption.rfind(L"Flame:", 0) != 0) return 0;
+    return _wtoi(caption.c_str() + 6);
+}
+
+TEST(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
+    const std::wstring folder = ScratchFolder(L"e2e") + L"录像";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring typed = folder + L"\\第一次";
+
+    RecorderProcess recorder;
+    ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
+    const auto hasMenu = [](HWND window) { return GetMenu(window) != nullptr; };
+    HWND strip = WaitForWindow(recorder.Id(), L"Kest35Form", hasMenu, std::chrono::seconds(30));
+    ASSERT_NE(strip, nullptr) << "the menu strip did not appear";
+    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return GetMenu(w) == nullptr; },
+                              std::chrono::seconds(10));
+    ASSERT_NE(main, nullptr);
+
+    // File > Start: a menu opened with its access key comes up with its first item selected.
+    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
+    DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Full Frames (Uncompressed)")},
+                          std::chrono::seconds(30), recorder.Id());
+    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
+    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 5; }, std::chrono::seconds(60)))
+        << "caption: " << std::string(WindowText(main).begin(), WindowText(main).end());
+
+    // File > Stop, two below Start.
+    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(recorder.ExitsWithin(20000)) << "closing the main window must end the recorder";
+
+    const std::wstring file = typed + L".avi";
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["codec_name"], "rawvideo");
+    EXPECT_EQ(probe["width"], std::to_string(GetSystemMetrics(SM_CXSCREEN)));
+    EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+    EXPECT_EQ(probe["r_frame_rate"], "10/1");
+    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
+    EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), 5);
+    const ToolResult strict = StrictDecode(file);
+    EXPECT_EQ(strict.exitCode, 0);
+    EXPECT_EQ(strict.output, "");
+}
+
+}  // namespace
+}  // namespace kest::testing
