@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "win32/support/dialog_watcher.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,19 +116,7 @@ HWND CreateChild(HWND parent, const wchar_t* className) {
 }
 
 // Runs pending messages until `done` holds or five seconds pass.
-bool PumpUntil(const std::function<bool()>& done) {
-    const ULONGLONG deadline = GetTickCount64() + 5000;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount64() > deadline) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
+bool PumpUntil(const std::function<bool()>& done) { return kest::testing::WaitUntil(done, std::chrono::seconds(5)); }
 
 struct Event {
     Handle hwnd;
