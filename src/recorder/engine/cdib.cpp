@@ -76,7 +76,11 @@ void cDIB::StoreFileHeader(const FileHeader& h, std::uint8_t* b) {
     Put32(b + 10, h.offBits);
 }
 
-bool cDIB::FileExists(const platform::Text& path) { return files_.Length(path).has_value(); }
+bool cDIB::FileExists(const platform::Text& path, std::int64_t* length) {
+    const auto known = files_.Length(path);
+    if (known) *length = *known;
+    return known.has_value();
+}
 
 void cDIB::Tell(const platform::Text& text, platform::MsgBoxIcon icon) {
     toolkit_.MsgBox(text, platform::MsgBoxButtons::Ok, icon, kAppTitle);
@@ -87,7 +91,8 @@ void cDIB::RefuseFormat(const platform::Text& path) {
 }
 
 bool cDIB::CreateFromFile(const platform::Text& filename) {
-    if (!FileExists(filename)) {
+    std::int64_t length = 0;
+    if (!FileExists(filename, &length)) {
         Tell(u"File does not exist:" + kLineBreak + filename, platform::MsgBoxIcon::Critical);
         return false;
     }
@@ -118,7 +123,6 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
     // before anything is allocated or read, so a damaged or hostile header cannot make us
     // read past the end or allocate more than the file holds.
     std::uint8_t infoBytes[kInfoHeaderSize] = {};
-    const std::int64_t length = files_.Length(filename).value_or(0);
     if (!file.ReadAt(kFileHeaderSize, infoBytes, sizeof infoBytes)) {
         RefuseFormat(filename);
         return false;

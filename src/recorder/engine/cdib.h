@@ -76,7 +76,8 @@ private:
         std::uint32_t clrImportant = 0;
     };
 
-    bool FileExists(const platform::Text& path);
+    // True when the file's length can be read; the length is handed back for the size checks.
+    bool FileExists(const platform::Text& path, std::int64_t* length);
     void Tell(const platform::Text& text, platform::MsgBoxIcon icon);
     void RefuseFormat(const platform::Text& path);
 
