@@ -7,6 +7,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kest::platform::win32::Win32Toolkit toolkit;
     auto window = toolkit.CreateForm({u"kestlaunch", 6000, 4500});
     window->Show();
-    toolkit.QuitWhenLastFormCloses(true);
+    toolkit.QuitWhenClosed(*window);
     return toolkit.RunMessageLoop();
 }

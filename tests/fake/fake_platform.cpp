@@ -176,20 +176,17 @@ void FakeForm::SetWindowState(platform::WindowState value) {
 std::unique_ptr<platform::PictureBox> FakeForm::CreatePictureBox(platform::Rect boundsTwips) {
     auto box = std::make_unique<FakePictureBox>(owner_);
     box->SetSizeTwips(boundsTwips.right - boundsTwips.left, boundsTwips.bottom - boundsTwips.top);
-    pictures.push_back(box.get());
     return box;
 }
 
 std::unique_ptr<platform::Timer> FakeForm::CreateTimer() {
     auto timer = std::make_unique<FakeTimer>();
-    timers.push_back(timer.get());
     return timer;
 }
 
 std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem*, const Text& caption) {
     auto item = std::make_unique<FakeMenuItem>();
     item->caption = caption;
-    menus.push_back(item.get());
     return item;
 }
 
@@ -359,7 +356,6 @@ bool FakeDesktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle ico
 std::unique_ptr<platform::Form> FakeToolkit::CreateForm(const platform::FormDesign& design) {
     auto form = std::make_unique<FakeForm>(owner_, nextHwnd_, design);
     nextHwnd_ += 0x10;
-    forms.push_back(form.get());
     return form;
 }
 

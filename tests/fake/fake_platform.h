@@ -79,12 +79,11 @@ public:
     std::int32_t widthTwips = 0, heightTwips = 0;
     std::uint32_t backColor = 0xFFFFFF;
     bool hasPicture = true;
-    int removePictureCalls = 0;
     void SetSizeTwips(std::int32_t w, std::int32_t h) override { widthTwips = w; heightTwips = h; }
     std::int32_t WidthPixels() const override { return widthTwips / platform::kTwipsPerPixel; }
     std::int32_t HeightPixels() const override { return heightTwips / platform::kTwipsPerPixel; }
     void SetBackColor(std::uint32_t rgb) override { backColor = rgb; }
-    void RemovePicture() override { hasPicture = false; ++removePictureCalls; }
+    void RemovePicture() override { hasPicture = false; }
     Handle Hdc() override { return kHdc; }
     bool LoadClipboardBitmap() override;
     void PaintPicture(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override;
@@ -104,9 +103,6 @@ public:
     platform::WindowState state = platform::WindowState::Normal;
     bool visible = false;
     std::function<bool()> queryUnload;
-    std::vector<FakePictureBox*> pictures;
-    std::vector<FakeTimer*> timers;
-    std::vector<FakeMenuItem*> menus;
 
     Handle Hwnd() const override { return hwnd_; }
     void SetCaption(const Text& value) override;
@@ -239,7 +235,6 @@ public:
     std::int32_t screenWidthTwips = 1920 * 15;
     std::int32_t screenHeightTwips = 1080 * 15;
     Text programDirectory = u"C:\\Program Files\\kest35";
-    std::vector<FakeForm*> forms;
 
     std::unique_ptr<platform::Form> CreateForm(const platform::FormDesign& design) override;
     platform::MsgBoxResult MsgBox(const Text& text, platform::MsgBoxButtons buttons, platform::MsgBoxIcon icon,

@@ -441,7 +441,6 @@ Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design) : toolkit_
     hwnd_ = CreateWindowExW(0, kFormClass, Wide(design.caption), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                             Pixels(design.widthTwips), Pixels(design.heightTwips), nullptr, nullptr, ModuleInstance(),
                             this);
-    toolkit_.FormOpened();
 }
 
 Win32Form::~Win32Form() {
@@ -518,8 +517,8 @@ std::unique_ptr<Form> Win32Toolkit::CreateForm(const FormDesign& design) {
     return std::make_unique<Win32Form>(*this, design);
 }
 
-void Win32Toolkit::FormClosed(Handle hwnd) {
-    if ((--liveForms_ == 0 && quitWithLastForm_) || (quitWith_ != 0 && hwnd == quitWith_)) PostQuitMessage(0);
+void Win32Toolkit::FormClosed(Handle hwnd) const {
+    if (quitWith_ != 0 && hwnd == quitWith_) PostQuitMessage(0);
 }
 
 MsgBoxResult Win32Toolkit::MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon, const Text& caption) {

@@ -17,19 +17,14 @@ public:
     Text ProgramDirectory() override;
     Handle Instance() override;
 
-    // The program ends with its last window: once set, destroying the last live form posts
-    // the quit message. Off by default so that tests can open and close forms freely.
-    void QuitWhenLastFormCloses(bool enabled) { quitWithLastForm_ = enabled; }
-    // The program ends with its main window even while other forms are still loaded.
+    // The program ends with its main window, even while other forms are still loaded. Unset
+    // by default, so that tests can open and close forms freely.
     void QuitWhenClosed(const Form& mainWindow) { quitWith_ = mainWindow.Hwnd(); }
     int RunMessageLoop();
 
-    void FormOpened() { ++liveForms_; }
-    void FormClosed(Handle hwnd);
+    void FormClosed(Handle hwnd) const;
 
 private:
-    bool quitWithLastForm_ = false;
-    int liveForms_ = 0;
     Handle quitWith_ = 0;
 };
 

@@ -142,7 +142,6 @@ void DialogWatcher::Run() {
             break;
         }
     }
-    done_ = true;
 }
 
 bool DialogWatcher::Finish() {

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -47,7 +46,6 @@ private:
     std::chrono::milliseconds perStep_;
     DWORD process_;
     std::string failure_;
-    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 

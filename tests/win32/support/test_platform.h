@@ -34,6 +34,5 @@ struct TestPlatform {
 };
 
 inline platform::Text ToText(const std::wstring& text) { return platform::Text(text.begin(), text.end()); }
-inline std::wstring ToWide(const platform::Text& text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace kest::testing
