@@ -1,6 +1,5 @@
 // Capture-rate benchmark: records through the main window's own capture ticks for a fixed time,
 // with the save and compression dialogs answered as a person would, and prints the rate.
-#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
@@ -8,6 +7,8 @@
 
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+
+#include <windows.h>
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/test_platform.h"
 

@@ -6,6 +6,8 @@
 #include "platform/desktop.h"
 #include "platform/file_system.h"
 #include "platform/toolkit.h"
+#include "platform/window_api.h"
+#include "platform/window_hook.h"
 
 namespace kest::platform {
 
@@ -14,6 +16,8 @@ struct Platform {
     FileSystem& files;
     Desktop& desktop;
     Toolkit& toolkit;
+    WindowApi& windows;
+    WindowHook& hooks;
 };
 
 }  // namespace kest::platform

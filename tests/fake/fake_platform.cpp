@@ -163,6 +163,22 @@ void FakePictureBox::PaintPicture(std::int32_t x, std::int32_t y, std::int32_t w
 
 // ---- forms ----
 
+namespace {
+// A captioned form's frame and caption, as a designed window with a title bar has them.
+constexpr std::int32_t kFrameWidthTwips = 60;
+constexpr std::int32_t kCaptionFrameHeightTwips = 385;
+constexpr std::int32_t kMenuBarTwips = 300;
+}  // namespace
+
+FakeForm::FakeForm(FakePlatform& owner, Handle hwnd, platform::FormDesign d)
+    : design(std::move(d)), caption(design.caption), owner_(owner), hwnd_(hwnd) {
+    if (!design.borderless) {
+        ncWidth = kFrameWidthTwips;
+        ncHeight = kCaptionFrameHeightTwips;
+    }
+    bounds = {0, 0, design.widthTwips + ncWidth, design.heightTwips + ncHeight};
+}
+
 void FakeForm::SetCaption(const Text& value) {
     caption = value;
     owner_.log.push_back("SetCaption " + Utf8(value));
@@ -173,10 +189,28 @@ void FakeForm::SetWindowState(platform::WindowState value) {
     owner_.log.push_back(value == platform::WindowState::Minimized ? "Minimize" : "WindowState");
 }
 
-std::unique_ptr<platform::PictureBox> FakeForm::CreatePictureBox(platform::Rect boundsTwips) {
+void FakeForm::Show() {
+    visible = true;
+    owner_.log.push_back("Show " + Utf8(caption));
+}
+
+std::unique_ptr<platform::PictureBox> FakeForm::CreatePictureBox(platform::Rect boundsTwips, platform::PictureBox*) {
     auto box = std::make_unique<FakePictureBox>(owner_);
+    box->hwnd = hwnd_ + 1 + boxes.size() + labels.size();
+    box->bounds = boundsTwips;
     box->SetSizeTwips(boundsTwips.right - boundsTwips.left, boundsTwips.bottom - boundsTwips.top);
+    boxes.push_back(box.get());
     return box;
+}
+
+std::unique_ptr<platform::Label> FakeForm::CreateLabel(platform::Rect boundsTwips, const Text& text,
+                                                       platform::PictureBox*) {
+    auto label = std::make_unique<FakeLabel>();
+    label->hwnd = hwnd_ + 1 + boxes.size() + labels.size();
+    label->bounds = boundsTwips;
+    label->caption = text;
+    labels.push_back(label.get());
+    return label;
 }
 
 std::unique_ptr<platform::Timer> FakeForm::CreateTimer() {
@@ -184,10 +218,73 @@ std::unique_ptr<platform::Timer> FakeForm::CreateTimer() {
     return timer;
 }
 
-std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem*, const Text& caption) {
+std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem* parent, const Text& text) {
+    if (!parent && !hasMenu_) {
+        hasMenu_ = true;
+        ncHeight += kMenuBarTwips;
+        bounds.bottom += kMenuBarTwips;
+    }
     auto item = std::make_unique<FakeMenuItem>();
-    item->caption = caption;
+    item->caption = text;
     return item;
+}
+
+// ---- window calls ----
+
+Handle FakeWindowApi::CreateRectRgn(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
+    ++regionsCreated;
+    const Handle region = nextRegion_++;
+    regions[region] = {l, t, r, b};
+    return region;
+}
+
+Handle FakeWindowApi::CreateRoundRectRgn(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, std::int32_t,
+                                         std::int32_t) {
+    return CreateRectRgn(l, t, r, b);
+}
+
+std::int32_t FakeWindowApi::CombineRgn(Handle destination, Handle a, Handle b, std::int32_t) {
+    if (!regions.count(destination) || !regions.count(a) || !regions.count(b)) return 0;
+    const platform::Rect ra = regions[a], rb = regions[b];
+    regions[destination] = {std::min(ra.left, rb.left), std::min(ra.top, rb.top), std::max(ra.right, rb.right),
+                            std::max(ra.bottom, rb.bottom)};
+    return 3;  // COMPLEXREGION
+}
+
+bool FakeWindowApi::DeleteObject(Handle object) {
+    ++objectsDeleted;
+    return regions.erase(object) != 0;
+}
+
+std::int32_t FakeWindowApi::SetWindowRgn(Handle window, Handle region, bool) {
+    regionsSet.push_back(region);
+    if (!setWindowRgnSucceeds || !regions.count(region)) return 0;
+    // The system owns the region from now on and frees the one it replaces.
+    if (auto old = windowRegions.find(window); old != windowRegions.end()) ownedRegions_.erase(old->second);
+    windowRegions[window] = region;
+    ownedRegions_[region] = regions[region];
+    regions.erase(region);
+    return 1;
+}
+
+bool FakeWindowApi::ReleaseCapture() {
+    ++releaseCaptureCount;
+    owner_.log.push_back("ReleaseCapture");
+    return true;
+}
+
+std::intptr_t FakeWindowApi::SendWindowMessage(Handle window, std::uint32_t message, std::uintptr_t wParam,
+                                               std::intptr_t lParam) {
+    owner_.log.push_back("SendMessage " + std::to_string(message) + " " + std::to_string(wParam));
+    sent.push_back({window, message, wParam, lParam});
+    return 0;
+}
+
+bool FakeWindowApi::TrackPopupMenu(Handle menu, std::uint32_t flags, std::int32_t x, std::int32_t y, std::int32_t,
+                                   Handle owner) {
+    owner_.log.push_back("TrackPopupMenu");
+    popups.push_back({menu, flags, {x, y}, owner});
+    return true;
 }
 
 // ---- AVI library ----
@@ -355,8 +452,20 @@ bool FakeDesktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle ico
 
 std::unique_ptr<platform::Form> FakeToolkit::CreateForm(const platform::FormDesign& design) {
     auto form = std::make_unique<FakeForm>(owner_, nextHwnd_, design);
-    nextHwnd_ += 0x10;
+    nextHwnd_ += 0x100;
+    forms.push_back(form.get());
     return form;
+}
+
+platform::PictureRef FakeToolkit::LoadResourcePicture(const Text& name) {
+    static const std::map<Text, std::pair<std::int32_t, std::int32_t>> sizes{
+        {u"SKIN_BACKCAPTION", {1600, 23}}, {u"SKIN_ICON", {23, 23}},         {u"SKIN_RIGHTCAPTION", {101, 25}},
+        {u"SKIN_TOOLBAR", {1600, 28}},     {u"SKIN_LEFTBORDER", {4, 1200}}, {u"SKIN_RIGHTBORDER", {4, 1200}},
+        {u"SKIN_BOTTOMBORDER", {1600, 26}},
+    };
+    const auto it = sizes.find(name);
+    const auto size = it == sizes.end() ? std::pair<std::int32_t, std::int32_t>{19, 19} : it->second;
+    return std::make_shared<FakePicture>(name, size.first, size.second);
 }
 
 platform::MsgBoxResult FakeToolkit::MsgBox(const Text& text, platform::MsgBoxButtons buttons, platform::MsgBoxIcon icon,
@@ -371,9 +480,21 @@ platform::MsgBoxResult FakeToolkit::MsgBox(const Text& text, platform::MsgBoxBut
     return buttons == platform::MsgBoxButtons::YesNo ? platform::MsgBoxResult::No : platform::MsgBoxResult::Ok;
 }
 
+bool FakeToolkit::OpenWebPage(const Text& address) {
+    owner_.log.push_back("OpenWebPage");
+    webPagesOpened.push_back(address);
+    return true;
+}
+
+void FakeToolkit::EndProcess() {
+    owner_.log.push_back("EndProcess");
+    ended = true;
+}
+
 void FakeToolkit::DoEvents() {
     ++doEventsCount;
     owner_.log.push_back("DoEvents");
+    if (onDoEvents) onDoEvents();
 }
 
 FakePlatform::FakePlatform() { files.log = &log; }

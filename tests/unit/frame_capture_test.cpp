@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(Clock, ElapsedTest,
                                            ElapsedCase{36000.0, 36000, "0"},
                                            ElapsedCase{36010.0, 36000, "10"},
                                            ElapsedCase{0.25, 0, "0.25"},
-                                           ElapsedCase{5.5, 86395, "-86389.5"},
+                                           ElapsedCase{5.5, 86395, "10.5"},
                                            ElapsedCase{36000.4, 36001, "-0.6"}));
 
 }  // namespace

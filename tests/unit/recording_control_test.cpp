@@ -5,6 +5,7 @@
 #include "fake/fake_platform.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+#include "recorder/msghook/msghook_module.h"
 
 namespace kest::recorder {
 namespace {
@@ -288,9 +289,10 @@ TEST_F(RecordingTest, SizeLimitStopsTheRecordingWithItsOwnMessage) {
     EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
 }
 
-TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFile) {
+TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFileOnYes) {
     form2.start_Click();
     ASSERT_TRUE(form1.WriteFrame());
+    fake.toolkit.messageAnswers = {platform::MsgBoxResult::Yes};
     form1.Window().Close();
     EXPECT_TRUE(MainWindow().closed);
     EXPECT_FALSE(form1.RecordingInProgress());
@@ -302,8 +304,11 @@ TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFile) {
 TEST_F(RecordingTest, ClosingTheMenuStripClosesTheMainWindowInstead) {
     auto& strip = static_cast<fake::FakeForm&>(form2.Window());
     strip.Close();
-    EXPECT_FALSE(strip.closed);
+    EXPECT_FALSE(strip.closed) << "the strip refuses while the main window shows";
+    // The system's close command for the strip goes through the hook to the main window.
+    msghookModule::HookWndProc(strip.Hwnd(), 0x0112, 0xF060, 0);
     EXPECT_TRUE(MainWindow().closed);
+    EXPECT_TRUE(strip.unloaded);
 }
 
 TEST_F(RecordingTest, SecondRecordingStartsCleanAfterTheFirst) {

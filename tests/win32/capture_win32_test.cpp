@@ -1,12 +1,13 @@
 // Recording what is on the screen: a window with a known pattern is recorded through the main
 // window's own capture ticks, and ffmpeg's decoding of the file must show the pattern and the
 // cursor where the pointer was.
-#include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+
+#include <windows.h>
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"

@@ -6,6 +6,8 @@
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_toolkit.h"
+#include "platform/win32/win32_window_api.h"
+#include "platform/win32/win32_window_hook.h"
 
 namespace kest::platform::win32 {
 
@@ -14,7 +16,9 @@ struct Win32Platform {
     Win32FileSystem files;
     Win32Desktop desktop;
     Win32Toolkit toolkit;
-    Platform platform{avi, files, desktop, toolkit};
+    Win32WindowApi windows;
+    Win32WindowHook hooks;
+    Platform platform{avi, files, desktop, toolkit, windows, hooks};
 };
 
 }  // namespace kest::platform::win32

@@ -1,24 +1,24 @@
 #include "platform/win32/win32_toolkit.h"
 
 #include <windows.h>
+#include <windowsx.h>
+#include <shellapi.h>
 
 #include <cmath>
 #include <map>
 #include <vector>
 
 #include "platform/win32/text.h"
+#include "platform/win32/win32_controls.h"
 
 namespace kest::platform::win32 {
 
 namespace {
 
 constexpr wchar_t kFormClass[] = L"Kest35Form";
-constexpr wchar_t kPictureClass[] = L"Kest35Picture";
 constexpr UINT kFirstCommandId = 100;
 
-int Pixels(std::int32_t twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
-
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+std::int32_t Twips(int pixels) { return pixels * kTwipsPerPixel; }
 
 class Win32Form;
 
@@ -91,49 +91,6 @@ private:
     std::function<void()> handler_;
 };
 
-// The persistent image is a screen-compatible bitmap selected into a memory DC; painting
-// copies it to the window and saving reads it back as a DIB.
-class Win32PictureBox : public PictureBox {
-public:
-    Win32PictureBox(HWND parent, Rect boundsTwips);
-    ~Win32PictureBox() override;
-    void SetSizeTwips(std::int32_t widthTwips, std::int32_t heightTwips) override;
-    std::int32_t WidthPixels() const override { return width_; }
-    std::int32_t HeightPixels() const override { return height_; }
-    void SetBackColor(std::uint32_t rgb) override {
-        backColor_ = rgb;
-        Clear();
-    }
-    void RemovePicture() override {
-        DropPicture();
-        Clear();
-    }
-    Handle Hdc() override { return reinterpret_cast<Handle>(memory_); }
-    bool LoadClipboardBitmap() override;
-    void PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
-                      std::int32_t heightTwips) override;
-    bool SaveImage(const Text& path) override;
-    void Paint(HDC target) const { BitBlt(target, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY); }
-
-private:
-    void CreateImage(int width, int height);
-    void Clear();
-    void DropPicture() {
-        if (picture_) DeleteObject(picture_);
-        picture_ = nullptr;
-    }
-    HWND hwnd_ = nullptr;
-    HBITMAP picture_ = nullptr;  // our own copy of the loaded picture
-    const std::uint8_t* sectionBits_ = nullptr;  // the image's memory when it is a DIB section
-    int sectionBitCount_ = 0;
-    HDC memory_ = nullptr;
-    HBITMAP image_ = nullptr;
-    HGDIOBJ originalBitmap_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
-    std::uint32_t backColor_ = GetSysColor(COLOR_BTNFACE);
-};
-
 class Win32Form : public Form {
 public:
     Win32Form(Win32Toolkit& toolkit, const FormDesign& design);
@@ -154,16 +111,52 @@ public:
     WindowState GetWindowState() const override {
         return IsIconic(hwnd_) ? WindowState::Minimized : IsZoomed(hwnd_) ? WindowState::Maximized : WindowState::Normal;
     }
-    void Show() override { ShowWindow(hwnd_, SW_SHOW); }
+    void Show() override;
     void Hide() override { ShowWindow(hwnd_, SW_HIDE); }
-    bool Visible() const override { return IsWindowVisible(hwnd_) != 0; }
+    bool Visible() const override { return hwnd_ && IsWindowVisible(hwnd_) != 0; }
     void OnQueryUnload(std::function<bool()> handler) override { queryUnload_ = std::move(handler); }
     void Close() override {
         if (hwnd_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     }
+    void Unload() override {
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
 
-    std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips) override {
-        return std::make_unique<Win32PictureBox>(hwnd_, boundsTwips);
+    Rect BoundsTwips() const override;
+    void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
+        SetWindowPos(hwnd_, nullptr, Pixels(left), Pixels(top), Pixels(width), Pixels(height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    std::int32_t ScaleWidth() const override {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        return Twips(client.right);
+    }
+    std::int32_t ScaleHeight() const override {
+        RECT client{};
+        GetClientRect(hwnd_, &client);
+        return Twips(client.bottom);
+    }
+    void SetBackColor(std::uint32_t rgb) override {
+        if (background_) DeleteObject(background_);
+        background_ = CreateSolidBrush(rgb);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    float TextWidth(const Text& text) override {
+        HDC dc = GetDC(hwnd_);
+        HGDIOBJ previous = SelectObject(dc, UiFont());
+        SIZE size{};
+        GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(text.size()), &size);
+        SelectObject(dc, previous);
+        ReleaseDC(hwnd_, dc);
+        return static_cast<float>(Twips(size.cx));
+    }
+
+    std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips, PictureBox* container) override {
+        return MakePictureBox(container ? reinterpret_cast<HWND>(container->Hwnd()) : hwnd_, boundsTwips);
+    }
+    std::unique_ptr<Label> CreateLabel(Rect boundsTwips, const Text& caption, PictureBox* container) override {
+        return MakeLabel(container ? reinterpret_cast<HWND>(container->Hwnd()) : hwnd_, boundsTwips, caption);
     }
     std::unique_ptr<Timer> CreateTimer() override { return std::make_unique<Win32Timer>(*this, NextId()); }
     std::unique_ptr<MenuItem> CreateMenuItem(MenuItem* parent, const Text& caption) override;
@@ -181,14 +174,20 @@ public:
 
 private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    bool RaiseMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    void FillMaximizedRect();
 
     Win32Toolkit& toolkit_;
     HWND hwnd_ = nullptr;
     HMENU menuBar_ = nullptr;
+    HBRUSH background_ = nullptr;
     UINT nextId_ = kFirstCommandId;
     std::map<UINT, Win32Timer*> timers_;
     std::map<UINT, Win32MenuItem*> items_;
     std::function<bool()> queryUnload_;
+    bool startupWindow_ = false;
+    bool shown_ = false;
+    bool fittingMaximized_ = false;
 };
 
 // ---- timers ----
@@ -262,189 +261,40 @@ std::unique_ptr<MenuItem> Win32Form::CreateMenuItem(MenuItem* parent, const Text
     return item;
 }
 
-// ---- picture boxes ----
-
-LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        if (auto* box = reinterpret_cast<Win32PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) box->Paint(dc);
-        EndPaint(hwnd, &paint);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-Win32PictureBox::Win32PictureBox(HWND parent, Rect b) {
-    hwnd_ = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, Pixels(b.left), Pixels(b.top),
-                            Pixels(b.right - b.left), Pixels(b.bottom - b.top), parent, nullptr, ModuleInstance(),
-                            nullptr);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    HDC screen = GetDC(nullptr);
-    memory_ = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    CreateImage(Pixels(b.right - b.left), Pixels(b.bottom - b.top));
-}
-
-Win32PictureBox::~Win32PictureBox() {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
-    if (originalBitmap_) SelectObject(memory_, originalBitmap_);
-    if (image_) DeleteObject(image_);
-    DropPicture();
-    if (memory_) DeleteDC(memory_);
-}
-
-int DisplayBitCount() {
-    HDC screen = GetDC(nullptr);
-    const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-    ReleaseDC(nullptr, screen);
-    return bits;
-}
-
-void Win32PictureBox::CreateImage(int width, int height) {
-    width_ = width > 0 ? width : 1;
-    height_ = height > 0 ? height : 1;
-    const int displayBits = DisplayBitCount();
-    HBITMAP image = nullptr;
-    void* bits = nullptr;
-    if (displayBits >= 24) {
-        // On a true-colour display the image is a DIB section in the display's format, so that
-        // saving a frame writes its memory as it stands instead of converting it first.
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = static_cast<WORD>(displayBits);
-        info.bmiHeader.biCompression = BI_RGB;
-        image = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    }
-    if (!image) {
-        HDC screen = GetDC(nullptr);
-        image = CreateCompatibleBitmap(screen, width_, height_);
-        ReleaseDC(nullptr, screen);
-        bits = nullptr;
-    }
-    HGDIOBJ previous = SelectObject(memory_, image);
-    if (!originalBitmap_) originalBitmap_ = previous;
-    if (image_) DeleteObject(image_);
-    image_ = image;
-    sectionBits_ = static_cast<const std::uint8_t*>(bits);
-    sectionBitCount_ = bits ? displayBits : 0;
-    Clear();
-}
-
-void Win32PictureBox::Clear() {
-    RECT all{0, 0, width_, height_};
-    HBRUSH brush = CreateSolidBrush(backColor_);
-    FillRect(memory_, &all, brush);
-    DeleteObject(brush);
-    InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
-void Win32PictureBox::SetSizeTwips(std::int32_t widthTwips, std::int32_t heightTwips) {
-    const int width = Pixels(widthTwips);
-    const int height = Pixels(heightTwips);
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (width != width_ || height != height_) CreateImage(width, height);
-}
-
-bool Win32PictureBox::LoadClipboardBitmap() {
-    if (!OpenClipboard(hwnd_)) return false;
-    // The clipboard keeps its bitmap; the box works on a copy of it.
-    HANDLE shared = GetClipboardData(CF_BITMAP);
-    HBITMAP copy = shared ? static_cast<HBITMAP>(CopyImage(shared, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
-    CloseClipboard();
-    if (!copy) return false;
-    DropPicture();
-    picture_ = copy;
-    return true;
-}
-
-void Win32PictureBox::PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
-                                   std::int32_t heightTwips) {
-    if (!picture_) return;
-    BITMAP size{};
-    GetObjectW(picture_, sizeof size, &size);
-    HDC source = CreateCompatibleDC(memory_);
-    HGDIOBJ previous = SelectObject(source, picture_);
-    const int width = Pixels(widthTwips);
-    const int height = Pixels(heightTwips);
-    if (width == size.bmWidth && height == size.bmHeight) {
-        BitBlt(memory_, Pixels(xTwips), Pixels(yTwips), width, height, source, 0, 0, SRCCOPY);
-    } else {
-        SetStretchBltMode(memory_, HALFTONE);
-        StretchBlt(memory_, Pixels(xTwips), Pixels(yTwips), width, height, source, 0, 0, size.bmWidth, size.bmHeight,
-                   SRCCOPY);
-    }
-    SelectObject(source, previous);
-    DeleteDC(source);
-    InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
-bool Win32PictureBox::SaveImage(const Text& path) {
-    const int displayBits = sectionBits_ ? sectionBitCount_ : DisplayBitCount();
-    const int bitCount = displayBits >= 24 ? displayBits : displayBits == 16 ? 16 : 8;
-    const int colours = bitCount <= 8 ? 1 << bitCount : 0;
-
-    std::vector<std::uint8_t> infoBlock(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD));
-    auto* info = reinterpret_cast<BITMAPINFO*>(infoBlock.data());
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width_;
-    info->bmiHeader.biHeight = height_;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
-    info->bmiHeader.biCompression = BI_RGB;
-    const DWORD stride = (static_cast<DWORD>(width_) * bitCount + 31) / 32 * 4;
-    const DWORD imageSize = stride * static_cast<DWORD>(height_);
-    info->bmiHeader.biSizeImage = imageSize;
-    info->bmiHeader.biClrUsed = static_cast<DWORD>(colours);
-
-    const std::uint8_t* pixels = sectionBits_;
-    std::vector<std::uint8_t> converted;
-    if (pixels) {
-        GdiFlush();  // drawing into the section may still be queued
-    } else {
-        converted.resize(imageSize);
-        // GetDIBits wants the bitmap out of every device context while it reads.
-        SelectObject(memory_, originalBitmap_);
-        const int rows =
-            GetDIBits(memory_, image_, 0, static_cast<UINT>(height_), converted.data(), info, DIB_RGB_COLORS);
-        SelectObject(memory_, image_);
-        if (rows != height_) return false;
-        info->bmiHeader.biSizeImage = imageSize;  // some drivers clear it
-        pixels = converted.data();
-    }
-
-    BITMAPFILEHEADER header{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock.size());
-    header.bfSize = header.bfOffBits + imageSize;
-    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(file, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &written, nullptr) &&
-         written == infoBlock.size();
-    ok = ok && WriteFile(file, pixels, imageSize, &written, nullptr) && written == imageSize;
-    CloseHandle(file);
-    return ok;
-}
-
 // ---- forms ----
 
-Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design) : toolkit_(toolkit) {
-    hwnd_ = CreateWindowExW(0, kFormClass, Wide(design.caption), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                            Pixels(design.widthTwips), Pixels(design.heightTwips), nullptr, nullptr, ModuleInstance(),
-                            this);
+Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design)
+    : toolkit_(toolkit), startupWindow_(design.startupWindow) {
+    const DWORD style = design.borderless ? WS_POPUP | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    const DWORD exStyle = design.toolWindow ? WS_EX_TOOLWINDOW : 0;
+    // The design gives the client size; the window is that plus its frame.
+    RECT outer{0, 0, Pixels(design.widthTwips), Pixels(design.heightTwips)};
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    const int x = design.borderless ? 0 : CW_USEDEFAULT;
+    const int y = design.borderless ? 0 : CW_USEDEFAULT;
+    hwnd_ = CreateWindowExW(exStyle, kFormClass, Wide(design.caption), style, x, y, outer.right - outer.left,
+                            outer.bottom - outer.top, nullptr, nullptr, ModuleInstance(), this);
 }
 
 Win32Form::~Win32Form() {
     if (hwnd_) DestroyWindow(hwnd_);
+    if (background_) DeleteObject(background_);
+}
+
+void Win32Form::Show() {
+    // The program's first window takes the show state it was started with: a launcher that
+    // starts the recorder minimised gets a minimised recorder.
+    const int command = startupWindow_ && !shown_ ? SW_SHOWDEFAULT : SW_SHOW;
+    shown_ = true;
+    ShowWindow(hwnd_, command);
+}
+
+Rect Win32Form::BoundsTwips() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    const HWND parent = GetAncestor(hwnd_, GA_PARENT);
+    if (parent && parent != GetDesktopWindow()) MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    return {Twips(r.left), Twips(r.top), Twips(r.right), Twips(r.bottom)};
 }
 
 LRESULT CALLBACK Win32Form::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -455,6 +305,53 @@ LRESULT CALLBACK Win32Form::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
     }
     auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return form ? form->Dispatch(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool Win32Form::RaiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto x = static_cast<float>(Twips(GET_X_LPARAM(lParam)));
+    const auto y = static_cast<float>(Twips(GET_Y_LPARAM(lParam)));
+    std::int16_t shift = 0;
+    if (wParam & MK_SHIFT) shift |= kShiftMask;
+    if (wParam & MK_CONTROL) shift |= kCtrlMask;
+    if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+    switch (message) {
+        case WM_MOUSEMOVE: {
+            std::int16_t held = 0;
+            if (wParam & MK_LBUTTON) held |= kLeftButton;
+            if (wParam & MK_RBUTTON) held |= kRightButton;
+            if (wParam & MK_MBUTTON) held |= kMiddleButton;
+            if (MouseMove) MouseMove(held, shift, x, y);
+            return true;
+        }
+        case WM_LBUTTONDOWN: if (MouseDown) MouseDown(kLeftButton, shift, x, y); return true;
+        case WM_RBUTTONDOWN: if (MouseDown) MouseDown(kRightButton, shift, x, y); return true;
+        case WM_LBUTTONUP: if (MouseUp) MouseUp(kLeftButton, shift, x, y); return true;
+        case WM_RBUTTONUP: if (MouseUp) MouseUp(kRightButton, shift, x, y); return true;
+        default: return false;
+    }
+}
+
+// Without a window manager a maximised window that gets a region while it is being maximised
+// keeps its old size; sizing it again to the maximised rectangle gives it the full size.
+void Win32Form::FillMaximizedRect() {
+    if (fittingMaximized_ || !IsZoomed(hwnd_) || GetAncestor(hwnd_, GA_PARENT) != GetDesktopWindow()) return;
+    MINMAXINFO limits{};
+    const int frameX = GetSystemMetrics(SM_CXSIZEFRAME), frameY = GetSystemMetrics(SM_CYSIZEFRAME);
+    limits.ptMaxSize = {GetSystemMetrics(SM_CXSCREEN) + 2 * frameX, GetSystemMetrics(SM_CYSCREEN) + 2 * frameY};
+    limits.ptMaxPosition = {-frameX, -frameY};
+    limits.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    limits.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+    SendMessageW(hwnd_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    if (now.left == limits.ptMaxPosition.x && now.top == limits.ptMaxPosition.y &&
+        now.right - now.left == limits.ptMaxSize.x && now.bottom - now.top == limits.ptMaxSize.y) {
+        return;
+    }
+    fittingMaximized_ = true;
+    SetWindowPos(hwnd_, nullptr, limits.ptMaxPosition.x, limits.ptMaxPosition.y, limits.ptMaxSize.x,
+                 limits.ptMaxSize.y, SWP_NOZORDER | SWP_NOACTIVATE);
+    fittingMaximized_ = false;
 }
 
 LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -473,6 +370,51 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
+        case WM_ENTERMENULOOP: toolkit_.MenuLoop(true); break;
+        case WM_EXITMENULOOP: toolkit_.MenuLoop(false); break;
+        case WM_SIZE:
+            if (Resize) Resize();
+            if (wParam == SIZE_MAXIMIZED) FillMaximizedRect();
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (Deactivate) Deactivate();
+            } else if (Activate) {
+                Activate();
+            }
+            break;
+        case WM_PAINT:
+            if (Paint) Paint();
+            break;
+        case WM_ERASEBKGND:
+            if (background_) {
+                RECT client{};
+                GetClientRect(hwnd_, &client);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+                return 1;
+            }
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (KeyDown) {
+                std::int16_t shift = 0;
+                if (GetKeyState(VK_SHIFT) < 0) shift |= kShiftMask;
+                if (GetKeyState(VK_CONTROL) < 0) shift |= kCtrlMask;
+                if (message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+                KeyDown(static_cast<std::int16_t>(wParam), shift);
+            }
+            break;
+        case WM_SYSCHAR:
+            // Alt+Space belongs to the form's key handler, not to a system menu of its own.
+            if (wParam == VK_SPACE && KeyDown) return 0;
+            break;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            if (RaiseMouse(message, wParam, lParam)) return 0;
+            break;
         case WM_CLOSE:
             if (queryUnload_ && !queryUnload_()) return 0;
             DestroyWindow(hwnd_);
@@ -482,7 +424,7 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
             const auto closed = reinterpret_cast<kest::platform::Handle>(hwnd_);
             hwnd_ = nullptr;
-            toolkit_.FormClosed(closed);
+            toolkit_.FormClosed(closed, startupWindow_);
             return result;
         }
         default: break;
@@ -497,28 +439,23 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 Win32Toolkit::Win32Toolkit() {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
+    form.style = CS_DBLCLKS;
     form.lpfnWndProc = Win32Form::Procedure;
     form.hInstance = ModuleInstance();
     form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     form.lpszClassName = kFormClass;
+    form.hIcon = LoadIconW(ModuleInstance(), L"APPICON");
     RegisterClassExW(&form);
-
-    WNDCLASSEXW picture{};
-    picture.cbSize = sizeof picture;
-    picture.lpfnWndProc = PictureProcedure;
-    picture.hInstance = ModuleInstance();
-    picture.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    picture.lpszClassName = kPictureClass;
-    RegisterClassExW(&picture);
+    RegisterControlClasses();
 }
 
 std::unique_ptr<Form> Win32Toolkit::CreateForm(const FormDesign& design) {
     return std::make_unique<Win32Form>(*this, design);
 }
 
-void Win32Toolkit::FormClosed(Handle hwnd) const {
-    if (quitWith_ != 0 && hwnd == quitWith_) PostQuitMessage(0);
+void Win32Toolkit::FormClosed(Handle hwnd, bool startupWindow) const {
+    if ((quitWith_ != 0 && hwnd == quitWith_) || (quitWithStartup_ && startupWindow)) PostQuitMessage(0);
 }
 
 MsgBoxResult Win32Toolkit::MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon, const Text& caption) {
@@ -539,6 +476,9 @@ MsgBoxResult Win32Toolkit::MsgBox(const Text& text, MsgBoxButtons buttons, MsgBo
 }
 
 void Win32Toolkit::DoEvents() {
+    // An open menu runs its own loop and reads its keys and clicks from the queue; taking them
+    // here would make the menu miss them. That loop dispatches everything else meanwhile.
+    if (menuLoops_ > 0) return;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -547,8 +487,18 @@ void Win32Toolkit::DoEvents() {
         }
         TranslateMessage(&message);
         DispatchMessageW(&message);
+        if (menuLoops_ > 0) return;
     }
 }
+
+void Win32Toolkit::WaitForEvents(std::int32_t milliseconds) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::max(0, milliseconds)), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+}
+
+std::uint32_t Win32Toolkit::TickCount() { return GetTickCount(); }
+
+std::int32_t Win32Toolkit::DoubleClickTime() { return static_cast<std::int32_t>(GetDoubleClickTime()); }
 
 int Win32Toolkit::RunMessageLoop() {
     MSG message;
@@ -583,5 +533,45 @@ Text Win32Toolkit::ProgramDirectory() {
 }
 
 Handle Win32Toolkit::Instance() { return reinterpret_cast<Handle>(ModuleInstance()); }
+
+PictureRef Win32Toolkit::LoadResourcePicture(const Text& name) {
+    if (auto it = pictures_.find(name); it != pictures_.end()) return it->second;
+    auto* bitmap = static_cast<HBITMAP>(LoadImageW(ModuleInstance(), Wide(name), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    PictureRef picture = bitmap ? std::make_shared<Win32Picture>(bitmap) : nullptr;
+    pictures_[name] = picture;
+    return picture;
+}
+
+bool Win32Toolkit::PrevInstance() {
+    // Asked once per process: the first answer stands, and the mutex lives as long as the process.
+    static const bool running = [] {
+        wchar_t user[256] = L"";
+        DWORD length = 256;
+        GetUserNameW(user, &length);
+        wchar_t path[MAX_PATH] = L"";
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring program = path;
+        program = program.substr(program.find_last_of(L"\\/") + 1);
+        const std::wstring name = L"Local\\Velvra." + program + L"." + user;
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+        return mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+    }();
+    return running;
+}
+
+bool Win32Toolkit::OpenWebPage(const Text& address) {
+    if (!opensWebPages_) return false;
+    SHELLEXECUTEINFOW request{};
+    request.cbSize = sizeof request;
+    request.fMask = SEE_MASK_ASYNCOK | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+    request.lpVerb = L"open";
+    request.lpFile = Wide(address);
+    request.nShow = SW_SHOWNORMAL;
+    const bool handed = ShellExecuteExW(&request) != 0;
+    if (request.hProcess) CloseHandle(request.hProcess);
+    return handed;
+}
+
+void Win32Toolkit::EndProcess() { ExitProcess(0); }
 
 }  // namespace kest::platform::win32

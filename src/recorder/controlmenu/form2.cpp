@@ -1,14 +1,32 @@
 #include "recorder/controlmenu/form2.h"
 
+#include "recorder/areaselect/form3.h"
+#include "recorder/engine/clock.h"
+#include "recorder/engine/rounding.h"
 #include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
 
 namespace {
-// Designed outer size; only the menu strip of the form is ever meant to be seen.
+// Designed client size; only the menu strip of the form is ever meant to be seen.
 constexpr std::int32_t kDesignWidthTwips = 4800;
 constexpr std::int32_t kDesignHeightTwips = 1200;
+constexpr std::int16_t kSpace = 32;
+// The strip takes these pixel columns of the form, and lies this far into the toolbar.
+constexpr std::int32_t kStripLeft = 4;
+constexpr std::int32_t kStripRight = 100;
+constexpr std::int32_t kStripInset = 4;
+constexpr std::int32_t kStripLeftTwips = 60;
+constexpr std::int32_t kStripDropTwips = 60;
+
+std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 }  // namespace
+
+MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop) {
+    const double twips = platform::kTwipsPerPixel;
+    return {{kStripLeft, Round(nc1 / twips - kStripInset), kStripRight, Round(nc2 / twips - kStripInset)},
+            {kStripLeftTwips, toolbarTop + kStripDropTwips - nc1 + kStripDropTwips}};
+}
 
 Form2::Form2(platform::Platform& platform, Form1& mainWindow) : platform_(platform), form1_(mainWindow) {}
 
@@ -18,29 +36,108 @@ void Form2::Form_Load() {
     window_ = platform_.toolkit.CreateForm({kProductCaption, kDesignWidthTwips, kDesignHeightTwips});
     file_ = window_->CreateMenuItem(nullptr, u"文件(&F)");
     start_ = window_->CreateMenuItem(file_.get(), u"开始");
-    pause_ = window_->CreateMenuItem(file_.get(), u"暂停");
+    pause_ = window_->CreateMenuItem(file_.get(), kPauseCaption);
     done_ = window_->CreateMenuItem(file_.get(), u"停止");
     quit_ = window_->CreateMenuItem(file_.get(), u"退出");
     setting_ = window_->CreateMenuItem(nullptr, u"设置(&O)");
     recordcursor_ = window_->CreateMenuItem(setting_.get(), u"录制光标");
     recordareae_ = window_->CreateMenuItem(setting_.get(), u"录制区域");
     recordcursor_->SetChecked(true);
+    recordareae_->SetChecked(true);
 
-    // The menu strip is part of the main window: closing it closes the recorder.
-    window_->OnQueryUnload([this] {
-        form1_.Window().Close();
-        return false;
-    });
+    window_->OnQueryUnload([this] { return !Form_Unload(); });
+    window_->Paint = [this] { Form_Paint(); };
+    window_->KeyDown = [this](std::int16_t key, std::int16_t shift) { Form_KeyDown(key, shift); };
     start_->OnClick([this] { start_Click(); });
+    pause_->OnClick([this] { pause_Click(); });
     done_->OnClick([this] { done_Click(); });
+    quit_->OnClick([this] { quit_Click(); });
+    recordcursor_->OnClick([this] { recordcursor_Click(); });
+    recordareae_->OnClick([this] { recordareae_Click(); });
+
+    platform::Form& main = form1_.Window();
+    const std::int32_t nc1 = main.Height() - main.ScaleHeight();
+    const std::int32_t nc2 = window_->Height() - window_->ScaleHeight();
+    const MenuStripPlacement place = PlaceMenuStrip(nc1, nc2, form1_.toolbarback().Top());
+    auto& windows = platform_.windows;
+    const platform::Rect& r = place.regionPixels;
+    const platform::Handle region = windows.CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    if (windows.SetWindowRgn(window_->Hwnd(), region, true) == 0) windows.DeleteObject(region);
+    windows.SetParent(window_->Hwnd(), main.Hwnd());
+    window_->Move(place.positionTwips.x, place.positionTwips.y, window_->Width(), window_->Height());
 
     done_->SetEnabled(false);
     pause_->SetEnabled(false);
     recordareae_->SetChecked(false);
 }
 
-void Form2::start_Click() { form1_.start_click(); }
+void Form2::Form_Paint() { platform_.desktop.SetForegroundWindow(window_->Hwnd()); }
 
-void Form2::done_Click() { form1_.stop_click(); }
+void Form2::Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift) {
+    if (KeyCode == kSpace && Shift == platform::kAltMask) {
+        form1_.leftcaption_MouseUp(platform::kRightButton, 0, 45, 345);
+    }
+}
+
+bool Form2::Form_Unload() { return form1_.Window().Visible(); }
+
+void Form2::Unload() {
+    if (!window_ || unloaded_ || Form_Unload()) return;
+    unloaded_ = true;
+    if (form3_) form3_->Unload();
+    window_->Unload();
+}
+
+bool Form2::Busy() const { return form1_.ModalOpen(); }
+
+void Form2::start_Click() {
+    if (!Busy()) form1_.start_click();
+}
+
+void Form2::done_Click() {
+    if (!Busy()) form1_.stop_click();
+}
+
+void Form2::quit_Click() {
+    if (!Busy()) form1_.Unload();
+}
+
+void Form2::pause_Click() {
+    if (Busy()) return;
+    auto& toolkit = platform_.toolkit;
+    if (pause_->Caption() == kPauseCaption) {
+        pausetime = static_cast<std::int32_t>(RoundHalfEven(static_cast<float>(toolkit.SecondsSinceMidnight())));
+        form1_.Timer1().SetEnabled(false);
+        form1_.Timer2().SetEnabled(false);
+        pause_->SetCaption(kContinueCaption);
+        return;
+    }
+    // Out of the picture before capture resumes.
+    form1_.Window().SetWindowState(platform::WindowState::Minimized);
+    toolkit.DoEvents();
+    form1_.starttime = StartAfterWait(form1_.starttime, pausetime, toolkit.SecondsSinceMidnight());
+    form1_.Timer1().SetEnabled(form1_.Timer1().Interval() != 0);
+    form1_.Timer2().SetEnabled(form1_.Timer2().Interval() != 0);
+    pause_->SetCaption(kPauseCaption);
+}
+
+void Form2::recordcursor_Click() {
+    if (!Busy()) recordcursor_->SetChecked(!recordcursor_->Checked());
+}
+
+void Form2::recordareae_Click() {
+    if (Busy()) return;
+    auto& toolkit = platform_.toolkit;
+    toolkit.DoEvents();
+    recordareae_->SetChecked(!recordareae_->Checked());
+    if (recordareae_->Checked()) {
+        toolkit.DoEvents();
+        if (!form3_) form3_ = std::make_unique<Form3>(platform_, form1_, *this);
+        form3_->Show();
+    } else {
+        form1_.aviwidth = Round(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel);
+        form1_.aviheight = Round(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel);
+    }
+}
 
 }  // namespace kest::recorder

@@ -1,6 +1,8 @@
-// The control menu: a form whose menu bar carries the recorder's commands and settings.
+// The control menu: a captioned form of which only the menu bar is ever seen. It cuts itself
+// down to that strip and lives inside the main window, over the toolbar.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
@@ -8,6 +10,20 @@
 namespace kest::recorder {
 
 class Form1;
+class Form3;
+
+inline const platform::Text kPauseCaption = u"暂停";
+inline const platform::Text kContinueCaption = u"继续";
+
+// The strip of the form's window that shows its menu bar, in pixels of the form's window, and
+// where the form goes in the main window's client area, in twips.
+struct MenuStripPlacement {
+    platform::Rect regionPixels;
+    platform::Point positionTwips;
+    friend bool operator==(const MenuStripPlacement&, const MenuStripPlacement&) = default;
+};
+// nc1 and nc2: the non-client heights of the main window and of this form, in twips.
+MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop);
 
 class Form2 {
 public:
@@ -15,10 +31,22 @@ public:
     ~Form2();
 
     void Form_Load();
+    void Form_Paint();
+    void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
+    // True keeps the form loaded.
+    bool Form_Unload();
+    // Unloads the form unless it refuses.
+    void Unload();
+
     void start_Click();
+    void pause_Click();
     void done_Click();
+    void quit_Click();
+    void recordcursor_Click();
+    void recordareae_Click();
 
     platform::Form& Window() { return *window_; }
+    Form3* AreaOverlay() { return form3_.get(); }
 
     platform::MenuItem& file() { return *file_; }
     platform::MenuItem& start() { return *start_; }
@@ -29,12 +57,20 @@ public:
     platform::MenuItem& recordcursor() { return *recordcursor_; }
     platform::MenuItem& recordareae() { return *recordareae_; }
 
+    // Whole seconds since midnight when the recording was paused.
+    std::int32_t pausetime = 0;
+
 private:
+    // While a dialog or message box of the recorder is open, a second command must wait.
+    bool Busy() const;
+
     platform::Platform& platform_;
     Form1& form1_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::MenuItem> file_, start_, pause_, done_, quit_;
     std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_;
+    std::unique_ptr<Form3> form3_;
+    bool unloaded_ = false;
 };
 
 }  // namespace kest::recorder

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "recorder/controlmenu/form2.h"
+#include "recorder/engine/clock.h"
 #include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
@@ -25,7 +26,7 @@ platform::Text FormatElapsed(double clock, std::int32_t starttime) {
     const int integerDigits = magnitude >= 1.0 ? static_cast<int>(std::floor(std::log10(magnitude))) + 1 : 1;
     const int fractionDigits = std::max(0, kSignificantDigits - integerDigits);
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", fractionDigits, clock - starttime);
+    std::snprintf(buffer, sizeof buffer, "%.*f", fractionDigits, SecondsBetween(starttime, clock));
     std::string text = buffer;
     if (text.find('.') != std::string::npos) {
         text.erase(text.find_last_not_of('0') + 1);

@@ -85,6 +85,8 @@ void Form1::SetRecordingMenus(bool recording) {
     form2_->quit().SetEnabled(!recording);
     form2_->recordcursor().SetEnabled(!recording);
     form2_->recordareae().SetEnabled(!recording);
+    // A recording stopped while paused must not start the next one in the continue state.
+    if (!recording) form2_->pause().SetCaption(kPauseCaption);
 }
 
 void Form1::StartCaptureTimer() {
@@ -100,6 +102,7 @@ void Form1::StartCaptureTimer() {
 }
 
 void Form1::start_click() {
+    const ModalScope modal(modalDepth_);
     if (aviwidth <= 0 || aviheight <= 0) {
         // A rectangle without area cannot become a frame; say so instead of failing later.
         platform_.toolkit.MsgBox(kInvalidArea, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation,
@@ -142,6 +145,7 @@ bool Form1::WriteFrame() {
     if (result != FrameWrite::Failed && result != FrameWrite::SizeLimitReached) return true;
     // Stop first: with both intervals 0 no tick can run inside the message box's loop.
     stop_click();
+    const ModalScope modal(modalDepth_);
     platform_.toolkit.MsgBox(result == FrameWrite::Failed ? kWriteFailed : kSizeLimit, platform::MsgBoxButtons::Ok,
                              platform::MsgBoxIcon::Exclamation, kAppTitle);
     return false;

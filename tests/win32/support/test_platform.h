@@ -17,11 +17,15 @@ struct NotedMessage {
 
 class NotingToolkit : public platform::win32::Win32Toolkit {
 public:
+    // Tests load the main window again and again; none of them should start a browser.
+    NotingToolkit() { SetOpensWebPages(false); }
     std::vector<NotedMessage> messages;
+    // What a Yes/No question is answered with.
+    platform::MsgBoxResult questionAnswer = platform::MsgBoxResult::Yes;
     platform::MsgBoxResult MsgBox(const platform::Text& text, platform::MsgBoxButtons buttons,
                                   platform::MsgBoxIcon icon, const platform::Text& caption) override {
         messages.push_back({text, buttons, icon, caption});
-        return buttons == platform::MsgBoxButtons::YesNo ? platform::MsgBoxResult::Yes : platform::MsgBoxResult::Ok;
+        return buttons == platform::MsgBoxButtons::YesNo ? questionAnswer : platform::MsgBoxResult::Ok;
     }
 };
 
@@ -30,7 +34,9 @@ struct TestPlatform {
     platform::win32::Win32FileSystem files;
     platform::win32::Win32Desktop desktop;
     NotingToolkit toolkit;
-    platform::Platform platform{avi, files, desktop, toolkit};
+    platform::win32::Win32WindowApi windows;
+    platform::win32::Win32WindowHook hooks;
+    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks};
 };
 
 inline platform::Text ToText(const std::wstring& text) { return platform::Text(text.begin(), text.end()); }

@@ -1,0 +1,60 @@
+// The area selection overlay: a frozen picture of the whole screen on which the user drags a
+// rectangle, slides it into place with the mouse and fixes it with a click.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace kest::recorder {
+
+class Form1;
+class Form2;
+
+// The confinement that keeps a rectangle of the given size, centred on the pointer, on the
+// screen. Sizes in twips, result in screen pixels.
+platform::Rect MoveConfinement(float width, float height, std::int32_t screenWidthTwips,
+                               std::int32_t screenHeightTwips);
+
+class Form3 {
+public:
+    Form3(platform::Platform& platform, Form1& mainWindow, Form2& controlMenu);
+    ~Form3();
+
+    // Shows the overlay over a fresh picture of the screen.
+    void Show();
+    void Unload();
+    bool Loaded() const { return window_ != nullptr; }
+
+    void Form_Activate();
+    void Form_Deactivate();
+    void Form_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void Form_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
+
+    // The band's corners in twips of the overlay, which are screen pixels times 15.
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool moving = false;
+
+    platform::Form* Window() { return window_.get(); }
+
+private:
+    void Load();
+    void TakeSnapshot();
+    void DrawBand();
+    void Confirm();
+    void FreeCursor();
+
+    platform::Platform& platform_;
+    Form1& form1_;
+    Form2& form2_;
+    std::unique_ptr<platform::Form> window_;
+    std::unique_ptr<platform::PictureBox> surface_;
+    // The picture was taken just before the window was shown; the activation that showing
+    // brings must not take it again from a window that has not painted yet.
+    bool justSnapped_ = false;
+};
+
+}  // namespace kest::recorder
