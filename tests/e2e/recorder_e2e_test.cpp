@@ -72,12 +72,15 @@ TEST(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
 
     RecorderProcess recorder;
     ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
-    const auto hasMenu = [](HWND window) { return GetMenu(window) != nullptr; };
-    HWND strip = WaitForWindow(recorder.Id(), L"Kest35Form", hasMenu, std::chrono::seconds(30));
-    ASSERT_NE(strip, nullptr) << "the menu strip did not appear";
-    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return GetMenu(w) == nullptr; },
-                              std::chrono::seconds(10));
-    ASSERT_NE(main, nullptr);
+    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                              std::chrono::seconds(30));
+    ASSERT_NE(main, nullptr) << "the main window did not appear";
+    // The menu strip lives inside the main window.
+    HWND strip = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                          std::chrono::seconds(10)))
+        << "the menu strip is not inside the main window";
+    EXPECT_NE(GetMenu(strip), nullptr);
 
     // File > Start: a menu opened with its access key comes up with its first item selected.
     ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));

@@ -472,6 +472,7 @@ platform::MsgBoxResult FakeToolkit::MsgBox(const Text& text, platform::MsgBoxBut
                                            const Text& caption) {
     owner_.log.push_back("MsgBox " + Utf8(text));
     messages.push_back({text, buttons, icon, caption});
+    if (onMessage) onMessage();
     if (!messageAnswers.empty()) {
         auto answer = messageAnswers.front();
         messageAnswers.erase(messageAnswers.begin());

@@ -381,6 +381,8 @@ public:
 
     // Runs inside each DoEvents, standing in for the events that would be waiting.
     std::function<void()> onDoEvents;
+    // Runs while a message box is open, before it is answered.
+    std::function<void()> onMessage;
     std::uint32_t tickCount = 1000;
     std::vector<std::int32_t> waits;
     std::int32_t doubleClickTime = 500;

@@ -244,7 +244,10 @@ public:
 private:
     void CreateImage(int width, int height);
     void Clear();
-    void Invalidate() { InvalidateRect(hwnd_, nullptr, FALSE); }
+    void Invalidate() {
+        if (!GetUpdateRect(hwnd_, nullptr, FALSE)) selfInvalidated_ = true;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
     SIZE Extent(const Text& text) const;
     // Where drawing goes: the persistent image, or the window alone. Release with EndDraw.
     HDC BeginDraw();
@@ -262,6 +265,7 @@ private:
     std::uint32_t foreColor_ = GetSysColor(COLOR_BTNTEXT);
     bool autoRedraw_ = true;
     bool painting_ = false;
+    bool selfInvalidated_ = false;
 };
 
 Win32PictureBox::Win32PictureBox(HWND parent, Rect b) : ControlWindow(*this, parent, b, kPictureClass) {
@@ -285,11 +289,14 @@ LRESULT Win32PictureBox::Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if (HandleMouse(message, wParam, lParam, result)) return result;
     switch (message) {
         case WM_PAINT: {
-            if (Paint && !painting_) {
+            // Only a repaint the system asks for is the control's paint event; showing what the
+            // program itself just drew must not start the event that draws over it.
+            if (Paint && !painting_ && !selfInvalidated_) {
                 painting_ = true;
                 Paint();
                 painting_ = false;
             }
+            selfInvalidated_ = false;
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd, &paint);
             BitBlt(dc, 0, 0, width_, height_, memory_, 0, 0, SRCCOPY);

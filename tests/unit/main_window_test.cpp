@@ -1,0 +1,466 @@
+// The skinned main window on the test double: start-up order, the fade, the outline and the
+// pieces on a resize, the resize zones and the commands they send, the icon's menu, the close
+// question, the size limits and the caption buttons.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fake/fake_platform.h"
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+#include "recorder/msghook/msghook_module.h"
+
+namespace kest::recorder {
+namespace {
+
+using platform::Rect;
+using platform::WindowState;
+
+constexpr std::uint32_t kWmSysCommand = 0x0112;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() { form1.Load(form2); }
+
+    fake::FakeForm& Main() { return static_cast<fake::FakeForm&>(form1.Window()); }
+    fake::FakePictureBox& Box(platform::PictureBox& box) { return static_cast<fake::FakePictureBox&>(box); }
+    std::vector<std::uintptr_t> SysCommands() {
+        std::vector<std::uintptr_t> commands;
+        for (const auto& sent : fake.windows.sent) {
+            if (sent.message == kWmSysCommand && sent.window == form1.Window().Hwnd()) commands.push_back(sent.wParam);
+        }
+        return commands;
+    }
+    void StartRecording() {
+        form2.start_Click();
+        ASSERT_TRUE(form1.RecordingInProgress());
+    }
+
+    fake::FakePlatform fake;
+    AVIDecs avi{fake.platform};
+    Form1 form1{fake.platform, avi};
+    Form2 form2{fake.platform, form1};
+};
+
+TEST_F(MainWindowTest, StartsInTheDesignedOrder) {
+    const auto at = [&](const std::string& entry) {
+        return std::find(fake.log.begin(), fake.log.end(), entry) - fake.log.begin();
+    };
+    const auto end = static_cast<std::ptrdiff_t>(fake.log.size());
+    // The landing page opens first, the menu strip shows before the main window fades in.
+    EXPECT_EQ(at("OpenWebPage"), 0);
+    EXPECT_LT(at("Show " + fake::Utf8(kProductCaption)), end);
+    EXPECT_EQ(fake.toolkit.forms.size(), 2u);
+    EXPECT_TRUE(form2.Window().Visible());
+    EXPECT_TRUE(form1.Window().Visible());
+    EXPECT_EQ(fake::Utf8(fake.toolkit.webPagesOpened.at(0)), "http://kest35.invalid/kest/z");
+    // The caption bits are gone; the other style bits stay.
+    const auto style = fake.windows.longs[{form1.Window().Hwnd(), platform::kGwlStyle}];
+    EXPECT_EQ(static_cast<std::uint32_t>(style) & platform::kWsCaption, 0u);
+    // Both windows report to the one hook object, the strip is a child of the main window.
+    ASSERT_NE(form1.tmsg(), nullptr);
+    const auto& hooked = msghookModule::HookedHwnds;
+    EXPECT_NE(std::find(hooked.begin(), hooked.end(), form1.Window().Hwnd()), hooked.end());
+    EXPECT_NE(std::find(hooked.begin(), hooked.end(), form2.Window().Hwnd()), hooked.end());
+    EXPECT_EQ(fake.windows.parents[form2.Window().Hwnd()], form1.Window().Hwnd());
+    EXPECT_EQ(form1.sysmenu, fake::FakeWindowApi::kSystemMenu);
+    EXPECT_EQ(form1.aviwidth, 1920);
+    EXPECT_EQ(form1.aviheight, 1080);
+    EXPECT_EQ(Main().backColor, 0xF0F0F0u);
+    // Centred on the 1920x1080 screen, in twips.
+    EXPECT_EQ(Main().bounds.left, (28800 - Main().Width()) / 2);
+    EXPECT_EQ(Main().bounds.top, (16200 - Main().Height()) / 2);
+}
+
+TEST(MainWindowStart, SecondCopyOpensThePageAndEndsWithoutAWindow) {
+    fake::FakePlatform fake;
+    fake.toolkit.prevInstance = true;
+    AVIDecs avi{fake.platform};
+    Form1 form1{fake.platform, avi};
+    Form2 form2{fake.platform, form1};
+    form1.Load(form2);
+    EXPECT_EQ(fake.log, (std::vector<std::string>{"OpenWebPage", "EndProcess"}));
+    EXPECT_FALSE(form1.Window().Visible());
+    EXPECT_TRUE(fake.windows.alphas.empty());
+}
+
+TEST_F(MainWindowTest, FadesInFromTransparentAndStopsBeingLayered) {
+    const platform::Handle hwnd = form1.Window().Hwnd();
+    std::vector<int> alphas;
+    for (const auto& a : fake.windows.alphas) {
+        if (a.window == hwnd) alphas.push_back(a.alpha);
+    }
+    ASSERT_EQ(alphas.size(), 257u);
+    EXPECT_EQ(alphas[0], 0);
+    for (int level = 0; level <= 255; ++level) EXPECT_EQ(alphas[static_cast<std::size_t>(level) + 1], level);
+    const std::int32_t exStyle = fake.windows.longs[{hwnd, platform::kGwlExStyle}];
+    EXPECT_EQ(exStyle, 0) << "the extended style is restored";
+
+    fake.windows.alphas.clear();
+    form1.FadeWindow(false);
+    ASSERT_EQ(fake.windows.alphas.size(), 256u);
+    EXPECT_EQ(fake.windows.alphas.front().alpha, 255);
+    EXPECT_EQ(fake.windows.alphas.back().alpha, 0);  // NOLINT
+}
+
+TEST(Outline, RoundedTopOverASquareBottom) {
+    EXPECT_EQ(ComputeOutline(6300, 5500, 6240, 5115, false), (Outline{{4, 23, 416, 364}, {4, 33, 416, 364}}));
+    EXPECT_EQ(ComputeOutline(28920, 16335, 28800, 16215, true), (Outline{{1, 5, 1927, 1088}, {1, 15, 1927, 1088}}));
+}
+
+TEST(ToolbarGradient, RunsFromTheBoxColourToTheEndColour) {
+    EXPECT_EQ(ToolbarGradientColor(0xF0F0F0, 600), 0xF0F0F0u);
+    EXPECT_EQ(ToolbarGradientColor(0xF0F0F0, 5000), 0xECD2C9u);
+    EXPECT_EQ(ToolbarGradientColor(0x000000, 2800), 0x766964u);  // halfway: (100.5, 105, 118) rounded to even
+}
+
+TEST_F(MainWindowTest, PaintsTheToolbarOnceAtLoad) {
+    auto& toolbar = Box(form1.toolbarback());
+    EXPECT_FALSE(toolbar.hasPicture) << "its design-time picture is removed";
+    ASSERT_FALSE(toolbar.draws.empty());
+    const auto& first = toolbar.draws.front();
+    EXPECT_EQ(first.kind, "Line");
+    EXPECT_EQ(first.rect, (Rect{600, 0, 600, 420}));
+    EXPECT_EQ(first.rgb, toolbar.backColor);
+    const auto& bottomLine = toolbar.draws.back();
+    EXPECT_EQ(bottomLine.kind, "FillBox");
+    EXPECT_EQ(bottomLine.rect, (Rect{0, 405, 28800, 420}));
+    EXPECT_EQ(bottomLine.rgb, 0xD1996Bu);
+    EXPECT_EQ(toolbar.draws[toolbar.draws.size() - 2].rect, (Rect{5000, 0, 28800, 420}));
+}
+
+TEST_F(MainWindowTest, ResizeKeepsThePiecesAtTheEdges) {
+    Main().SizeTo(9060, 6385);  // client 9000 x 6000
+    EXPECT_EQ(form1.rightcaption().Left(), 9000 - 1515 - 30);
+    EXPECT_EQ(form1.rightborder().Left(), 9000 - 60 - 15);
+    EXPECT_EQ(form1.bottomborder().Top(), 6000 - 390);
+    // The title is centred between the icon and the right piece: 15 characters of 90 twips,
+    // 3412.5 rounded to even.
+    EXPECT_EQ(form1.Label1().Left(), 3412);
+    EXPECT_EQ(form1.Picture1().Width(), 8925 - 120);
+    EXPECT_EQ(form1.Picture1().Height(), 5610 - 840);
+    // The bottom strip's corner is drawn at the right edge again.
+    const auto& corner = Box(form1.bottomborder()).draws.back();
+    EXPECT_EQ(corner.rect, (Rect{9000 - 1015, 0, 9000 - 15, 390}));
+    EXPECT_EQ(corner.source, (Rect{24000 - 1000, 0, 24000, 390}));
+    EXPECT_EQ(fake.desktop.foregrounded.back(), form2.Window().Hwnd());
+}
+
+TEST_F(MainWindowTest, TitleThatWouldRunUnderTheRightPieceIsPushedLeft) {
+    Main().SizeTo(6300, 5500);
+    EXPECT_EQ(form1.Label1().Left() + form1.Label1().Width(), form1.rightcaption().Left());
+}
+
+TEST_F(MainWindowTest, CanvasKeepsItsSizeWhileRecording) {
+    StartRecording();
+    const auto width = form1.Picture1().Width();
+    Main().SizeTo(12060, 8385);
+    EXPECT_EQ(form1.Picture1().Width(), width);
+    form2.done_Click();
+    Main().state = WindowState::Normal;
+    Main().SizeTo(12060, 8385);
+    EXPECT_EQ(form1.Picture1().Width(), form1.rightborder().Left() - 120);
+}
+
+TEST_F(MainWindowTest, MaximiseHidesTheMaximiseButtonAndMinimiseChangesNothing) {
+    Main().state = WindowState::Maximized;
+    Main().SizeTo(28920, 16335);
+    EXPECT_FALSE(form1.CaptionButton(2).Surface().Visible());
+    EXPECT_TRUE(form1.CaptionButton(4).Surface().Visible());
+    const auto regions = fake.windows.regionsSet.size();
+    Main().state = WindowState::Minimized;
+    Main().SizeTo(3000, 2000);
+    EXPECT_EQ(fake.windows.regionsSet.size(), regions);
+    Main().state = WindowState::Normal;
+    Main().SizeTo(6300, 5500);
+    EXPECT_TRUE(form1.CaptionButton(2).Surface().Visible());
+}
+
+TEST_F(MainWindowTest, RegionsOfALongResizeAreNeverLeaked) {
+    for (int step = 0; step < 200; ++step) Main().SizeTo(6300 + step * 15, 5500 + step * 15);
+    EXPECT_TRUE(fake.windows.regions.empty()) << "every region is either the window's or deleted";
+    EXPECT_EQ(fake.windows.ownedRegions_.size(), fake.windows.windowRegions.size()) << "one region per window";
+    fake.windows.setWindowRgnSucceeds = false;
+    Main().SizeTo(9000, 7000);
+    EXPECT_TRUE(fake.windows.regions.empty()) << "a region the window refused is freed by its maker";
+}
+
+// ---- zones ----
+
+enum class Piece { BackCaption, LeftCaption, RightCaption, LeftBorder, RightBorder, BottomBorder };
+
+struct ZoneCase {
+    Piece piece;
+    float x, y;
+    bool maximized;
+    std::int16_t pointer;
+};
+
+class ZoneTest : public MainWindowTest, public ::testing::WithParamInterface<ZoneCase> {
+protected:
+    platform::PictureBox& PieceBox(Piece piece) {
+        switch (piece) {
+            case Piece::BackCaption: return form1.backcaption();
+            case Piece::LeftCaption: return form1.leftcaption();
+            case Piece::RightCaption: return form1.rightcaption();
+            case Piece::LeftBorder: return form1.leftborder();
+            case Piece::RightBorder: return form1.rightborder();
+            case Piece::BottomBorder: return form1.bottomborder();
+        }
+        throw std::logic_error("piece");
+    }
+};
+
+TEST_P(ZoneTest, PointerShowsTheZone) {
+    const ZoneCase& c = GetParam();
+    if (c.maximized) Main().state = WindowState::Maximized;
+    Main().SizeTo(6300, 5500);  // client 6240 x 5115; the bottom strip is 390 high
+    auto& box = PieceBox(c.piece);
+    box.SetMousePointer(99);  // a value no zone gives, to see "unchanged"
+    box.MouseMove(0, 0, c.x, c.y);
+    EXPECT_EQ(box.MousePointer(), c.pointer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, ZoneTest,
+    ::testing::Values(ZoneCase{Piece::BackCaption, 2000, 44, false, 7}, ZoneCase{Piece::BackCaption, 2000, 45, false, 0},
+                      ZoneCase{Piece::BackCaption, 2000, 10, true, 0},
+                      ZoneCase{Piece::LeftCaption, 89, 89, false, 8}, ZoneCase{Piece::LeftCaption, 90, 89, false, 0},
+                      ZoneCase{Piece::LeftCaption, 89, 90, false, 0}, ZoneCase{Piece::LeftCaption, 10, 10, true, 99},
+                      ZoneCase{Piece::RightCaption, 1396, 119, false, 6},
+                      ZoneCase{Piece::RightCaption, 1395, 119, false, 0},
+                      ZoneCase{Piece::RightCaption, 1396, 120, false, 0},
+                      ZoneCase{Piece::RightCaption, 1500, 10, true, 99},
+                      ZoneCase{Piece::LeftBorder, 30, 500, false, 9}, ZoneCase{Piece::LeftBorder, 30, 500, true, 0},
+                      ZoneCase{Piece::RightBorder, 30, 500, false, 9}, ZoneCase{Piece::RightBorder, 30, 500, true, 0},
+                      ZoneCase{Piece::BottomBorder, 99, 291, false, 6}, ZoneCase{Piece::BottomBorder, 100, 291, false, 7},
+                      ZoneCase{Piece::BottomBorder, 6141, 291, false, 8},
+                      ZoneCase{Piece::BottomBorder, 6140, 291, false, 7},
+                      ZoneCase{Piece::BottomBorder, 3000, 291, false, 7},
+                      ZoneCase{Piece::BottomBorder, 3000, 290, false, 0},
+                      ZoneCase{Piece::BottomBorder, 99, 290, false, 9},
+                      ZoneCase{Piece::BottomBorder, 6141, 100, false, 9},
+                      ZoneCase{Piece::BottomBorder, 99, 291, true, 0}));
+
+struct PressCase {
+    Piece piece;
+    std::int16_t pointer;
+    std::int16_t button;
+    float x;
+    std::vector<std::uintptr_t> commands;
+};
+
+class CommandTest : public MainWindowTest, public ::testing::WithParamInterface<PressCase> {};
+
+TEST_P(CommandTest, PressHandsTheZoneToTheSystem) {
+    const PressCase& c = GetParam();
+    platform::PictureBox* box = nullptr;
+    switch (c.piece) {
+        case Piece::BackCaption: box = &form1.backcaption(); break;
+        case Piece::LeftCaption: box = &form1.leftcaption(); break;
+        case Piece::RightCaption: box = &form1.rightcaption(); break;
+        case Piece::LeftBorder: box = &form1.leftborder(); break;
+        case Piece::RightBorder: box = &form1.rightborder(); break;
+        case Piece::BottomBorder: box = &form1.bottomborder(); break;
+    }
+    box->SetMousePointer(c.pointer);
+    fake.log.clear();
+    box->MouseDown(c.button, 0, c.x, 50);
+    EXPECT_EQ(SysCommands(), c.commands);
+    if (!c.commands.empty()) {
+        const auto release = std::find(fake.log.begin(), fake.log.end(), "ReleaseCapture");
+        const auto send = std::find_if(fake.log.begin(), fake.log.end(),
+                                       [](const std::string& e) { return e.rfind("SendMessage 274", 0) == 0; });
+        EXPECT_LT(release, send) << "the system's loop needs the mouse";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Zones, CommandTest,
+    ::testing::Values(PressCase{Piece::BackCaption, 0, 1, 2000, {0xF012}}, PressCase{Piece::BackCaption, 0, 2, 2000, {0xF012}},
+                      PressCase{Piece::BackCaption, 7, 1, 2000, {0xF003}}, PressCase{Piece::BackCaption, 7, 2, 2000, {}},
+                      PressCase{Piece::LeftCaption, 8, 1, 10, {0xF004}}, PressCase{Piece::LeftCaption, 8, 2, 10, {}},
+                      PressCase{Piece::RightCaption, 6, 2, 1400, {0xF005}}, PressCase{Piece::RightCaption, 0, 1, 1400, {}},
+                      PressCase{Piece::LeftBorder, 9, 1, 30, {0xF001}}, PressCase{Piece::LeftBorder, 0, 1, 30, {}},
+                      PressCase{Piece::RightBorder, 9, 1, 30, {0xF002}}, PressCase{Piece::RightBorder, 9, 2, 30, {}},
+                      PressCase{Piece::BottomBorder, 7, 1, 3000, {0xF006}},
+                      PressCase{Piece::BottomBorder, 6, 1, 50, {0xF007}},
+                      PressCase{Piece::BottomBorder, 8, 1, 6200, {0xF008}},
+                      PressCase{Piece::BottomBorder, 9, 1, 6200, {0xF002}},
+                      PressCase{Piece::BottomBorder, 9, 1, 99, {0xF001}}, PressCase{Piece::BottomBorder, 0, 1, 3000, {}},
+                      PressCase{Piece::BottomBorder, 7, 2, 3000, {}}));
+
+TEST_F(MainWindowTest, MaximisedCaptionDoesNotMoveButDoubleClickRestores) {
+    Main().state = WindowState::Maximized;
+    form1.backcaption().MouseDown(1, 0, 2000, 100);
+    EXPECT_TRUE(SysCommands().empty());
+    form1.backcaption().DblClick();
+    EXPECT_EQ(Main().state, WindowState::Normal);
+    form1.backcaption().DblClick();
+    EXPECT_EQ(Main().state, WindowState::Maximized);
+}
+
+TEST_F(MainWindowTest, PressOnTheToolbarOrCanvasOnlyGivesTheKeyboardToTheStrip) {
+    fake.desktop.foregrounded.clear();
+    form1.toolbarback().MouseDown(1, 0, 100, 100);
+    form1.Picture1().MouseDown(1, 0, 100, 100);
+    EXPECT_EQ(fake.desktop.foregrounded, (std::vector<platform::Handle>{form2.Window().Hwnd(), form2.Window().Hwnd()}));
+    EXPECT_TRUE(SysCommands().empty());
+}
+
+// ---- the icon and the system menu ----
+
+TEST_F(MainWindowTest, IconClickOpensTheMenuUnderTheIconAfterTheDoubleClickTime) {
+    Main().Move(3000, 1500, 6300, 5500);
+    form1.leftcaption().SetMousePointer(0);
+    form1.leftcaption().MouseDown(1, 0, 100, 100);
+    ASSERT_EQ(fake.windows.popups.size(), 1u);
+    EXPECT_EQ(fake.windows.popups[0].at, (platform::Point{(3000 + 45) / 15 + 2, (1500 + 345) / 15 + 2}));
+    EXPECT_EQ(fake.windows.popups[0].flags, 0u);
+    EXPECT_EQ(fake.windows.popups[0].menu, form1.sysmenu);
+    int waited = 0;
+    for (auto w : fake.toolkit.waits) waited += w;
+    EXPECT_EQ(waited, fake.toolkit.doubleClickTime) << "the wait sleeps, it does not spin";
+    EXPECT_EQ(form1.icondblclick, 0);
+}
+
+TEST_F(MainWindowTest, IconDoubleClickClosesInsteadOfOpeningTheMenu) {
+    form1.leftcaption().SetMousePointer(0);
+    fake.toolkit.onDoEvents = [&] {
+        fake.toolkit.onDoEvents = nullptr;
+        form1.leftcaption().DblClick();
+    };
+    form1.leftcaption().MouseDown(1, 0, 100, 100);
+    EXPECT_TRUE(fake.windows.popups.empty());
+    EXPECT_TRUE(Main().unloaded);
+    EXPECT_TRUE(static_cast<fake::FakeForm&>(form2.Window()).unloaded);
+}
+
+TEST_F(MainWindowTest, RightClickOnTheCaptionOpensTheMenuAtThePointer) {
+    fake.windows.clientOrigin = {500, 300};
+    form1.backcaption().SetMousePointer(0);
+    form1.backcaption().MouseUp(2, 0, 1500, 150);
+    form1.leftcaption().SetMousePointer(0);
+    Main().Move(3000, 1500, 6300, 5500);
+    form1.leftcaption().MouseUp(2, 0, 150, 150);
+    ASSERT_EQ(fake.windows.popups.size(), 2u);
+    EXPECT_EQ(fake.windows.popups[0].at, (platform::Point{600, 310}));
+    EXPECT_EQ(fake.windows.popups[0].flags, platform::kTpmRightButton);
+    EXPECT_EQ(fake.windows.popups[1].at, (platform::Point{(3000 + 150) / 15 + 2, (1500 + 150) / 15 + 2}));
+}
+
+// ---- dispatch ----
+
+TEST(SizeLimits, MaximisedWindowCoversTheScreenAboveTheTaskbar) {
+    EXPECT_EQ(ComputeSizeLimits(28800, 16200, {0, 1040, 1920, 1080}), (SizeLimits{{1928, 1049}, {-4, -4}, {400, 300}}));
+    EXPECT_EQ(ComputeSizeLimits(28800, 16200, {}).maxSize, (platform::Point{1928, 1089}));
+}
+
+TEST_F(MainWindowTest, SizeLimitsAnswerTheSystem) {
+    fake.windows.taskbar = 0x7A5C;
+    fake.windows.taskbarRect = {0, 1040, 1920, 1080};
+    const std::intptr_t record = 0x1234;
+    fake.hooks.records[record] = {};
+    msghookModule::HookWndProc(form1.Window().Hwnd(), 0x0024, 0, record);
+    const platform::MinMaxInfo& info = fake.hooks.records[record];
+    EXPECT_EQ(info.ptMaxSize, (platform::Point{1928, 1049}));
+    EXPECT_EQ(info.ptMaxPosition, (platform::Point{-4, -4}));
+    EXPECT_EQ(info.ptMinTrackSize, (platform::Point{400, 300}));
+}
+
+TEST_F(MainWindowTest, SystemMenuChoiceIsCarriedOutAsASystemCommand) {
+    msghookModule::HookWndProc(form1.Window().Hwnd(), 0x0111, 0xF020, 0);
+    EXPECT_EQ(SysCommands(), (std::vector<std::uintptr_t>{0xF020}));
+}
+
+TEST_F(MainWindowTest, OnlyAnExactCloseCommandToTheStripClosesTheRecorder) {
+    msghookModule::HookWndProc(form2.Window().Hwnd(), 0x0112, 0xF061, 0);
+    EXPECT_FALSE(Main().unloaded);
+    msghookModule::HookWndProc(form2.Window().Hwnd(), 0x0112, 0xF060, 0);
+    EXPECT_TRUE(Main().unloaded);
+}
+
+struct ReleaseCase {
+    int button;
+    std::int16_t mouseButton;
+    float x, y;
+    bool acts;
+};
+
+class CaptionButtonTest : public MainWindowTest, public ::testing::WithParamInterface<ReleaseCase> {};
+
+TEST_P(CaptionButtonTest, ActsOnlyOnALeftReleaseInside) {
+    const ReleaseCase& c = GetParam();
+    form1.CaptionButton(c.button).Surface().MouseUp(c.mouseButton, 0, c.x, c.y);
+    switch (c.button) {
+        case 1: EXPECT_EQ(Main().state == WindowState::Minimized, c.acts); break;
+        case 2:
+        case 4: EXPECT_EQ(Main().state == WindowState::Maximized, c.acts); break;
+        case 3: EXPECT_EQ(Main().unloaded, c.acts); break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, CaptionButtonTest,
+                         ::testing::Values(ReleaseCase{1, 1, 140, 140, true}, ReleaseCase{1, 2, 140, 140, false},
+                                           ReleaseCase{2, 1, 1, 1, true}, ReleaseCase{2, 1, 0, 140, false},
+                                           ReleaseCase{3, 1, 284, 284, true}, ReleaseCase{3, 1, 285, 140, false},
+                                           ReleaseCase{3, 1, 140, -10, false}, ReleaseCase{4, 1, 140, 140, true}));
+
+// ---- closing ----
+
+TEST_F(MainWindowTest, ClosingIdleAsksNothingAndUnhooksBeforeHiding) {
+    Main().Close();
+    EXPECT_TRUE(fake.toolkit.messages.empty());
+    EXPECT_TRUE(Main().unloaded);
+    EXPECT_FALSE(Main().visible);
+    EXPECT_TRUE(static_cast<fake::FakeForm&>(form2.Window()).unloaded);
+}
+
+struct QuestionCase {
+    double askedAt, answeredAt;
+    std::int32_t start;
+    platform::MsgBoxResult answer;
+    std::int32_t startAfter;
+};
+
+class CloseQuestionTest : public MainWindowTest, public ::testing::WithParamInterface<QuestionCase> {};
+
+TEST_P(CloseQuestionTest, AnswerDecidesAndTheQuestionTimeIsNotRecorded) {
+    const QuestionCase& c = GetParam();
+    StartRecording();
+    form1.starttime = c.start;
+    fake.toolkit.clock = c.askedAt;
+    fake.toolkit.messageAnswers = {c.answer};
+    // The question's own loop is where the clock moves on.
+    auto& timer1 = static_cast<fake::FakeTimer&>(form1.Timer1());
+    bool timersStoppedWhileAsking = false;
+    const auto before = fake.toolkit.messages.size();
+    // The time passes while the box is open.
+    fake.toolkit.onMessage = [&] {
+        timersStoppedWhileAsking = !timer1.enabled;
+        fake.toolkit.clock = c.answeredAt;
+    };
+    Main().Close();
+    ASSERT_EQ(fake.toolkit.messages.size(), before + 1);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().text), "正在录制，是否停止？");
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().caption), "Velvra");
+    EXPECT_EQ(fake.toolkit.messages.back().buttons, platform::MsgBoxButtons::YesNo);
+    EXPECT_TRUE(timersStoppedWhileAsking);
+    if (c.answer == platform::MsgBoxResult::Yes) {
+        EXPECT_TRUE(Main().unloaded);
+        EXPECT_FALSE(form1.RecordingInProgress());
+        EXPECT_FALSE(avi.IsOpen());
+    } else {
+        EXPECT_FALSE(Main().unloaded);
+        EXPECT_TRUE(timer1.enabled);
+        EXPECT_EQ(form1.starttime, c.startAfter);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CloseQuestionTest,
+                         ::testing::Values(QuestionCase{36000.2, 36012.7, 35000, platform::MsgBoxResult::No, 35013},
+                                           QuestionCase{86390.0, 10.4, 86000, platform::MsgBoxResult::No, 86020},
+                                           QuestionCase{36000.2, 36012.7, 35000, platform::MsgBoxResult::Yes, 0}));
+
+}  // namespace
+}  // namespace kest::recorder
