@@ -390,6 +390,7 @@ std::uint32_t FakeAvi::FileRelease(Handle file) {
 std::int32_t FakeDesktop::SaveFileDialog(platform::OpenFileName& request) {
     owner_.log.push_back("GetSaveFileName");
     saveRequests.push_back(request);
+    if (onSaveDialog) onSaveDialog();
     if (saveDialogResult == 0) return 0;
     Text buffer = typedName;
     buffer.resize(request.maxFile, u'\0');

@@ -339,6 +339,8 @@ public:
     std::int32_t saveDialogResult = 1;
     Text typedName = u"C:\\rec\\movie.avi";
     std::vector<platform::OpenFileName> saveRequests;
+    // Runs while the save dialog is open, standing in for what the user does meanwhile.
+    std::function<void()> onSaveDialog;
     Handle cursor = 0xC005;
     Text tempPath = u"C:\\Temp\\";
     std::vector<Handle> foregrounded;

@@ -1,0 +1,284 @@
+// The menu strip and the area overlay on the test double: the strip's place, pause and
+// continue, the settings, Alt+Space, and the overlay's drag, move and confirm.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fake/fake_platform.h"
+#include "recorder/areaselect/form3.h"
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+
+namespace kest::recorder {
+namespace {
+
+using platform::MsgBoxResult;
+
+class ControlMenuTest : public ::testing::Test {
+protected:
+    ControlMenuTest() { form1.Load(form2); }
+    fake::FakeForm& Main() { return static_cast<fake::FakeForm&>(form1.Window()); }
+
+    fake::FakePlatform fake;
+    AVIDecs avi{fake.platform};
+    Form1 form1{fake.platform, avi};
+    Form2 form2{fake.platform, form1};
+};
+
+TEST(MenuStrip, RegionAndPlaceFollowTheNonClientHeights) {
+    // Main window designed with a caption (385 twips of frame), strip with a caption and a menu bar.
+    const MenuStripPlacement place = PlaceMenuStrip(385, 685, 345);
+    EXPECT_EQ(place.regionPixels, (platform::Rect{4, 22, 100, 42}));
+    EXPECT_EQ(place.positionTwips, (platform::Point{60, 345 + 60 - 385 + 60}));
+}
+
+TEST_F(ControlMenuTest, LoadLeavesOnlyTheRecordCursorChecked) {
+    EXPECT_FALSE(form2.done().Enabled());
+    EXPECT_FALSE(form2.pause().Enabled());
+    EXPECT_TRUE(form2.start().Enabled());
+    EXPECT_TRUE(form2.recordcursor().Checked());
+    EXPECT_FALSE(form2.recordareae().Checked());
+    const auto strip = form2.Window().Hwnd();
+    EXPECT_EQ(fake.windows.parents[strip], form1.Window().Hwnd());
+    EXPECT_EQ(form2.Window().Left(), 60);
+}
+
+TEST_F(ControlMenuTest, PauseAndContinueMoveTheStartByThePause) {
+    form2.start_Click();
+    form1.starttime = 35000;
+    fake.toolkit.clock = 36000;
+    form2.pause_Click();
+    EXPECT_EQ(form2.pausetime, 36000);
+    EXPECT_FALSE(form1.Timer1().Enabled());
+    EXPECT_FALSE(form1.Timer2().Enabled());
+    EXPECT_EQ(form2.pause().Caption(), u"继续");
+    fake.toolkit.clock = 36030.4;
+    form2.pause_Click();
+    EXPECT_EQ(form1.starttime, 35030);
+    EXPECT_TRUE(form1.Timer1().Enabled()) << "the full-screen timer has an interval";
+    EXPECT_FALSE(form1.Timer2().Enabled()) << "the area timer has none";
+    EXPECT_EQ(form2.pause().Caption(), u"暂停");
+    EXPECT_EQ(Main().state, platform::WindowState::Minimized);
+}
+
+TEST_F(ControlMenuTest, PauseAcrossMidnightKeepsTheRecordedTime) {
+    form2.start_Click();
+    form1.starttime = 86000;
+    fake.toolkit.clock = 86390;
+    form2.pause_Click();
+    fake.toolkit.clock = 30;
+    form2.pause_Click();
+    EXPECT_EQ(form1.starttime, 86040);
+    EXPECT_EQ(fake::Utf8(FormatElapsed(40.5, form1.starttime)), "400.5");
+}
+
+TEST_F(ControlMenuTest, StopWhilePausedPutsThePauseItemBack) {
+    form2.start_Click();
+    form2.pause_Click();
+    form2.done_Click();
+    EXPECT_EQ(form2.pause().Caption(), u"暂停");
+    form2.start_Click();
+    form2.pause_Click();
+    EXPECT_FALSE(form1.Timer1().Enabled()) << "the first click of the next recording pauses it";
+}
+
+TEST_F(ControlMenuTest, CommandsWaitWhileADialogOfTheRecorderIsOpen) {
+    int dialogs = 0;
+    fake.desktop.saveDialogResult = 0;
+    fake.toolkit.onDoEvents = nullptr;
+    // A second start chosen while the save dialog is open must not open a second dialog.
+    fake.desktop.onSaveDialog = [&] {
+        ++dialogs;
+        form2.start_Click();
+        form2.quit_Click();
+    };
+    form2.start_Click();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FALSE(Main().unloaded);
+}
+
+struct KeyCase {
+    std::int16_t key, shift;
+    bool opensMenu;
+};
+class AltSpaceTest : public ControlMenuTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(AltSpaceTest, OnlyAltSpaceOpensTheMainWindowsMenuUnderTheIcon) {
+    form2.Window().KeyDown(GetParam().key, GetParam().shift);
+    ASSERT_EQ(fake.windows.popups.size(), GetParam().opensMenu ? 1u : 0u);
+    if (GetParam().opensMenu) {
+        const auto pixels = [](double twips) { return static_cast<std::int32_t>(std::lround(twips / 15)); };
+        EXPECT_EQ(fake.windows.popups[0].at,
+                  (platform::Point{pixels(form1.Window().Left() + 45) + 2, pixels(form1.Window().Top() + 345) + 2}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, AltSpaceTest,
+                         ::testing::Values(KeyCase{32, 4, true}, KeyCase{32, 0, false}, KeyCase{32, 5, false},
+                                           KeyCase{70, 4, false}));
+
+TEST_F(ControlMenuTest, StripRefusesToUnloadWhileTheMainWindowShows) {
+    EXPECT_TRUE(form2.Form_Unload());
+    form1.Window().Hide();
+    EXPECT_FALSE(form2.Form_Unload());
+}
+
+TEST_F(ControlMenuTest, UncheckingRecordAreaGoesBackToTheWholeScreen) {
+    fake.toolkit.screenWidthTwips = 15360;
+    fake.toolkit.screenHeightTwips = 11520;
+    form2.recordareae_Click();
+    ASSERT_NE(form2.AreaOverlay(), nullptr);
+    form1.aviwidth = 200;
+    form1.aviheight = 100;
+    form2.recordareae_Click();
+    EXPECT_FALSE(form2.recordareae().Checked());
+    EXPECT_EQ(form1.aviwidth, 1024);
+    EXPECT_EQ(form1.aviheight, 768);
+}
+
+// ---- the overlay ----
+
+class OverlayTest : public ControlMenuTest {
+protected:
+    OverlayTest() {
+        form2.recordareae_Click();
+        overlay = form2.AreaOverlay();
+    }
+    Form3* overlay = nullptr;
+    std::optional<platform::Rect> LastClip() { return fake.windows.clips.back(); }
+};
+
+TEST_F(OverlayTest, DragReleaseAndClickGiveTheNormalisedRectangle) {
+    ASSERT_TRUE(overlay->Loaded());
+    overlay->Form_MouseDown(1, 0, 300 * 15, 300 * 15);
+    overlay->Form_MouseMove(1, 0, 150 * 15, 220 * 15);
+    overlay->Form_MouseUp(1, 0, 150 * 15, 220 * 15);
+    EXPECT_TRUE(overlay->moving);
+    EXPECT_EQ(fake.windows.cursorMoves.back(), (platform::Point{225, 260}));
+    EXPECT_EQ(LastClip(), (platform::Rect{75, 40, 1920 - 75, 1080 - 40}));
+    overlay->Form_MouseDown(1, 0, 225 * 15, 260 * 15);
+    EXPECT_EQ(form1.x0, 150);
+    EXPECT_EQ(form1.y0, 220);
+    EXPECT_EQ(form1.aviwidth, 150);
+    EXPECT_EQ(form1.aviheight, 80);
+    EXPECT_EQ(LastClip(), std::nullopt) << "confirming frees the pointer";
+    EXPECT_FALSE(overlay->Loaded());
+}
+
+TEST(Overlay, ConfinementKeepsTheRectangleOnTheScreen) {
+    EXPECT_EQ(MoveConfinement(200 * 15, 100 * 15, 1024 * 15, 768 * 15), (platform::Rect{100, 50, 924, 718}));
+}
+
+enum class Step { Press, DragTo, Release, Hover, RightClick, Escape, Reactivate };
+struct OverlayStep {
+    Step step;
+    float x, y;
+};
+struct OverlayCase {
+    const char* name;
+    std::vector<OverlayStep> steps;
+    bool moving;
+    bool loaded;
+    platform::Rect corners;  // x1, y1, x2, y2 in pixels after the steps
+};
+
+class OverlayMachineTest : public OverlayTest, public ::testing::WithParamInterface<OverlayCase> {};
+
+TEST_P(OverlayMachineTest, StepsLeaveTheExpectedState) {
+    const auto& c = GetParam();
+    for (const auto& s : c.steps) {
+        const float x = s.x * 15, y = s.y * 15;
+        switch (s.step) {
+            case Step::Press: overlay->Form_MouseDown(1, 0, x, y); break;
+            case Step::DragTo: overlay->Form_MouseMove(1, 0, x, y); break;
+            case Step::Release: overlay->Form_MouseUp(1, 0, x, y); break;
+            case Step::Hover: overlay->Form_MouseMove(0, 0, x, y); break;
+            case Step::RightClick: overlay->Form_MouseDown(2, 0, x, y); break;
+            case Step::Escape: overlay->Form_KeyDown(27, 0); break;
+            case Step::Reactivate: overlay->Form_Activate(); break;
+        }
+    }
+    EXPECT_EQ(overlay->moving, c.moving);
+    EXPECT_EQ(overlay->Loaded(), c.loaded);
+    if (c.loaded) {
+        EXPECT_EQ((platform::Rect{static_cast<std::int32_t>(overlay->x1 / 15), static_cast<std::int32_t>(overlay->y1 / 15),
+                                  static_cast<std::int32_t>(overlay->x2 / 15), static_cast<std::int32_t>(overlay->y2 / 15)}),
+                  c.corners);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Machine, OverlayMachineTest,
+    ::testing::Values(
+        OverlayCase{"drag", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}}, false, true, {10, 10, 110, 60}},
+        OverlayCase{"release_on_anchor_stays", {{Step::Press, 10, 10}, {Step::Release, 10, 10}}, false, true, {10, 10, 0, 0}},
+        OverlayCase{"release_moves",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}},
+                    true,
+                    true,
+                    {10, 10, 110, 60}},
+        OverlayCase{"hover_centres",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Hover, 500, 400}},
+                    true,
+                    true,
+                    {450, 375, 550, 425}},
+        OverlayCase{"right_click_starts_over",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::RightClick, 5, 5}},
+                    false,
+                    true,
+                    {0, 0, 0, 0}},
+        OverlayCase{"reactivation_keeps_corners",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Reactivate, 0, 0}},
+                    false,
+                    true,
+                    {10, 10, 110, 60}},
+        OverlayCase{"escape_in_move_mode", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Escape, 0, 0}},
+                    true,
+                    false,
+                    {}},
+        OverlayCase{"confirm", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Press, 60, 35}},
+                    false,
+                    false,
+                    {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OverlayTest, EscapeUnchecksRecordAreaFreesThePointerAndKeepsTheArea) {
+    form1.aviwidth = 640;
+    overlay->Form_MouseDown(1, 0, 150, 150);
+    overlay->Form_KeyDown(27, 0);
+    EXPECT_FALSE(form2.recordareae().Checked());
+    EXPECT_EQ(LastClip(), std::nullopt);
+    EXPECT_EQ(form1.aviwidth, 640);
+}
+
+TEST_F(OverlayTest, LosingActivationOrClosingTheProgramFreesThePointer) {
+    overlay->Form_MouseDown(1, 0, 150, 150);
+    overlay->Form_MouseMove(1, 0, 1500, 1500);
+    overlay->Form_MouseUp(1, 0, 1500, 1500);
+    ASSERT_TRUE(LastClip().has_value());
+    overlay->Form_Deactivate();
+    EXPECT_EQ(LastClip(), std::nullopt);
+    overlay->Form_MouseUp(1, 0, 1600, 1600);
+    ASSERT_TRUE(LastClip().has_value());
+    form1.Window().Close();
+    EXPECT_EQ(LastClip(), std::nullopt);
+    EXPECT_FALSE(overlay->Loaded());
+}
+
+TEST_F(OverlayTest, BandIsDrawnInTheFrameColourWithAContrastingLineInside) {
+    fake.windows.windowFrameColor = 0x000000;
+    overlay->Form_MouseDown(1, 0, 150, 150);
+    overlay->Form_MouseMove(1, 0, 1500, 1500);
+    auto* surface = static_cast<fake::FakeForm*>(overlay->Window())->boxes.at(0);
+    std::vector<std::uint32_t> colours;
+    for (const auto& d : surface->draws) {
+        if (d.kind == "Line") {
+            colours.push_back(d.rgb);
+            EXPECT_FALSE(d.persistent) << "the band is not kept in the snapshot";
+        }
+    }
+    EXPECT_EQ(colours, (std::vector<std::uint32_t>{0, 0, 0, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}));
+}
+
+}  // namespace
+}  // namespace kest::recorder
