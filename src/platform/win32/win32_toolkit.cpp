@@ -124,8 +124,12 @@ public:
 
     Rect BoundsTwips() const override;
     void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override {
+        // A move that keeps the size is no size change: the frame is not recomputed for it.
+        RECT now{};
+        GetWindowRect(hwnd_, &now);
+        const bool sameSize = now.right - now.left == Pixels(width) && now.bottom - now.top == Pixels(height);
         SetWindowPos(hwnd_, nullptr, Pixels(left), Pixels(top), Pixels(width), Pixels(height),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     SWP_NOZORDER | SWP_NOACTIVATE | (sameSize ? SWP_NOSIZE : 0));
     }
     std::int32_t ScaleWidth() const override {
         RECT client{};
