@@ -247,6 +247,8 @@ public:
     std::int32_t ScaleHeight() const override { return bounds.bottom - bounds.top - ncHeight; }
     void SetBackColor(std::uint32_t rgb) override { backColor = rgb; }
     float TextWidth(const Text& text) override { return 90.0f * static_cast<float>(text.size()); }
+    platform::Rect menuBar;
+    platform::Rect MenuBarRect() const override { return menuBar; }
     std::unique_ptr<platform::PictureBox> CreatePictureBox(platform::Rect boundsTwips,
                                                            platform::PictureBox* container) override;
     std::unique_ptr<platform::Label> CreateLabel(platform::Rect boundsTwips, const Text& caption,

@@ -30,6 +30,10 @@ TEST(MenuStrip, RegionAndPlaceFollowTheNonClientHeights) {
     const MenuStripPlacement place = PlaceMenuStrip(385, 685, 345);
     EXPECT_EQ(place.regionPixels, (platform::Rect{4, 22, 100, 42}));
     EXPECT_EQ(place.positionTwips, (platform::Point{60, 345 + 60 - 385 + 60}));
+    // A bar that the system lays out a pixel lower, with titles past pixel 100: the strip keeps
+    // to the bar and shows every title.
+    EXPECT_EQ(PlaceMenuStrip(385, 685, 345, {4, 23, 96, 42}).regionPixels, (platform::Rect{4, 23, 100, 42}));
+    EXPECT_EQ(PlaceMenuStrip(385, 685, 345, {4, 24, 112, 43}).regionPixels, (platform::Rect{4, 24, 112, 42}));
 }
 
 TEST_F(ControlMenuTest, LoadLeavesOnlyTheRecordCursorChecked) {

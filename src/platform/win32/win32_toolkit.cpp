@@ -156,6 +156,19 @@ public:
         return static_cast<float>(Twips(size.cx));
     }
 
+    Rect MenuBarRect() const override {
+        MENUBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        RECT last{};
+        if (!menuBar_ || !GetMenuBarInfo(hwnd_, OBJID_MENU, 0, &bar) ||
+            !GetMenuItemRect(hwnd_, menuBar_, static_cast<UINT>(GetMenuItemCount(menuBar_) - 1), &last)) {
+            return {};
+        }
+        RECT window{};
+        GetWindowRect(hwnd_, &window);
+        return {bar.rcBar.left - window.left, bar.rcBar.top - window.top, last.right - window.left,
+                bar.rcBar.bottom - window.top};
+    }
     std::unique_ptr<PictureBox> CreatePictureBox(Rect boundsTwips, PictureBox* container) override {
         return MakePictureBox(container ? reinterpret_cast<HWND>(container->Hwnd()) : hwnd_, boundsTwips);
     }

@@ -1,5 +1,7 @@
 #include "recorder/controlmenu/form2.h"
 
+#include <algorithm>
+
 #include "recorder/areaselect/form3.h"
 #include "recorder/engine/clock.h"
 #include "recorder/engine/rounding.h"
@@ -22,10 +24,19 @@ constexpr std::int32_t kStripDropTwips = 60;
 std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 }  // namespace
 
-MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop) {
+MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop,
+                                  const platform::Rect& menuBar) {
     const double twips = platform::kTwipsPerPixel;
-    return {{kStripLeft, Round(nc1 / twips - kStripInset), kStripRight, Round(nc2 / twips - kStripInset)},
-            {kStripLeftTwips, toolbarTop + kStripDropTwips - nc1 + kStripDropTwips}};
+    platform::Rect strip{kStripLeft, Round(nc1 / twips - kStripInset), kStripRight, Round(nc2 / twips - kStripInset)};
+    // The heights give the menu bar's place only as long as both frames are alike; where the
+    // system puts the bar elsewhere, the strip keeps to the bar, and it is never narrower than
+    // the titles on it.
+    if (menuBar.bottom > menuBar.top) {
+        strip.top = std::clamp(strip.top, menuBar.top, menuBar.bottom);
+        strip.bottom = std::clamp(strip.bottom, strip.top, menuBar.bottom);
+        strip.right = std::max(strip.right, menuBar.right);
+    }
+    return {strip, {kStripLeftTwips, toolbarTop + kStripDropTwips - nc1 + kStripDropTwips}};
 }
 
 Form2::Form2(platform::Platform& platform, Form1& mainWindow) : platform_(platform), form1_(mainWindow) {}
@@ -58,7 +69,7 @@ void Form2::Form_Load() {
     platform::Form& main = form1_.Window();
     const std::int32_t nc1 = main.Height() - main.ScaleHeight();
     const std::int32_t nc2 = window_->Height() - window_->ScaleHeight();
-    const MenuStripPlacement place = PlaceMenuStrip(nc1, nc2, form1_.toolbarback().Top());
+    const MenuStripPlacement place = PlaceMenuStrip(nc1, nc2, form1_.toolbarback().Top(), window_->MenuBarRect());
     auto& windows = platform_.windows;
     const platform::Rect& r = place.regionPixels;
     const platform::Handle region = windows.CreateRectRgn(r.left, r.top, r.right, r.bottom);

@@ -22,8 +22,11 @@ struct MenuStripPlacement {
     platform::Point positionTwips;
     friend bool operator==(const MenuStripPlacement&, const MenuStripPlacement&) = default;
 };
-// nc1 and nc2: the non-client heights of the main window and of this form, in twips.
-MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop);
+// nc1 and nc2: the non-client heights of the main window and of this form, in twips;
+// menuBar: the form's menu bar as the system lays it out, in pixels of its window (empty when
+// unknown).
+MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop,
+                                  const platform::Rect& menuBar = {});
 
 class Form2 {
 public:

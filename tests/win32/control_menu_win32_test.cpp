@@ -1,0 +1,226 @@
+// The menu strip and the area overlay on real windows: the strip inside the main window, pause
+// and continue in a real recording, a rectangle dragged with real input and recorded exactly,
+// and the menu answering real keys while the capture ticks run.
+#include "recorder/areaselect/form3.h"
+#include "recorder/controlmenu/form2.h"
+#include "recorder/mainwindow/form1.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "win32/support/dialog_watcher.h"
+#include "win32/support/input.h"
+#include "win32/support/test_platform.h"
+#include "win32/support/tools.h"
+
+namespace kest::testing {
+namespace {
+
+using recorder::AVIDecs;
+using recorder::Form1;
+using recorder::Form2;
+
+// A picture of known colours away from the main window and from where the dialogs appear.
+constexpr RECT kPattern{1300, 600, 1700, 900};
+
+COLORREF PatternColour(int x, int y) {  // pattern-relative
+    return RGB((x * 7) & 0xFF, (y * 5) & 0xFF, ((x / 20 + y / 20) % 2) ? 230 : 20);
+}
+
+LRESULT CALLBACK PatternProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        for (int y = 0; y < kPattern.bottom - kPattern.top; ++y)
+            for (int x = 0; x < kPattern.right - kPattern.left; ++x) SetPixel(dc, x, y, PatternColour(x, y));
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+class ControlMenuWin32Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form1.Load(form2);
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(Main()) != 0; }, std::chrono::seconds(10)));
+    }
+    HWND Main() { return reinterpret_cast<HWND>(form1.Window().Hwnd()); }
+    HWND Strip() { return reinterpret_cast<HWND>(form2.Window().Hwnd()); }
+    bool StartRecording(const std::wstring& file) {
+        DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+        form2.start_Click();
+        return watcher.Finish() && form1.RecordingInProgress();
+    }
+    bool FramesReach(int frames) {
+        return WaitUntil([&] { return form1.framecount >= frames; }, std::chrono::seconds(60));
+    }
+    void Pump(std::chrono::milliseconds time) { WaitUntil([] { return false; }, time); }
+
+    TestPlatform windows;
+    AVIDecs avi{windows.platform};
+    Form1 form1{windows.platform, avi};
+    Form2 form2{windows.platform, form1};
+    std::wstring folder = ScratchFolder(L"menu");
+};
+
+TEST_F(ControlMenuWin32Test, StripLiesInsideTheMainWindowOverTheToolbarCutToItsMenuBar) {
+    EXPECT_EQ(GetAncestor(Strip(), GA_PARENT), Main());
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(Strip(), region), ERROR);
+    RECT box{};
+    GetRgnBox(region, &box);
+    DeleteObject(region);
+    // The strip shows the menu bar and nothing of the caption above it or the client below.
+    MENUBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    ASSERT_TRUE(GetMenuBarInfo(Strip(), OBJID_MENU, 0, &bar));
+    RECT window{};
+    GetWindowRect(Strip(), &window);
+    OffsetRect(&bar.rcBar, -window.left, -window.top);
+    EXPECT_GE(box.top, bar.rcBar.top);
+    EXPECT_LE(box.bottom, bar.rcBar.bottom + 1);
+    EXPECT_GE(box.bottom - box.top, bar.rcBar.bottom - bar.rcBar.top - 2);
+    // On screen the strip lies within the toolbar band.
+    RECT toolbar{};
+    GetWindowRect(reinterpret_cast<HWND>(form1.toolbarback().Hwnd()), &toolbar);
+    OffsetRect(&box, window.left, window.top);
+    EXPECT_GE(box.top, toolbar.top);
+    EXPECT_LE(box.bottom, toolbar.bottom);
+    EXPECT_GE(box.left, toolbar.left);
+}
+
+TEST_F(ControlMenuWin32Test, PauseStopsTheFramesAndContinueResumesThem) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
+    const std::wstring file = folder + L"paused.avi";
+    ASSERT_TRUE(StartRecording(file));
+    ASSERT_TRUE(FramesReach(3));
+    form2.pause_Click();
+    const int paused = form1.framecount;
+    Pump(std::chrono::milliseconds(700));
+    EXPECT_EQ(form1.framecount, paused);
+    EXPECT_EQ(form2.pause().Caption(), u"继续");
+    form2.pause_Click();
+    ASSERT_TRUE(FramesReach(paused + 3));
+    const int frames = form1.framecount;
+    form2.done_Click();
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
+    EXPECT_EQ(std::atoi(probe["nb_read_frames"].c_str()), frames);
+    EXPECT_EQ(StrictDecode(file).output, "");
+}
+
+TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffmpeg";
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = PatternProcedure;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"KestAreaPattern";
+    RegisterClassW(&cls);
+    HWND pattern = CreateWindowExW(0, cls.lpszClassName, L"pattern", WS_POPUP | WS_VISIBLE, kPattern.left,
+                                   kPattern.top, kPattern.right - kPattern.left, kPattern.bottom - kPattern.top,
+                                   nullptr, nullptr, cls.hInstance, nullptr);
+    UpdateWindow(pattern);
+    Pump(std::chrono::milliseconds(200));
+
+    form2.recordareae_Click();
+    ASSERT_NE(form2.AreaOverlay(), nullptr);
+    ASSERT_TRUE(form2.AreaOverlay()->Loaded());
+    const POINT from{kPattern.left + 40, kPattern.top + 30}, to{kPattern.left + 240, kPattern.top + 150};
+    auto steps = Drag(from, to);
+    // Released, the rectangle follows the pointer, which now sits on its centre; a click fixes it.
+    steps.push_back(Press());
+    steps.push_back(Release());
+    {
+        InputScript drag(steps);
+        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && !form2.AreaOverlay()->Loaded(); }, std::chrono::seconds(20)));
+    }
+    EXPECT_EQ(form1.x0, from.x);
+    EXPECT_EQ(form1.y0, from.y);
+    EXPECT_EQ(form1.aviwidth, 200);
+    EXPECT_EQ(form1.aviheight, 120);
+    EXPECT_TRUE(form2.recordareae().Checked());
+    RECT clip{};
+    GetClipCursor(&clip);
+    EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "the pointer is free again";
+
+    form2.recordcursor_Click();  // no cursor over the pixels to compare
+    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const std::wstring file = folder + L"area.avi";
+    ASSERT_TRUE(StartRecording(file));
+    EXPECT_EQ(form1.Timer1().Interval(), 0);
+    EXPECT_GT(form1.Timer2().Interval(), 0);
+    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_TRUE(FramesReach(4));
+    form2.done_Click();
+    DestroyWindow(pattern);
+
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["width"], "200");
+    EXPECT_EQ(probe["height"], "120");
+    const auto pixels = DecodeFrame(file, 3, "bgra");
+    ASSERT_TRUE(pixels.has_value());
+    ASSERT_EQ(pixels->size(), 200u * 120u * 4u);
+    int wrong = 0;
+    for (int y = 0; y < 120; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const COLORREF want = PatternColour(x + 40, y + 30);
+            const std::uint8_t* p = pixels->data() + (static_cast<std::size_t>(y) * 200 + x) * 4;
+            if (p[0] != GetBValue(want) || p[1] != GetGValue(want) || p[2] != GetRValue(want)) ++wrong;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(ControlMenuWin32Test, EscapeClosesTheOverlayAndFreesThePointer) {
+    form2.recordareae_Click();
+    ASSERT_TRUE(form2.AreaOverlay()->Loaded());
+    {
+        InputScript drag(Drag({300, 300}, {500, 420}));
+        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && form2.AreaOverlay()->moving; }, std::chrono::seconds(20)));
+    }
+    RECT clip{};
+    GetClipCursor(&clip);
+    EXPECT_LT(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "move mode keeps the rectangle on screen";
+    {
+        InputScript escape(Keys({VK_ESCAPE}));
+        ASSERT_TRUE(WaitUntil([&] { return escape.Done() && !form2.AreaOverlay()->Loaded(); }, std::chrono::seconds(20)));
+    }
+    GetClipCursor(&clip);
+    EXPECT_EQ(clip.left, 0);
+    EXPECT_EQ(clip.top, 0);
+    EXPECT_EQ(clip.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(clip.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_FALSE(form2.recordareae().Checked());
+}
+
+TEST_F(ControlMenuWin32Test, MenuTakesEveryKeyWhileRecordingTenStopsInARow) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are made with Wine's AVI library";
+    int missed = 0;
+    for (int take = 0; take < 10; ++take) {
+        ASSERT_TRUE(StartRecording(folder + L"take" + std::to_wstring(take) + L".avi")) << "take " << take;
+        ASSERT_TRUE(FramesReach(2));
+        // A person brings the window back while it records and stops it from the File menu.
+        ShowWindow(Main(), SW_RESTORE);
+        SetForegroundWindow(Strip());
+        SetFocus(Strip());
+        Pump(std::chrono::milliseconds(100));
+        auto keys = Keys({'F'}, {VK_MENU});
+        keys.push_back(Wait(200));
+        for (const auto& step : Keys({VK_DOWN, VK_DOWN, VK_RETURN})) keys.push_back(step);
+        InputScript script(keys);
+        if (!WaitUntil([&] { return script.Done() && !form1.RecordingInProgress(); }, std::chrono::seconds(10))) {
+            ++missed;
+            WaitUntil([&] { return script.Done(); }, std::chrono::seconds(10));
+            keybd_event(VK_ESCAPE, 0, 0, 0);
+            keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+            Pump(std::chrono::milliseconds(200));
+            if (form1.RecordingInProgress()) form2.done_Click();
+        }
+    }
+    EXPECT_EQ(missed, 0);
+}
+
+}  // namespace
+}  // namespace kest::testing
