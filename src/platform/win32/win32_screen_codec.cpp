@@ -155,8 +155,10 @@ LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM fir
 }  // namespace
 
 bool InstallScreenCodec() {
-    return ICInstall(ICTYPE_VIDEO, codec::kZmbvFourCC, reinterpret_cast<LPARAM>(&DriverProc), nullptr,
-                     ICINSTALL_FUNCTION) != FALSE;
+    // The system refuses a second installation of the same code, so remember the first.
+    static const bool installed = ICInstall(ICTYPE_VIDEO, codec::kZmbvFourCC, reinterpret_cast<LPARAM>(&DriverProc),
+                                            nullptr, ICINSTALL_FUNCTION) != FALSE;
+    return installed;
 }
 
 ScreenCodecTotals ScreenCodecWork() { return totals; }

@@ -6,7 +6,7 @@
 
 namespace kest::platform::win32 {
 
-// Installs the codec; true when the system took it (or already had it).
+// Installs the codec once per process; true when the system took it.
 bool InstallScreenCodec();
 
 // Work done inside the compressor since the process started, for the benchmark.
