@@ -58,6 +58,7 @@ private:
 }  // namespace
 
 std::optional<std::int64_t> FakeFiles::Length(const Text& path) {
+    if (auto it = reportedLength.find(path); it != reportedLength.end()) return it->second;
     auto it = contents.find(path);
     if (it == contents.end()) return std::nullopt;
     return static_cast<std::int64_t>(it->second.size());

@@ -26,6 +26,8 @@ public:
     std::set<Text> locked;                 // opening gives permission denied
     std::map<Text, Text> brokenWithReason; // opening fails with this description
     bool failWrites = false;
+    std::int64_t freeBytes = std::int64_t{1} << 40;
+    std::map<Text, std::int64_t> reportedLength;  // what Length says instead of the contents' size
     std::vector<Text> removed;
     std::vector<std::string>* log = nullptr;
 
@@ -34,6 +36,7 @@ public:
     bool Remove(const Text& path) override;
     platform::OpenResult OpenForReading(const Text& path) override;
     platform::OpenResult OpenForWriting(const Text& path) override;
+    std::optional<std::int64_t> FreeBytes(const Text&) override { return freeBytes; }
 
     bool Exists(const Text& path) const { return contents.count(path) != 0; }
 };

@@ -200,6 +200,52 @@ TEST_F(AviDecsTest, SmallCompressedFramesAreCountedByTheirRealSize) {
     EXPECT_LT(compressed.EstimatedFileBytes(), kMaxAviFileBytes / 3);  // raw frames would have hit the limit at 64
 }
 
+// Wine's library reports writes as done after the disk is full; the file's length says what
+// really landed, and the limit goes by it.
+TEST_F(AviDecsTest, FileLengthCountsWhenTheLibraryUnderReports) {
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    fake.files.reportedLength[output] = kMaxAviFileBytes - 4096;
+    EXPECT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::SizeLimitReached);
+    EXPECT_FALSE(avi.IsOpen());
+    EXPECT_TRUE(fake.files.removed.empty());
+}
+
+struct DiskCase {
+    const char* name;
+    std::int64_t freeBytes;
+    FrameWrite expected;
+};
+
+// The 4x3 frame may grow to 54 bytes: its chunk and index entry take 78, the index of the
+// three frames before it 48, and the writer keeps 64 KiB for headers and 4 MiB spare.
+constexpr std::int64_t kNeeded = 78 + 48 + 64 * 1024 + 4 * 1024 * 1024;
+
+class DiskSpaceTest : public AviDecsTest, public ::testing::WithParamInterface<DiskCase> {};
+
+TEST_P(DiskSpaceTest, FrameIsWrittenOnlyWithRoomForItTheIndexAndAMargin) {
+    ASSERT_TRUE(Open());
+    for (int n = 0; n < 3; ++n) ASSERT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
+    fake.files.freeBytes = GetParam().freeBytes;
+    EXPECT_EQ(avi.WriteAviFrame(3, frame), GetParam().expected);
+    if (GetParam().expected == FrameWrite::DiskFull) {
+        EXPECT_FALSE(avi.IsOpen()) << "finished as at the size limit";
+        EXPECT_EQ(fake.avi.writes.size(), 3u);
+        EXPECT_TRUE(fake.files.Exists(output));
+        EXPECT_TRUE(fake.files.removed.empty());
+        EXPECT_EQ(fake.avi.exitCount, 1);
+    } else {
+        EXPECT_TRUE(avi.IsOpen());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Space, DiskSpaceTest,
+                         ::testing::Values(DiskCase{"NoneLeft", 0, FrameWrite::DiskFull},
+                                           DiskCase{"JustTheFrame", 78, FrameWrite::DiskFull},
+                                           DiskCase{"OneByteShort", kNeeded - 1, FrameWrite::DiskFull},
+                                           DiskCase{"Enough", kNeeded, FrameWrite::Written}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(AviDecsTest, NextRecordingsDialogStartsFromThePreviousChoice) {
     fake.avi.script.chosenHandler = 0x64697663;  // "cvid"
     ASSERT_TRUE(Open());

@@ -289,6 +289,19 @@ TEST_F(RecordingTest, SizeLimitStopsTheRecordingWithItsOwnMessage) {
     EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
 }
 
+TEST_F(RecordingTest, FullDiskStopsTheRecordingWithItsOwnMessage) {
+    form2.start_Click();
+    ASSERT_TRUE(form1.WriteFrame());
+    fake.files.freeBytes = 1024;
+    EXPECT_FALSE(form1.WriteFrame());
+    EXPECT_FALSE(form1.RecordingInProgress());
+    EXPECT_EQ(Menus(), kIdle);
+    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].text), "磁盘空间已满，录制已停止。文件中保留了已录制的内容。");
+    EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
+    EXPECT_EQ(fake.avi.writes.size(), 1u);
+}
+
 TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFileOnYes) {
     form2.start_Click();
     ASSERT_TRUE(form1.WriteFrame());

@@ -145,6 +145,42 @@ TEST_F(AviOutputTest, RecordingEndsBeforeTwoGibibytesAndStaysReadable) {
     DeleteFileW(output.c_str());
 }
 
+// Wine's library reports success after the disk is full and leaves a file whose header claims
+// frames that are not there; the writer must stop first and leave a file that reads cleanly.
+TEST_F(AviOutputTest, FullDiskEndsTheFileWhileEverythingInItIsReadable) {
+    const std::string mount = "/tmp/kest-small-disk-" + std::to_string(GetCurrentProcessId());
+    if (RunHostShell("id -u").output != "0\n") GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const ToolResult mounted =
+        RunHostShell("mkdir -p " + mount + " && mount -t tmpfs -o size=16m kest-small-disk " + mount);
+    if (mounted.exitCode != 0) GTEST_SKIP() << "could not mount a small tmpfs: " << mounted.output;
+    struct Unmount {
+        std::string path;
+        ~Unmount() { RunHostShell("umount " + path + " && rmdir " + path); }
+    } unmount{mount};
+
+    const int width = 640, height = 480;  // 1.2 MB a frame: a dozen fill the disk
+    const auto frame = ToText(folder + L"tem.bmp");
+    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, 32, 0)));
+    std::wstring output = L"Z:";
+    for (char c : mount + "/full.avi") output += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
+    ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
+    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    int written = 0;
+    FrameWrite result = FrameWrite::Written;
+    while (written < 100 && (result = avi.WriteAviFrame(written, frame)) == FrameWrite::Written) ++written;
+    EXPECT_EQ(result, FrameWrite::DiskFull);
+    EXPECT_GT(written, 2);
+    EXPECT_FALSE(avi.IsOpen());
+
+    auto probe = ProbeVideo(output);
+    EXPECT_EQ(probe["nb_frames"], std::to_string(written)) << probe["output"];
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(written));
+    const ToolResult strict = StrictDecode(output);
+    EXPECT_EQ(strict.exitCode, 0);
+    EXPECT_EQ(strict.output, "");
+}
+
 TEST_F(AviOutputTest, ChosenCompressorIsKeptForTheNextRecording) {
     Record(folder + L"first.avi", 32, 32, 32, 1);
     EXPECT_EQ(avi.AviOptions().fccHandler, 0x20424944u) << "\"DIB \": full frames";

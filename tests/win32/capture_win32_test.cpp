@@ -89,6 +89,11 @@ protected:
             const std::uint8_t* p = bgra.data() + (static_cast<std::size_t>(y) * width + x) * 4;
             return p[0] == GetBValue(colour) && p[1] == GetGValue(colour) && p[2] == GetRValue(colour);
         }
+        bool Opaque() const {
+            for (std::size_t i = 3; i < bgra.size(); i += 4)
+                if (bgra[i] != 0xFF) return false;
+            return true;
+        }
         bool Dark(int x, int y) const {
             const std::uint8_t* p = bgra.data() + (static_cast<std::size_t>(y) * width + x) * 4;
             return p[0] < 64 && p[1] < 64 && p[2] < 64;
@@ -150,6 +155,7 @@ TEST_F(CaptureTest, FullScreenFramesShowTheScreenAndTheCursor) {
     for (int n : {0, 3}) {
         const Frame frame = Decode(file, n, width);
         ASSERT_FALSE(frame.bgra.empty());
+        EXPECT_TRUE(frame.Opaque()) << "players that honour alpha must see the picture";
         const POINT corner{pointer.x - 8, pointer.y - 8};
         ExpectPattern(frame, kPattern.left, kPattern.top, corner);
         ExpectCursorAt(frame, corner, RGB(255, 255, 255));
@@ -176,6 +182,7 @@ TEST_F(CaptureTest, AreaFramesShowTheRectangleAndTheCursorInItsCoordinates) {
     for (int n : {0, 3}) {
         const Frame frame = Decode(file, n, 400);
         ASSERT_EQ(frame.bgra.size(), 400u * 300 * 4);
+        EXPECT_TRUE(frame.Opaque());
         const POINT corner{320 - 8, 240 - 8};
         ExpectPattern(frame, 0, 0, corner);
         ExpectCursorAt(frame, corner, RGB(255, 255, 255));

@@ -98,6 +98,15 @@ bool Win32FileSystem::Remove(const Text& path) { return DeleteFileW(Wide(path)) 
 
 OpenResult Win32FileSystem::OpenForReading(const Text& path) { return Open(path, GENERIC_READ, OPEN_EXISTING); }
 
+std::optional<std::int64_t> Win32FileSystem::FreeBytes(const Text& path) {
+    // The volume is asked through the file's folder: the file may not exist yet.
+    const auto separator = path.find_last_of(u"\\/");
+    const Text folder = separator == Text::npos ? Text(u".\\") : path.substr(0, separator + 1);
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(Wide(folder), &available, nullptr, nullptr)) return std::nullopt;
+    return static_cast<std::int64_t>(available.QuadPart);
+}
+
 OpenResult Win32FileSystem::OpenForWriting(const Text& path) {
     return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
 }

@@ -15,6 +15,9 @@ constexpr std::int32_t kMaxRate = 30;
 constexpr std::int64_t kHeaderAllowance = 64 * 1024;
 constexpr std::int64_t kChunkHeaderBytes = 8;
 constexpr std::int64_t kIndexEntryBytes = 16;
+// Left free on the output's volume beyond the frame and the index, for the library's own
+// writes at the end and for anything else writing to the same volume meanwhile.
+constexpr std::int64_t kDiskMargin = 4 * 1024 * 1024;
 
 std::int64_t ChunkBytes(std::int64_t data) { return kChunkHeaderBytes + data + (data & 1); }
 
@@ -80,7 +83,22 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
 }
 
 std::int64_t AVIDecs::EstimatedFileBytes() const {
-    return kHeaderAllowance + formatBytes_ + frameBytes_ + framesWritten_ * kIndexEntryBytes;
+    const std::int64_t reported = kHeaderAllowance + formatBytes_ + frameBytes_;
+    // Wine's library reports every write as done even when the disk took none of it; the
+    // file's length is the better witness whenever it can be read.
+    const std::int64_t onDisk = kHeaderAllowance + platform_.files.Length(aviOutputPath_).value_or(0);
+    return std::max(reported, onDisk) + framesWritten_ * kIndexEntryBytes;
+}
+
+bool AVIDecs::RoomOnDiskFor(std::int64_t bytes) const {
+    const auto free = platform_.files.FreeBytes(aviOutputPath_);
+    // The index of every frame is written only when the file is finished.
+    return !free || *free >= bytes + framesWritten_ * kIndexEntryBytes + kHeaderAllowance + kDiskMargin;
+}
+
+void AVIDecs::Finish() {
+    keepOutput_ = true;
+    CloseAviOutput();
 }
 
 std::int64_t AVIDecs::NextFrameBound() const {
@@ -95,10 +113,14 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // The result is not looked at: an unreadable frame file writes the previous pixels again.
     aviFrameDib_->CreateFromFile(bitmapPath);
 
-    if (EstimatedFileBytes() + ChunkBytes(NextFrameBound()) + kIndexEntryBytes > kMaxAviFileBytes) {
-        keepOutput_ = true;
-        CloseAviOutput();
+    const std::int64_t next = ChunkBytes(NextFrameBound()) + kIndexEntryBytes;
+    if (EstimatedFileBytes() + next > kMaxAviFileBytes) {
+        Finish();
         return FrameWrite::SizeLimitReached;
+    }
+    if (!RoomOnDiskFor(next)) {
+        Finish();
+        return FrameWrite::DiskFull;
     }
 
     std::int32_t samplesWritten = 0;
@@ -107,8 +129,7 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
                                            aviFrameDib_->SizeImage(), platform::kAviifKeyframe, &samplesWritten,
                                            &bytesWritten);
     if (aviStatus_ != 0) {
-        keepOutput_ = true;
-        CloseAviOutput();
+        Finish();
         return FrameWrite::Failed;
     }
     // Wine's compressing stream reports its two counters swapped; the larger one is the byte

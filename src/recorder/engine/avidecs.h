@@ -15,6 +15,7 @@ enum class FrameWrite {
     NotOpen,           // no output, or it has already ended
     Failed,            // the library refused the frame; the output is finished and kept
     SizeLimitReached,  // the frame would have taken the file past what readers can index
+    DiskFull,          // the output's volume has no room for the frame and the index
 };
 
 // Wine's library (and old readers) cannot address frames past 2 GiB; the file must end
@@ -36,11 +37,15 @@ public:
     const platform::AviCompressOptions& AviOptions() const { return aviOptions_; }
     const platform::AviStreamInfo& AviStreamInfo() const { return aviStreamInfo_; }
     bool IsOpen() const { return begun_; }
+    // What the finished file will take at least: the larger of what the library reported and
+    // what the file's length says, plus the headers and index still to come.
     std::int64_t EstimatedFileBytes() const;
 
 private:
     bool Fail();  // closes and reports false
+    void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;
+    bool RoomOnDiskFor(std::int64_t bytes) const;
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;

@@ -20,6 +20,7 @@ const platform::Text kChooseAnotherCodec = u"请选择其它编码！";
 const platform::Text kInvalidArea = u"录制区域无效，请重新选择录制区域。";
 const platform::Text kWriteFailed = u"写入录像文件失败，录制已停止。文件中保留了已录制的内容。";
 const platform::Text kSizeLimit = u"录像文件已达到 2 GB 的大小上限，录制已停止。文件中保留了已录制的内容。";
+const platform::Text kDiskFull = u"磁盘空间已满，录制已停止。文件中保留了已录制的内容。";
 
 platform::Text TrimBlanks(const platform::Text& text) {
     const auto first = text.find_first_not_of(u' ');
@@ -142,12 +143,14 @@ void Form1::stop_click() {
 
 bool Form1::WriteFrame() {
     const FrameWrite result = avi_.WriteAviFrame(framecount, FrameFilePath());
-    if (result != FrameWrite::Failed && result != FrameWrite::SizeLimitReached) return true;
+    if (result == FrameWrite::Written || result == FrameWrite::NotOpen) return true;
     // Stop first: with both intervals 0 no tick can run inside the message box's loop.
     stop_click();
+    const platform::Text& text = result == FrameWrite::Failed     ? kWriteFailed
+                                 : result == FrameWrite::DiskFull ? kDiskFull
+                                                                  : kSizeLimit;
     const ModalScope modal(modalDepth_);
-    platform_.toolkit.MsgBox(result == FrameWrite::Failed ? kWriteFailed : kSizeLimit, platform::MsgBoxButtons::Ok,
-                             platform::MsgBoxIcon::Exclamation, kAppTitle);
+    platform_.toolkit.MsgBox(text, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation, kAppTitle);
     return false;
 }
 
