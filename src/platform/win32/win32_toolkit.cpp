@@ -17,6 +17,7 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"Kest35Form";
 constexpr UINT kFirstCommandId = 100;
+constexpr UINT kFitMaximized = WM_APP + 1;
 
 std::int32_t Twips(int pixels) { return pixels * kTwipsPerPixel; }
 
@@ -359,15 +360,11 @@ void Win32Form::FillMaximizedRect() {
     limits.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     limits.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
     SendMessageW(hwnd_, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-    RECT now{};
-    GetWindowRect(hwnd_, &now);
-    if (now.left == limits.ptMaxPosition.x && now.top == limits.ptMaxPosition.y &&
-        now.right - now.left == limits.ptMaxSize.x && now.bottom - now.top == limits.ptMaxSize.y) {
-        return;
-    }
     fittingMaximized_ = true;
+    // The system already counts the window as that size, so the same rectangle would change
+    // nothing on the screen; the frame change makes it lay the window out again.
     SetWindowPos(hwnd_, nullptr, limits.ptMaxPosition.x, limits.ptMaxPosition.y, limits.ptMaxSize.x,
-                 limits.ptMaxSize.y, SWP_NOZORDER | SWP_NOACTIVATE);
+                 limits.ptMaxSize.y, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     fittingMaximized_ = false;
 }
 
@@ -387,11 +384,12 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
+        case kFitMaximized: FillMaximizedRect(); return 0;
         case WM_ENTERMENULOOP: toolkit_.MenuLoop(true); break;
         case WM_EXITMENULOOP: toolkit_.MenuLoop(false); break;
         case WM_SIZE:
             if (Resize) Resize();
-            if (wParam == SIZE_MAXIMIZED) FillMaximizedRect();
+            if (wParam == SIZE_MAXIMIZED && !fittingMaximized_) PostMessageW(hwnd_, kFitMaximized, 0, 0);
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
