@@ -6,7 +6,7 @@
 #include "recorder/engine/avidecs.h"
 #include "recorder/mainwindow/form1.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showState) {
     kest::platform::win32::Win32Platform windows;
     kest::recorder::AVIDecs avi(windows.platform);
     kest::recorder::Form1 form1(windows.platform, avi);
@@ -14,6 +14,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     form1.Load(form2);
     form1.Window().Show();
     form2.Window().Show();
+    // Started minimised (the launcher does so): a plain show ignores the state asked for.
+    if (showState == SW_SHOWMINIMIZED || showState == SW_MINIMIZE || showState == SW_SHOWMINNOACTIVE) {
+        form1.Window().SetWindowState(kest::platform::WindowState::Minimized);
+    }
     windows.toolkit.QuitWhenClosed(form1.Window());
     return windows.toolkit.RunMessageLoop();
 }
