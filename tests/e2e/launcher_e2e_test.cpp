@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "win32/support/dialog_watcher.h"
@@ -15,8 +15,6 @@
 
 namespace kest::testing {
 namespace {
-
-constexpr wchar_t kAboutClass[] = L"KestLaunchAbout";
 
 std::wstring BuildFile(const std::wstring& name, int levelsUp) {
     wchar_t self[MAX_PATH] = {};
@@ -26,45 +24,41 @@ std::wstring BuildFile(const std::wstring& name, int levelsUp) {
     return path + L"\\" + name;
 }
 
-class Launcher {
-public:
-    // Starts `folder`\kestlaunch.exe with a current directory that holds no recorder, so only the
-    // launcher's own folder can supply one.
-    explicit Launcher(const std::wstring& folder) {
-        const std::wstring elsewhere = ScratchFolder(L"launch-cwd");
+// A copy of the launcher (and the stand-in as kest35.exe) in a fresh folder, started with a
+// current directory that holds no recorder, so only the launcher's own folder can supply one.
+struct Launcher {
+    Launcher(const std::wstring& name, bool withRecorder) : folder(ScratchFolder(name)) {
+        CopyFileW(BuildFile(L"kestlaunch.exe", 3).c_str(), (folder + L"kestlaunch.exe").c_str(), FALSE);
+        if (withRecorder) CopyFileW(BuildFile(L"standin_recorder.exe", 1).c_str(), (folder + L"kest35.exe").c_str(), FALSE);
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         std::wstring commandLine = L"\"" + folder + L"kestlaunch.exe\"";
-        started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, elsewhere.c_str(),
-                                  &startup, &process_) != 0;
+        started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 ScratchFolder(name + L"-cwd").c_str(), &startup, &process) != 0;
     }
     ~Launcher() {
-        if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        if (!started) return;
+        if (!Ended()) TerminateProcess(process.hProcess, 99);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
-    bool Started() const { return started_; }
-    DWORD Id() const { return process_.dwProcessId; }
-    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+    bool Ended() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }
     DWORD ExitCode() const {
         DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
+        GetExitCodeProcess(process.hProcess, &code);
         return code;
     }
+    // What the stand-in noted, one line per start.
+    std::wstring Started() const {
+        std::ifstream in(std::filesystem::path(folder + L"started.txt"), std::ios::binary);
+        const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return std::wstring(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
+    }
 
-private:
-    PROCESS_INFORMATION process_{};
-    bool started_ = false;
+    std::wstring folder;
+    PROCESS_INFORMATION process{};
+    bool started = false;
 };
-
-std::wstring ReadLog(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    const std::string raw = bytes.str();
-    return std::wstring(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
-}
 
 int Opacity(HWND window) {
     COLORREF key = 0;
@@ -73,67 +67,53 @@ int Opacity(HWND window) {
     return GetLayeredWindowAttributes(window, &key, &alpha, &flags) ? alpha : -1;
 }
 
-std::wstring PrepareFolder(const std::wstring& name, bool withRecorder) {
-    const std::wstring folder = ScratchFolder(name);
-    EXPECT_TRUE(CopyFileW(BuildFile(L"kestlaunch.exe", 3).c_str(), (folder + L"kestlaunch.exe").c_str(), FALSE));
-    if (withRecorder) {
-        EXPECT_TRUE(CopyFileW(BuildFile(L"standin_recorder.exe", 1).c_str(), (folder + L"kest35.exe").c_str(), FALSE));
-    }
-    return folder;
-}
-
 TEST(LauncherEndToEnd, StartsTheRecorderOnceMinimisedWithoutArgumentsAfterTheFadeOutAndEnds) {
-    const std::wstring folder = PrepareFolder(L"launch", true);
-    const std::wstring log = folder + L"started.txt";
-    Launcher launcher(folder);
-    ASSERT_TRUE(launcher.Started());
-    HWND window = WaitForWindow(launcher.Id(), kAboutClass, [](HWND) { return true; }, std::chrono::seconds(30));
+    Launcher launcher(L"launch", true);
+    ASSERT_TRUE(launcher.started);
+    HWND window = WaitForWindow(launcher.process.dwProcessId, L"KestLaunchAbout", [](HWND) { return true; },
+                                std::chrono::seconds(30));
     ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
     const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
     EXPECT_TRUE(exStyle & WS_EX_LAYERED);
-    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW) << "a tool window has no taskbar button";
-    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+    EXPECT_TRUE((exStyle & WS_EX_TOOLWINDOW) && !(exStyle & WS_EX_APPWINDOW)) << "no taskbar button";
     EXPECT_EQ(GetWindow(window, GW_OWNER), nullptr);
 
     // Watch the opacity as the cycle runs: the recorder must not start before the hold is over
     // and the fade-out under way.
-    bool held = false, fadingOut = false, startedBeforeFadeOut = false;
+    bool held = false, fadingOut = false, startedEarly = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!launcher.Ended() && std::chrono::steady_clock::now() < deadline) {
-        const int alpha = IsWindow(window) ? Opacity(window) : -1;
+        const int alpha = Opacity(window);
         held = held || alpha == 255;
         fadingOut = fadingOut || (held && alpha > 0 && alpha < 255);
-        if (!fadingOut && !ReadLog(log).empty()) startedBeforeFadeOut = true;
+        startedEarly = startedEarly || (!fadingOut && !launcher.Started().empty());
         Sleep(2);
     }
     ASSERT_TRUE(launcher.Ended()) << "the launcher must end once it has started the recorder";
     EXPECT_EQ(launcher.ExitCode(), 0u);
-    EXPECT_TRUE(held);
-    EXPECT_TRUE(fadingOut);
-    EXPECT_FALSE(startedBeforeFadeOut);
+    EXPECT_TRUE(held && fadingOut);
+    EXPECT_FALSE(startedEarly);
 
-    ASSERT_TRUE(WaitUntil([&] { return !ReadLog(log).empty(); }, std::chrono::seconds(30))) << "no recorder started";
-    const std::wstring started = ReadLog(log);
-    EXPECT_EQ(std::count(started.begin(), started.end(), L'\n'), 1) << "started once";
-    // Shown minimised; the launcher's window was gone or fully transparent; the bare name alone.
-    EXPECT_EQ(started.rfind(L"show=" + std::to_wstring(SW_SHOWMINIMIZED) + L" ", 0), 0u);
-    const bool launcherDone = started.find(L" launcher=0 ") != std::wstring::npos ||
-                              started.find(L" launcher=-1 ") != std::wstring::npos;
-    EXPECT_TRUE(launcherDone);
-    EXPECT_NE(started.find(L" cmd=kest35.exe\n"), std::wstring::npos) << "no path, no arguments";
+    ASSERT_TRUE(WaitUntil([&] { return !launcher.Started().empty(); }, std::chrono::seconds(30)));
+    // Once, minimised, by the bare name alone; the launcher's window gone or fully transparent.
+    const std::wstring started = launcher.Started();
+    EXPECT_EQ(std::count(started.begin(), started.end(), L'\n'), 1);
+    EXPECT_EQ(started.rfind(L"show=" + std::to_wstring(SW_SHOWMINIMIZED) + L" ", 0), 0u) << started;
+    EXPECT_TRUE(started.find(L" launcher=0 ") != std::wstring::npos ||
+                started.find(L" launcher=-1 ") != std::wstring::npos);
+    EXPECT_NE(started.find(L" cmd=kest35.exe\n"), std::wstring::npos);
 }
 
 TEST(LauncherEndToEnd, WithoutARecorderSaysSoInChineseAndEndsCleanly) {
-    const std::wstring folder = PrepareFolder(L"launch-alone", false);
-    Launcher launcher(folder);
-    ASSERT_TRUE(launcher.Started());
+    Launcher launcher(L"launch-alone", false);
+    ASSERT_TRUE(launcher.started);
     std::wstring caption, text;
     DialogStep box = DismissMessageBox(&text);
     box.answer = [answer = box.answer, &caption](HWND dialog) {
         caption = WindowText(dialog);
         answer(dialog);
     };
-    DialogWatcher watcher({box}, std::chrono::seconds(60), launcher.Id());
+    DialogWatcher watcher({box}, std::chrono::seconds(60), launcher.process.dwProcessId);
     ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
     EXPECT_EQ(caption, L"Velvra");
     EXPECT_EQ(text.rfind(L"无法启动录像程序 kest35.exe。", 0), 0u);
