@@ -33,7 +33,7 @@ class AboutWindow {
 public:
     virtual ~AboutWindow() = default;  // destroys the window and its timers
     virtual Handle Hwnd() const = 0;
-    // Shows the window centred on the screen without activating anything else.
+    // Shows the window centred on the screen.
     virtual void Show() = 0;
     // A running timer ticks through the handler given at creation with its id; starting a
     // running timer restarts it.

@@ -12,6 +12,12 @@
 
 namespace kest::platform::win32 {
 
+static_assert(kOfnReadOnly == OFN_READONLY && kOfnOverwritePrompt == OFN_OVERWRITEPROMPT &&
+              kOfnHideReadOnlyFlag == OFN_HIDEREADONLY && kOfnEnableHook == OFN_ENABLEHOOK &&
+              kOfnEnableTemplate == OFN_ENABLETEMPLATE && kOfnAllowMultiSelect == OFN_ALLOWMULTISELECT &&
+              kOfnFileMustExistFlag == OFN_FILEMUSTEXIST && kOfnExplorer == OFN_EXPLORER &&
+              kCsidlPersonal == CSIDL_PERSONAL);
+
 namespace {
 
 // The record's characters followed by NULs up to `capacity`, plus one NUL more, so a buffer

@@ -10,6 +10,9 @@
 
 namespace kest::platform::win32 {
 
+static_assert(kGwlExStyle == GWL_EXSTYLE && kWsExLayered == WS_EX_LAYERED && kLwaAlpha == LWA_ALPHA &&
+              kSwShowMinimized == SW_SHOWMINIMIZED);
+
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
