@@ -7,16 +7,14 @@
 #include "recorder/engine/clock.h"
 #include "recorder/engine/rounding.h"
 #include "recorder/mainwindow/skin.h"
+#include "site_address.h"
 
-#ifndef KEST_SITE_HOST
-#define KEST_SITE_HOST "kest35.invalid"
-#endif
 
 namespace kest::recorder {
 
 namespace {
 
-const platform::Text kLandingPage = u"http://" KEST_SITE_HOST "/kest/z";
+const platform::Text kLandingPage = SiteAddress(u"/kest/z");
 const platform::Text kStopRecordingQuestion = u"正在录制，是否停止？";
 const platform::Text kTaskbarClass = u"Shell_TrayWnd";
 
