@@ -140,6 +140,7 @@ private:
     bool Maximized() const;
     void GiveForegroundToForm2();
     void SendSystemCommand(std::int32_t command);
+    void SideBorderDown(platform::PictureBox& border, std::int16_t Button, std::int32_t command);
     // The icon's single click waits this long for a second one before opening the menu.
     bool WaitForIconDoubleClick();
     void PopUpSystemMenu(std::uint32_t flags, platform::Point screenPixels);

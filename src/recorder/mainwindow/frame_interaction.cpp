@@ -153,22 +153,21 @@ void Form1::rightcaption_MouseDown(std::int16_t, std::int16_t, float, float) {
     GiveForegroundToForm2();
 }
 
-void Form1::leftborder_MouseDown(std::int16_t Button, std::int16_t, float, float) {
+void Form1::SideBorderDown(platform::PictureBox& border, std::int16_t Button, std::int32_t command) {
     GiveForegroundToForm2();
-    if (Button == kLeftButton && leftborder_->MousePointer() != kArrow) {
+    if (Button == kLeftButton && border.MousePointer() != kArrow) {
         platform_.windows.ReleaseCapture();
-        SendSystemCommand(kSizeLeft);
+        SendSystemCommand(command);
     }
     GiveForegroundToForm2();
 }
 
+void Form1::leftborder_MouseDown(std::int16_t Button, std::int16_t, float, float) {
+    SideBorderDown(*leftborder_, Button, kSizeLeft);
+}
+
 void Form1::rightborder_MouseDown(std::int16_t Button, std::int16_t, float, float) {
-    GiveForegroundToForm2();
-    if (Button == kLeftButton && rightborder_->MousePointer() != kArrow) {
-        platform_.windows.ReleaseCapture();
-        SendSystemCommand(kSizeRight);
-    }
-    GiveForegroundToForm2();
+    SideBorderDown(*rightborder_, Button, kSizeRight);
 }
 
 void Form1::bottomborder_MouseDown(std::int16_t Button, std::int16_t, float X, float) {
