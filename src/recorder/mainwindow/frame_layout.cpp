@@ -27,7 +27,7 @@ std::uint32_t Rgb(std::int32_t red, std::int32_t green, std::int32_t blue) {
 
 }  // namespace
 
-Outline ComputeOutline(std::int32_t outerWidth, std::int32_t outerHeight, std::int32_t clientWidth,
+Outline ComputeOutline(std::int32_t outerWidth, std::int32_t outerHeight, std::int32_t /*clientWidth*/,
                        std::int32_t clientHeight, bool maximized) {
     const std::int32_t inset = maximized ? 1 : 4;
     const std::int32_t bottomInset = maximized ? 1 : 3;
