@@ -23,6 +23,8 @@ namespace {
 
 std::int32_t Twips(int pixels) { return pixels * kTwipsPerPixel; }
 
+}  // namespace
+
 std::int16_t ShiftState(WPARAM keys) {
     std::int16_t shift = 0;
     if (keys & MK_SHIFT) shift |= kShiftMask;
@@ -38,6 +40,8 @@ std::int16_t HeldButtons(WPARAM keys) {
     if (keys & MK_MBUTTON) held |= kMiddleButton;
     return held;
 }
+
+namespace {
 
 LPCWSTR CursorFor(std::int16_t pointer) {
     switch (pointer) {

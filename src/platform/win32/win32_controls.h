@@ -16,6 +16,9 @@ HINSTANCE ModuleInstance();
 // The font every form and label draws its text in.
 HFONT UiFont();
 void RegisterControlClasses();
+// The modifier and button masks of a mouse message's key state.
+std::int16_t ShiftState(WPARAM keys);
+std::int16_t HeldButtons(WPARAM keys);
 std::unique_ptr<PictureBox> MakePictureBox(HWND parent, Rect boundsTwips);
 std::unique_ptr<Label> MakeLabel(HWND parent, Rect boundsTwips, const Text& caption);
 

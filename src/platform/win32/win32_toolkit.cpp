@@ -328,19 +328,11 @@ LRESULT CALLBACK Win32Form::Procedure(HWND hwnd, UINT message, WPARAM wParam, LP
 bool Win32Form::RaiseMouse(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto x = static_cast<float>(Twips(GET_X_LPARAM(lParam)));
     const auto y = static_cast<float>(Twips(GET_Y_LPARAM(lParam)));
-    std::int16_t shift = 0;
-    if (wParam & MK_SHIFT) shift |= kShiftMask;
-    if (wParam & MK_CONTROL) shift |= kCtrlMask;
-    if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+    const std::int16_t shift = ShiftState(wParam);
     switch (message) {
-        case WM_MOUSEMOVE: {
-            std::int16_t held = 0;
-            if (wParam & MK_LBUTTON) held |= kLeftButton;
-            if (wParam & MK_RBUTTON) held |= kRightButton;
-            if (wParam & MK_MBUTTON) held |= kMiddleButton;
-            if (MouseMove) MouseMove(held, shift, x, y);
+        case WM_MOUSEMOVE:
+            if (MouseMove) MouseMove(HeldButtons(wParam), shift, x, y);
             return true;
-        }
         case WM_LBUTTONDOWN: if (MouseDown) MouseDown(kLeftButton, shift, x, y); return true;
         case WM_RBUTTONDOWN: if (MouseDown) MouseDown(kRightButton, shift, x, y); return true;
         case WM_LBUTTONUP: if (MouseUp) MouseUp(kLeftButton, shift, x, y); return true;

@@ -15,7 +15,6 @@ constexpr std::int16_t kEscape = 27;
 constexpr std::int32_t kColorWindowFrame = 6;
 constexpr double kTwips = platform::kTwipsPerPixel;
 
-std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 
 // A line in the window-frame colour alone vanishes on a screen of that colour; a second line
 // of the opposite brightness beside it keeps the band visible on any picture.
@@ -30,8 +29,8 @@ platform::Rect MoveConfinement(float width, float height, std::int32_t screenWid
                                std::int32_t screenHeightTwips) {
     const double halfWidth = std::fabs(width) / 2 / kTwips;
     const double halfHeight = std::fabs(height) / 2 / kTwips;
-    return {Round(halfWidth), Round(halfHeight), Round(screenWidthTwips / kTwips - halfWidth),
-            Round(screenHeightTwips / kTwips - halfHeight)};
+    return {RoundToInt(halfWidth), RoundToInt(halfHeight), RoundToInt(screenWidthTwips / kTwips - halfWidth),
+            RoundToInt(screenHeightTwips / kTwips - halfHeight)};
 }
 
 Form3::Form3(platform::Platform& platform, Form1& mainWindow, Form2& controlMenu)
@@ -87,8 +86,8 @@ void Form3::TakeSnapshot() {
     auto& toolkit = platform_.toolkit;
     surface_->SetAutoRedraw(true);
     const platform::Handle screen = platform_.desktop.GetDC(0);
-    platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, Round(toolkit.ScreenWidthTwips() / kTwips),
-                             Round(toolkit.ScreenHeightTwips() / kTwips), screen, 0, 0, platform::kSrcCopy);
+    platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, RoundToInt(toolkit.ScreenWidthTwips() / kTwips),
+                             RoundToInt(toolkit.ScreenHeightTwips() / kTwips), screen, 0, 0, platform::kSrcCopy);
     platform_.desktop.ReleaseDC(0, screen);
     surface_->SetAutoRedraw(false);
     surface_->Refresh();
@@ -107,7 +106,7 @@ void Form3::DrawBand() {
     const std::uint32_t frame = platform_.windows.GetSysColor(kColorWindowFrame);
     const std::uint32_t contrast = Contrast(frame);
     const auto line = [this](float ax, float ay, float bx, float by, std::uint32_t colour) {
-        surface_->Line(Round(ax), Round(ay), Round(bx), Round(by), colour);
+        surface_->Line(RoundToInt(ax), RoundToInt(ay), RoundToInt(bx), RoundToInt(by), colour);
     };
     // Each edge in the frame colour, with the contrasting line one pixel inside it.
     const float inX = x2 >= x1 ? kTwips : -kTwips;
@@ -127,10 +126,10 @@ void Form3::Confirm() {
     if (!(x2 >= x1)) std::swap(x1, x2);
     if (!(y2 >= y1)) std::swap(y1, y2);
     const double left = x1 / kTwips, top = y1 / kTwips, right = x2 / kTwips, bottom = y2 / kTwips;
-    form1_.x0 = Round(left);
-    form1_.y0 = Round(top);
-    form1_.aviwidth = Round(right - left);
-    form1_.aviheight = Round(bottom - top);
+    form1_.x0 = RoundToInt(left);
+    form1_.y0 = RoundToInt(top);
+    form1_.aviwidth = RoundToInt(right - left);
+    form1_.aviheight = RoundToInt(bottom - top);
     FreeCursor();
     Unload();
     FreeCursor();
@@ -171,7 +170,7 @@ void Form3::Form_MouseMove(std::int16_t Button, std::int16_t, float X, float Y) 
 void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button != platform::kLeftButton || (X == x1 && Y == y1)) return;
     moving = true;
-    platform_.windows.SetCursorPos(Round((x2 + x1) / 2 / kTwips), Round((y2 + y1) / 2 / kTwips));
+    platform_.windows.SetCursorPos(RoundToInt((x2 + x1) / 2 / kTwips), RoundToInt((y2 + y1) / 2 / kTwips));
     const platform::Rect confine =
         MoveConfinement(x1 - x2, y1 - y2, platform_.toolkit.ScreenWidthTwips(), platform_.toolkit.ScreenHeightTwips());
     platform_.windows.ClipCursor(&confine);

@@ -21,13 +21,12 @@ constexpr std::int32_t kStripInset = 4;
 constexpr std::int32_t kStripLeftTwips = 60;
 constexpr std::int32_t kStripDropTwips = 60;
 
-std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 }  // namespace
 
 MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop,
                                   const platform::Rect& menuBar) {
     const double twips = platform::kTwipsPerPixel;
-    platform::Rect strip{kStripLeft, Round(nc1 / twips - kStripInset), kStripRight, Round(nc2 / twips - kStripInset)};
+    platform::Rect strip{kStripLeft, RoundToInt(nc1 / twips - kStripInset), kStripRight, RoundToInt(nc2 / twips - kStripInset)};
     // The heights give the menu bar's place only as long as both frames are alike; where the
     // system puts the bar elsewhere, the strip keeps to the bar, and it is never narrower than
     // the titles on it.
@@ -146,8 +145,8 @@ void Form2::recordareae_Click() {
         if (!form3_) form3_ = std::make_unique<Form3>(platform_, form1_, *this);
         form3_->Show();
     } else {
-        form1_.aviwidth = Round(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel);
-        form1_.aviheight = Round(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel);
+        form1_.aviwidth = RoundToInt(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel);
+        form1_.aviheight = RoundToInt(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel);
     }
 }
 

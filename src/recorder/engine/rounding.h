@@ -17,4 +17,9 @@ inline std::int64_t RoundHalfEven(double value) {
     return result;
 }
 
+inline std::int32_t RoundToInt(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
+
+// Pixels of a length in twips, at the fixed 15 twips per pixel the forms use.
+inline std::int32_t TwipsToPixels(double twips) { return RoundToInt(twips / 15.0); }
+
 }  // namespace kest::recorder

@@ -23,7 +23,6 @@ constexpr std::int32_t kMaxSizeExtraPixels = 8;
 constexpr std::int32_t kMinTrackWidth = 400;
 constexpr std::int32_t kMinTrackHeight = 300;
 
-std::int32_t Pixels(double twips) { return static_cast<std::int32_t>(RoundHalfEven(twips / platform::kTwipsPerPixel)); }
 
 }  // namespace
 
@@ -164,8 +163,8 @@ void Form1::Load(Form2& controlMenu) {
     tmsg_->setmsghook(controlMenu.Window().Hwnd(), true);
     sysmenu = platform_.windows.GetSystemMenu(hwnd, false);
     temppath = platform_.desktop.TempPath();
-    aviwidth = Pixels(platform_.toolkit.ScreenWidthTwips());
-    aviheight = Pixels(platform_.toolkit.ScreenHeightTwips());
+    aviwidth = TwipsToPixels(platform_.toolkit.ScreenWidthTwips());
+    aviheight = TwipsToPixels(platform_.toolkit.ScreenHeightTwips());
     window_->SetBackColor(skin::kWindowBackColor);
     window_->Move((platform_.toolkit.ScreenWidthTwips() - window_->Width()) / 2,
                   (platform_.toolkit.ScreenHeightTwips() - window_->Height()) / 2, window_->Width(), window_->Height());

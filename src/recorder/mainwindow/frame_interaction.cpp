@@ -36,9 +36,6 @@ constexpr float kBottomGrip = 100;
 // The system menu opens this far right of and below the point it is given.
 constexpr std::int32_t kMenuOffsetPixels = 2;
 
-std::int32_t Pixels(double twips) {
-    return static_cast<std::int32_t>(RoundHalfEven(twips / platform::kTwipsPerPixel));
-}
 
 }  // namespace
 
@@ -140,8 +137,8 @@ void Form1::leftcaption_MouseDown(std::int16_t Button, std::int16_t, float, floa
         SendSystemCommand(kSizeTopLeft);
     } else if (pointer == kArrow) {
         if (WaitForIconDoubleClick()) return;  // the double click is closing the window
-        PopUpSystemMenu(platform::kTpmLeftButton, {Pixels(window_->Left() + 45) + kMenuOffsetPixels,
-                                                   Pixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
+        PopUpSystemMenu(platform::kTpmLeftButton, {TwipsToPixels(window_->Left() + 45) + kMenuOffsetPixels,
+                                                   TwipsToPixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
         icondblclick = 0;
     }
 }
@@ -187,7 +184,7 @@ void Form1::bottomborder_MouseDown(std::int16_t Button, std::int16_t, float X, f
 
 void Form1::backcaption_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button == kRightButton && backcaption_->MousePointer() == kArrow) {
-        platform::Point point{Pixels(X), Pixels(Y)};
+        platform::Point point{TwipsToPixels(X), TwipsToPixels(Y)};
         platform_.windows.ClientToScreen(window_->Hwnd(), &point);
         PopUpSystemMenu(platform::kTpmRightButton, point);
     }
@@ -197,8 +194,8 @@ void Form1::backcaption_MouseUp(std::int16_t Button, std::int16_t, float X, floa
 void Form1::leftcaption_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button != kRightButton || leftcaption_->MousePointer() != kArrow) return;
     PopUpSystemMenu(platform::kTpmLeftButton,
-                    {Pixels(window_->Left() + leftcaption_->Left() + static_cast<double>(X)) + kMenuOffsetPixels,
-                     Pixels(window_->Top() + leftcaption_->Top() + static_cast<double>(Y)) + kMenuOffsetPixels});
+                    {TwipsToPixels(window_->Left() + leftcaption_->Left() + static_cast<double>(X)) + kMenuOffsetPixels,
+                     TwipsToPixels(window_->Top() + leftcaption_->Top() + static_cast<double>(Y)) + kMenuOffsetPixels});
 }
 
 // ---- double clicks ----

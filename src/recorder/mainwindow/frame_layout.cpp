@@ -11,7 +11,6 @@ namespace kest::recorder {
 
 namespace {
 
-std::int32_t Round(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
 
 constexpr double kTwips = platform::kTwipsPerPixel;
 // The plain rectangle starts this far below the top, under the rounded corners.
@@ -31,9 +30,9 @@ Outline ComputeOutline(std::int32_t outerWidth, std::int32_t outerHeight, std::i
                        std::int32_t clientHeight, bool maximized) {
     const std::int32_t inset = maximized ? 1 : 4;
     const std::int32_t bottomInset = maximized ? 1 : 3;
-    const std::int32_t top = Round((outerHeight - clientHeight) / kTwips - 3);
-    const std::int32_t right = Round(outerWidth / kTwips - inset);
-    const std::int32_t bottom = Round(outerHeight / kTwips - bottomInset);
+    const std::int32_t top = RoundToInt((outerHeight - clientHeight) / kTwips - 3);
+    const std::int32_t right = RoundToInt(outerWidth / kTwips - inset);
+    const std::int32_t bottom = RoundToInt(outerHeight / kTwips - bottomInset);
     return {{inset, top, right, bottom}, {inset, top + kPlainTopOffset, right, bottom}};
 }
 
@@ -42,7 +41,7 @@ std::uint32_t ToolbarGradientColor(std::uint32_t background, std::int32_t xTwips
     const std::int32_t green = static_cast<std::int32_t>((background % 65536) / 256);
     const std::int32_t blue = static_cast<std::int32_t>(background / 65536);
     const double t = static_cast<double>(xTwips - skin::kGradientStart) / (skin::kGradientEnd - skin::kGradientStart);
-    return Rgb(Round(red + t * (201 - red)), Round(green + t * (210 - green)), Round(blue + t * (236 - blue)));
+    return Rgb(RoundToInt(red + t * (201 - red)), RoundToInt(green + t * (210 - green)), RoundToInt(blue + t * (236 - blue)));
 }
 
 void Form1::PaintToolbar() {
@@ -96,7 +95,7 @@ void Form1::Form_Resize() {
 
     const float textWidth = window_->TextWidth(label1_->Caption());
     std::int32_t titleLeft =
-        Round((clientWidth - rightcaption_->Width() + 2 * leftcaption_->Width() - static_cast<double>(textWidth)) / 2);
+        RoundToInt((clientWidth - rightcaption_->Width() + 2 * leftcaption_->Width() - static_cast<double>(textWidth)) / 2);
     if (titleLeft + label1_->Width() > rightcaption_->Left()) titleLeft = rightcaption_->Left() - label1_->Width();
     label1_->SetLeft(titleLeft);
 
