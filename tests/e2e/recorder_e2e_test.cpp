@@ -82,7 +82,7 @@ TEST_P(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
     ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
     HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
                               std::chrono::seconds(30));
-    ASSERT_NE(main, nullptr) << "the main window did not appear";
+    ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
     // The menu strip lives inside the main window.
     HWND strip = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
@@ -96,7 +96,7 @@ TEST_P(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
                           std::chrono::seconds(30), recorder.Id());
     ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
     ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 5; }, std::chrono::seconds(60)))
-        << "caption: " << std::string(WindowText(main).begin(), WindowText(main).end());
+        << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
 
     // File > Stop, two below Start.
     ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));

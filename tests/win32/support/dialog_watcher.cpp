@@ -1,6 +1,9 @@
 #include "win32/support/dialog_watcher.h"
 
+#include <sstream>
 #include <utility>
+
+#include "win32/support/tools.h"
 
 namespace kest::testing {
 
@@ -27,11 +30,81 @@ BOOL CALLBACK Visit(HWND window, LPARAM data) {
     return TRUE;
 }
 
+std::string Narrow(const std::wstring& text) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr, nullptr);
+    return narrow;
+}
+
+// A hung window must not hang the report about it.
+std::wstring TextWithin(HWND window, UINT milliseconds) {
+    wchar_t buffer[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, milliseconds, &copied);
+    std::wstring text = buffer;
+    text.erase(text.find_last_not_of(L' ') + 1);  // the recorder's dialog buffers are blank-filled
+    return text;
+}
+
+void Describe(std::ostringstream& out, HWND window, int depth) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    RECT r{};
+    GetWindowRect(window, &r);
+    out << std::string(static_cast<std::size_t>(2 * depth + 2), ' ') << Narrow(className) << " \""
+        << Narrow(TextWithin(window, 1000)) << "\" " << (IsWindowVisible(window) ? "visible" : "hidden") << " (" << r.left
+        << "," << r.top << ")-(" << r.right << "," << r.bottom << ")\n";
+}
+
+struct Listing {
+    DWORD process;
+    std::ostringstream* out;
+};
+
+BOOL CALLBACK ListChild(HWND window, LPARAM data) {
+    auto* listing = reinterpret_cast<Listing*>(data);
+    int depth = 0;
+    for (HWND up = GetAncestor(window, GA_PARENT); up && up != GetDesktopWindow(); up = GetAncestor(up, GA_PARENT)) ++depth;
+    Describe(*listing->out, window, depth);
+    return TRUE;
+}
+
+BOOL CALLBACK ListTopLevel(HWND window, LPARAM data) {
+    auto* listing = reinterpret_cast<Listing*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != listing->process) return TRUE;
+    Describe(*listing->out, window, 0);
+    EnumChildWindows(window, ListChild, data);
+    return TRUE;
+}
+
 void Press(HWND dialog, int button) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 }  // namespace
+
+std::string DescribeWindowsOf(DWORD process) {
+    std::ostringstream out;
+    out << "windows of process " << process << ":\n";
+    Listing listing{process, &out};
+    EnumWindows(ListTopLevel, reinterpret_cast<LPARAM>(&listing));
+    return out.str();
+}
+
+std::string SaveScreenshot(const std::string& name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    std::string file = name;
+    for (char& c : file) if (c == ' ') c = '-';
+    const std::string target = HostPath(folder) + file + "-" + std::to_string(GetCurrentProcessId()) + ".png";
+    const ToolResult shot = RunHostShell("import -window root " + ShellQuote(target));
+    return shot.exitCode == 0 ? target : "no screenshot (" + shot.output + ")";
+}
 
 std::wstring WindowText(HWND window) {
     wchar_t buffer[512] = {};
@@ -131,7 +204,10 @@ void DialogWatcher::Run() {
     for (auto& step : steps_) {
         HWND dialog = WaitForDialog(step.matches, perStep_, process_);
         if (!dialog) {
-            failure_ = "no " + step.name + " appeared";
+            // What was there instead tells a slow start from a dialog that never comes.
+            failure_ = "no " + step.name + " appeared within " + std::to_string(perStep_.count()) + " ms\n" +
+                       DescribeWindowsOf(process_ ? process_ : GetCurrentProcessId()) +
+                       "screen: " + SaveScreenshot("no-" + step.name);
             break;
         }
         step.answer(dialog);

@@ -57,5 +57,10 @@ HWND WaitForWindow(DWORD process, const std::wstring& className, const std::func
 // Polls `condition` every 20 ms, running this thread's messages, until it holds or time runs out.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 std::wstring WindowText(HWND window);
+// Every window of `process` with its children: class, text, visibility and rectangle, for a
+// failure message that says what was on the screen instead.
+std::string DescribeWindowsOf(DWORD process);
+// A screenshot of the whole X display beside the test program; its host path, or why there is none.
+std::string SaveScreenshot(const std::string& name);
 
 }  // namespace kest::testing
