@@ -277,10 +277,11 @@ TEST_P(CommandTest, PressHandsTheZoneToTheSystem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Zones, CommandTest,
-    ::testing::Values(PressCase{Piece::BackCaption, 0, 1, 2000, {0xF012}}, PressCase{Piece::BackCaption, 0, 2, 2000, {0xF012}},
+    ::testing::Values(PressCase{Piece::BackCaption, 0, 1, 2000, {0xF012}}, PressCase{Piece::BackCaption, 0, 2, 2000, {}},
                       PressCase{Piece::BackCaption, 7, 1, 2000, {0xF003}}, PressCase{Piece::BackCaption, 7, 2, 2000, {}},
                       PressCase{Piece::LeftCaption, 8, 1, 10, {0xF004}}, PressCase{Piece::LeftCaption, 8, 2, 10, {}},
-                      PressCase{Piece::RightCaption, 6, 2, 1400, {0xF005}}, PressCase{Piece::RightCaption, 0, 1, 1400, {}},
+                      PressCase{Piece::RightCaption, 6, 1, 1400, {0xF005}}, PressCase{Piece::RightCaption, 6, 2, 1400, {}},
+                      PressCase{Piece::RightCaption, 0, 1, 1400, {}},
                       PressCase{Piece::LeftBorder, 9, 1, 30, {0xF001}}, PressCase{Piece::LeftBorder, 0, 1, 30, {}},
                       PressCase{Piece::RightBorder, 9, 1, 30, {0xF002}}, PressCase{Piece::RightBorder, 9, 2, 30, {}},
                       PressCase{Piece::BottomBorder, 7, 1, 3000, {0xF006}},
@@ -385,12 +386,16 @@ struct ReleaseCase {
     std::int16_t mouseButton;
     float x, y;
     bool acts;
+    // Where the pointer last was on the caption strip: a top-edge grip left behind by a sizing
+    // loop must not disable the maximise button.
+    std::int16_t captionPointer = 0;
 };
 
 class CaptionButtonTest : public MainWindowTest, public ::testing::WithParamInterface<ReleaseCase> {};
 
 TEST_P(CaptionButtonTest, ActsOnlyOnALeftReleaseInside) {
     const ReleaseCase& c = GetParam();
+    form1.backcaption().SetMousePointer(c.captionPointer);
     form1.CaptionButton(c.button).Surface().MouseUp(c.mouseButton, 0, c.x, c.y);
     switch (c.button) {
         case 1: EXPECT_EQ(Main().state == WindowState::Minimized, c.acts); break;
@@ -404,7 +409,8 @@ INSTANTIATE_TEST_SUITE_P(Buttons, CaptionButtonTest,
                          ::testing::Values(ReleaseCase{1, 1, 140, 140, true}, ReleaseCase{1, 2, 140, 140, false},
                                            ReleaseCase{2, 1, 1, 1, true}, ReleaseCase{2, 1, 0, 140, false},
                                            ReleaseCase{3, 1, 284, 284, true}, ReleaseCase{3, 1, 285, 140, false},
-                                           ReleaseCase{3, 1, 140, -10, false}, ReleaseCase{4, 1, 140, 140, true}));
+                                           ReleaseCase{3, 1, 140, -10, false}, ReleaseCase{4, 1, 140, 140, true},
+                                           ReleaseCase{2, 1, 140, 140, true, 7}, ReleaseCase{4, 1, 140, 140, true, 7}));
 
 // ---- closing ----
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/input.h"
 #include "win32/support/test_platform.h"
@@ -153,6 +155,32 @@ TEST_F(MainWindowWin32Test, RealMouseDragsTheCaptionAndSizesFromTheCorner) {
     EXPECT_EQ(sized.left, moved.left);
     EXPECT_EQ(sized.right - sized.left, moved.right - moved.left + 150);
     EXPECT_EQ(sized.bottom - sized.top, moved.bottom - moved.top + 90);
+}
+
+TEST_F(MainWindowWin32Test, RightClickOnTheCaptionOpensTheMenuAtThePointerAndLeavesTheWindowInPlace) {
+    RECT before{};
+    GetWindowRect(Main(), &before);
+    const POINT at = ScreenPointOf(Piece(form1.backcaption()), 60, 12);
+    RECT menu{};
+    // The menu runs its own loop on this thread, so another one looks for it.
+    std::thread watch([&] {
+        HWND popup = WaitForWindow(GetCurrentProcessId(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+        if (popup) GetWindowRect(popup, &menu);
+    });
+    {
+        InputScript click({MoveTo(at.x, at.y), Press(true), Release(true), Wait(600), KeyPress(VK_ESCAPE),
+                           KeyRelease(VK_ESCAPE), Wait(200), MoveTo(at.x + 100, at.y + 80), Wait(200),
+                           MoveTo(at.x + 160, at.y + 120), Wait(200)});
+        ASSERT_TRUE(WaitUntil([&] { return click.Done(); }, std::chrono::seconds(20)));
+    }
+    watch.join();
+    Pump(std::chrono::milliseconds(200));
+    EXPECT_NEAR(menu.left, at.x, 2) << "the system menu opens at the pointer";
+    EXPECT_NEAR(menu.top, at.y, 2);
+    RECT after{};
+    GetWindowRect(Main(), &after);
+    EXPECT_EQ(after.left, before.left) << "the window does not follow the pointer after the menu";
+    EXPECT_EQ(after.top, before.top);
 }
 
 TEST_F(MainWindowWin32Test, MaximiseButtonMaximisesWithinTheLimitsAndRestoreComesBack) {

@@ -277,8 +277,11 @@ void Form1::Button1_MouseUp(std::int16_t Button, std::int16_t, float X, float Y)
     }
 }
 
+// The toggle buttons do what a double click on the caption does, but not its zone test: the
+// caption's pointer is whatever zone the mouse last crossed there, and a sizing loop from the top
+// edge leaves it on the grip, which would silently disable the button.
 void Form1::Button2_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
-    if (ReleasedInside(*buttonSurfaces_[1], Button, X, Y)) backcaption_DblClick();
+    if (ReleasedInside(*buttonSurfaces_[1], Button, X, Y)) ToggleMaximized();
 }
 
 void Form1::Button3_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
@@ -286,7 +289,7 @@ void Form1::Button3_MouseUp(std::int16_t Button, std::int16_t, float X, float Y)
 }
 
 void Form1::Button4_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
-    if (ReleasedInside(*buttonSurfaces_[3], Button, X, Y)) backcaption_DblClick();
+    if (ReleasedInside(*buttonSurfaces_[3], Button, X, Y)) ToggleMaximized();
 }
 
 }  // namespace kest::recorder

@@ -104,12 +104,15 @@ void Form1::bottomborder_MouseMove(std::int16_t, std::int16_t, float X, float Y)
 
 void Form1::backcaption_MouseDown(std::int16_t Button, std::int16_t, float, float) {
     GiveForegroundToForm2();
-    if (Maximized()) return;
+    // The system's move and size loops end only on a left release: started from another button
+    // they would keep the window on the pointer, and the right release that opens the system
+    // menu would never come here.
+    if (Maximized() || Button != kLeftButton) return;
     platform_.windows.ReleaseCapture();
     const std::int16_t pointer = backcaption_->MousePointer();
     if (pointer == kArrow) {
         SendSystemCommand(kMoveByCaption);
-    } else if (Button == kLeftButton && pointer == kNS) {
+    } else if (pointer == kNS) {
         SendSystemCommand(kSizeTop);
     }
     GiveForegroundToForm2();
@@ -143,10 +146,10 @@ void Form1::leftcaption_MouseDown(std::int16_t Button, std::int16_t, float, floa
     }
 }
 
-void Form1::rightcaption_MouseDown(std::int16_t, std::int16_t, float, float) {
+void Form1::rightcaption_MouseDown(std::int16_t Button, std::int16_t, float, float) {
     GiveForegroundToForm2();
     platform_.windows.ReleaseCapture();
-    if (rightcaption_->MousePointer() == kNESW) SendSystemCommand(kSizeTopRight);
+    if (Button == kLeftButton && rightcaption_->MousePointer() == kNESW) SendSystemCommand(kSizeTopRight);
     GiveForegroundToForm2();
 }
 
