@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "win32/support/dialog_watcher.h"
@@ -23,9 +24,14 @@ std::wstring RecorderPath() {
 
 class RecorderProcess {
 public:
-    RecorderProcess() {
+    // `show`: the show state a launcher asks for, or none, as from a command line.
+    explicit RecorderProcess(std::optional<WORD> show = std::nullopt) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
+        if (show) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = *show;
+        }
         std::wstring commandLine = L"\"" + RecorderPath() + L"\"";
         started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                   &process_) != 0;
@@ -116,6 +122,29 @@ TEST_P(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
     const ToolResult strict = StrictDecode(file);
     EXPECT_EQ(strict.exitCode, 0);
     EXPECT_EQ(strict.output, "");
+}
+
+// As the launcher starts it: minimised, and restored by the user later to the designed window
+// with its menu strip.
+TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWindow) {
+    RecorderProcess recorder(SW_SHOWMINIMIZED);
+    ASSERT_TRUE(recorder.Started());
+    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                              std::chrono::seconds(30));
+    ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
+    EXPECT_TRUE(IsIconic(main)) << DescribeWindowsOf(recorder.Id());
+
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main); }, std::chrono::seconds(10)));
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.right - outer.left, 424);
+    EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 424) / 2, 1);
+    HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);
+    ASSERT_NE(strip, nullptr);
+    EXPECT_TRUE(IsWindowVisible(strip) && !IsIconic(strip)) << "the menu strip shows inside the restored window";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(recorder.ExitsWithin(20000));
 }
 
 // The recorder's own codec is installed by the recorder itself at start-up.

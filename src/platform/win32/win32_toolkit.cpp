@@ -283,6 +283,7 @@ std::unique_ptr<MenuItem> Win32Form::CreateMenuItem(MenuItem* parent, const Text
 
 Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design)
     : toolkit_(toolkit), startupWindow_(design.startupWindow) {
+    if (startupWindow_) toolkit_.StartupWindowCreated();
     const DWORD style = design.borderless ? WS_POPUP | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     const DWORD exStyle = design.toolWindow ? WS_EX_TOOLWINDOW : 0;
     // The design gives the client size; the window is that plus its frame.
@@ -299,12 +300,32 @@ Win32Form::~Win32Form() {
     if (background_) DeleteObject(background_);
 }
 
+namespace {
+// How the program was asked to show its main window: a launcher starts the recorder minimised.
+// Wine's SW_SHOWDEFAULT does not look this up, so it is read here.
+int StartupShowCommand() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL;
+}
+}  // namespace
+
 void Win32Form::Show() {
-    // The program's first window takes the show state it was started with: a launcher that
-    // starts the recorder minimised gets a minimised recorder.
-    const int command = startupWindow_ && !shown_ ? SW_SHOWDEFAULT : SW_SHOW;
+    const bool first = !shown_;
     shown_ = true;
-    ShowWindow(hwnd_, command);
+    if (startupWindow_ && first) {
+        toolkit_.StartupWindowShown();
+        ShowWindow(hwnd_, StartupShowCommand());
+    } else if (toolkit_.StartupWindowPending()) {
+        // Windows gives the start-up state to the first captioned top-level window shown with
+        // SW_SHOW, whichever it is; a form shown before the main window (the menu strip) would
+        // take the minimised state meant for the main window. SetWindowPos shows and activates
+        // it the same way without that.
+        SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+    } else {
+        ShowWindow(hwnd_, SW_SHOW);
+    }
 }
 
 Rect Win32Form::BoundsTwips() const {

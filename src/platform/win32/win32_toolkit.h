@@ -36,6 +36,10 @@ public:
     void SetOpensWebPages(bool opens) { opensWebPages_ = opens; }
 
     void FormClosed(Handle hwnd, bool startupWindow) const;
+    // The main window exists but has not been shown yet, so the start-up show state is still its.
+    void StartupWindowCreated() { startupShowPending_ = true; }
+    void StartupWindowShown() { startupShowPending_ = false; }
+    bool StartupWindowPending() const { return startupShowPending_; }
     // A menu of the program is open: its own loop reads the keyboard and mouse.
     void MenuLoop(bool entered) { menuLoops_ += entered ? 1 : -1; }
 
@@ -44,6 +48,7 @@ private:
     bool quitWithStartup_ = false;
     bool opensWebPages_ = true;
     int menuLoops_ = 0;
+    bool startupShowPending_ = false;
     std::map<Text, PictureRef> pictures_;
 };
 
