@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_screen_codec.h"
-#include "recorder/codec/zmbv.h"
+#include "codec/win32_screen_codec.h"
+#include "codec/zmbv.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/cdib.h"
 #include "recorder/mainwindow/form1.h"
@@ -93,7 +93,7 @@ struct Stage {
 // The frame path one stage at a time on the recorder's own canvas and writer.
 void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form1, kest::recorder::AVIDecs& avi,
                double seconds) {
-    using kest::platform::win32::ScreenCodecWork;
+    using kest::codec::win32::ScreenCodecWork;
     auto& canvas = form1.Picture1();
     const auto frameFile = form1.FrameFilePath();
     kest::recorder::cDIB reader(windows.files, windows.toolkit);
@@ -176,7 +176,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool ours = std::wstring(argv[2]) == L"zmbv";
     const double seconds = _wtof(argv[3]);
     const std::wstring output = argv[4];
-    kest::platform::win32::InstallScreenCodec();
+    kest::codec::win32::InstallScreenCodec();
     HWND desktop = ShowDesktop();
 
     kest::testing::TestPlatform windows;
@@ -230,7 +230,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!hitLimit) frames = form1.framecount;
     const double endMemory = WorkingSetMb();
     form2.done_Click();
-    const auto codec = kest::platform::win32::ScreenCodecWork();
+    const auto codec = kest::codec::win32::ScreenCodecWork();
     std::printf("mode=%ls codec=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f working_set_mb(2s/peak/end)=%.1f/%.1f/%.1f",
                 mode.c_str(), ours ? "zmbv" : "raw", form1.aviwidth, form1.aviheight, frames, elapsed, frames / elapsed,
                 startMemory, peakMemory, endMemory);

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/win32_screen_codec.h"
+#include "codec/win32_screen_codec.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    kest::platform::win32::InstallScreenCodec();  // offered in the compression dialog from here on
+    kest::codec::win32::InstallScreenCodec();  // offered in the compression dialog from here on
     kest::platform::win32::Win32Platform windows;
     kest::recorder::AVIDecs avi(windows.platform);
     kest::recorder::Form1 form1(windows.platform, avi);

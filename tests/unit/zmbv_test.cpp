@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "recorder/codec/zmbv.h"
+#include "codec/zmbv.h"
 
 namespace kest::codec {
 namespace {

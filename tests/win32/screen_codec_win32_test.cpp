@@ -2,8 +2,8 @@
 // offered in the dialog, chosen there, and its files read back by ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
-#include "platform/win32/win32_screen_codec.h"
-#include "recorder/codec/zmbv.h"
+#include "codec/win32_screen_codec.h"
+#include "codec/zmbv.h"
 #include "recorder/engine/avidecs.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
@@ -20,7 +20,7 @@ constexpr wchar_t kScreenCodec[] = L"Velvra 无损屏幕编码 (ZMBV)";
 
 class ScreenCodecTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(platform::win32::InstallScreenCodec()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(codec::win32::InstallScreenCodec()); }
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
     }

@@ -1,4 +1,4 @@
-#include "recorder/codec/zmbv.h"
+#include "codec/zmbv.h"
 
 #include <zlib.h>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace kest::platform::win32 {
+namespace kest::codec::win32 {
 
 // Installs the codec once per process; true when the system took it.
 bool InstallScreenCodec();
@@ -17,4 +17,4 @@ struct ScreenCodecTotals {
 };
 ScreenCodecTotals ScreenCodecWork();
 
-}  // namespace kest::platform::win32
+}  // namespace kest::codec::win32

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_screen_codec.h"
+#include "codec/win32_screen_codec.h"
 
 #include <windows.h>
 #include <vfw.h>
@@ -6,9 +6,9 @@
 #include <cwchar>
 #include <iterator>
 
-#include "recorder/codec/zmbv.h"
+#include "codec/zmbv.h"
 
-namespace kest::platform::win32 {
+namespace kest::codec::win32 {
 
 static_assert(codec::kIcErrOk == ICERR_OK);
 static_assert(codec::kIcErrUnsupported == ICERR_UNSUPPORTED);
@@ -163,4 +163,4 @@ bool InstallScreenCodec() {
 
 ScreenCodecTotals ScreenCodecWork() { return totals; }
 
-}  // namespace kest::platform::win32
+}  // namespace kest::codec::win32

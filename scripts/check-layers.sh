@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Fails when the layers leak: the seam (src/platform) must not reach up into the programs, and the
+# Windows SDK is included only where Windows is met: the seam's Windows side, the two entry
+# points and the screen codec's Windows driver.
+set -uo pipefail
+cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}/src" || exit 2
+
+status=0
+upward=$(grep -rn -E '#include +"(recorder|launcher)/' platform)
+if [ -n "$upward" ]; then
+    echo "the seam includes the programs above it:" >&2
+    echo "$upward" >&2
+    status=1
+fi
+
+sdk=$(grep -rln -E '#include +<windows\.h>' . | sed 's#^\./##' |
+      grep -v -E '^(platform/win32/|recorder/main_win32\.cpp$|launcher/main_win32\.cpp$|codec/win32_screen_codec\.cpp$)')
+if [ -n "$sdk" ]; then
+    echo "<windows.h> outside the Windows side:" >&2
+    echo "$sdk" >&2
+    status=1
+fi
+[ "$status" -eq 0 ] && echo "layers hold"
+exit "$status"
