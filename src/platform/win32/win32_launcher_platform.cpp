@@ -5,8 +5,10 @@
 
 #include <utility>
 
+#include "platform/win32/gdi.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_browser_host.h"
+#include "platform/win32/win32_window.h"
 
 namespace kest::platform::win32 {
 
@@ -15,66 +17,63 @@ static_assert(kGwlExStyle == GWL_EXSTYLE && kWsExLayered == WS_EX_LAYERED && kLw
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kIconResource = 1;
 // Exit code when the window was closed before the recorder was started.
 constexpr int kClosedEarly = 2;
 
-int Pixels(std::int32_t twips) { return twips / kTwipsPerPixel; }
+// The launcher's design positions are whole pixels; its conversion truncates.
+int LauncherPixels(std::int32_t twips) { return twips / kTwipsPerPixel; }
 
 RECT PixelRect(Rect twips) {
-    return {Pixels(twips.left), Pixels(twips.top), Pixels(twips.right), Pixels(twips.bottom)};
+    return {LauncherPixels(twips.left), LauncherPixels(twips.top), LauncherPixels(twips.right),
+            LauncherPixels(twips.bottom)};
 }
 
 using SetLayeredAttributesFunction = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
 
-class Win32AboutWindow : public AboutWindow {
+class Win32AboutWindow final : public AboutWindow, public Window {
 public:
     Win32AboutWindow(const AboutWindowDesign& design, std::function<void(int)> onTimer)
         : onTimer_(std::move(onTimer)), background_(CreateSolidBrush(design.backColor)) {
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        RegisterClass(instance);
-        RECT frame{0, 0, Pixels(design.clientWidthTwips), Pixels(design.clientHeightTwips)};
+        RegisterAboutClass();
+        RECT frame{0, 0, LauncherPixels(design.clientWidthTwips), LauncherPixels(design.clientHeightTwips)};
         // A tool window without an owner has no taskbar button; a popup has no caption or frame,
         // so the whole window is client area.
         constexpr DWORD style = WS_POPUP | WS_CLIPCHILDREN;
         constexpr DWORD exStyle = WS_EX_TOOLWINDOW;
         AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-        hwnd_ = CreateWindowExW(exStyle, kAboutWindowClass, Wide(design.caption), style, 0, 0, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, instance, this);
+        const HWND hwnd = Create(exStyle, kAboutWindowClass, Wide(design.caption), style, 0, 0,
+                                 frame.right - frame.left, frame.bottom - frame.top, nullptr);
         const RECT box = PixelRect(design.textBoxTwips);
         textBox_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", Wide(design.textBoxText),
                                    WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, box.left, box.top, box.right - box.left,
-                                   box.bottom - box.top, hwnd_, nullptr, instance, nullptr);
-        browser_ = BrowserHost::Create(hwnd_, PixelRect(design.browserTwips));
+                                   box.bottom - box.top, hwnd, nullptr, ModuleInstance(), nullptr);
+        browser_ = BrowserHost::Create(hwnd, PixelRect(design.browserTwips));
     }
 
     ~Win32AboutWindow() override {
         browser_.reset();
-        if (hwnd_) {
-            SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-            DestroyWindow(hwnd_);
-        }
-        DeleteObject(background_);
+        Destroy();
     }
 
-    Handle Hwnd() const override { return reinterpret_cast<Handle>(hwnd_); }
+    Handle Hwnd() const override { return reinterpret_cast<Handle>(Window::Hwnd()); }
 
     void Show() override {
+        const HWND hwnd = Window::Hwnd();
         RECT window;
-        GetWindowRect(hwnd_, &window);
+        GetWindowRect(hwnd, &window);
         const int width = window.right - window.left;
         const int height = window.bottom - window.top;
-        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+        SetWindowPos(hwnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ShowWindow(hwnd_, SW_SHOW);
-        UpdateWindow(hwnd_);
+        ShowWindow(hwnd, SW_SHOW);
+        UpdateWindow(hwnd);
     }
 
     void StartTimer(int id, std::int32_t milliseconds) override {
-        SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(milliseconds), nullptr);
+        SetTimer(Window::Hwnd(), static_cast<UINT_PTR>(id), static_cast<UINT>(milliseconds), nullptr);
     }
-    void StopTimer(int id) override { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
+    void StopTimer(int id) override { KillTimer(Window::Hwnd(), static_cast<UINT_PTR>(id)); }
 
     void SetTextBoxText(const Text& text) override { SetWindowTextW(textBox_, Wide(text)); }
     Text TextBoxText() const override {
@@ -87,49 +86,36 @@ public:
     bool Navigate(const Text& address) override { return browser_ && browser_->Navigate(address); }
 
 private:
-    static void RegisterClass(HINSTANCE instance) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        if (GetClassInfoExW(instance, kAboutWindowClass, &windowClass)) return;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hIcon = static_cast<HICON>(
-            LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR));
-        windowClass.lpszClassName = kAboutWindowClass;
-        RegisterClassExW(&windowClass);
+    static void RegisterAboutClass() {
+        // The class keeps its icon for as long as the program runs.
+        static const Icon icon(static_cast<HICON>(
+            LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR)));
+        RegisterWindowClass(kAboutWindowClass, 0, LoadCursorW(nullptr, IDC_ARROW), icon.get(), nullptr);
     }
 
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<Win32AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_TIMER:
-                self->onTimer_(static_cast<int>(wParam));
+                onTimer_(static_cast<int>(wParam));
                 return 0;
             case WM_ERASEBKGND: {
                 RECT client;
-                GetClientRect(hwnd, &client);
-                FillRect(reinterpret_cast<HDC>(wParam), &client, self->background_);
+                GetClientRect(Window::Hwnd(), &client);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
                 return 1;
             }
-            case WM_DESTROY:
-                // Closed from outside (its owner detaches first): nothing would be left to end
-                // the program.
-                self->hwnd_ = nullptr;
-                PostQuitMessage(kClosedEarly);
-                return 0;
-            default: return DefWindowProcW(hwnd, message, wParam, lParam);
+            default: return Default(message, wParam, lParam);
         }
     }
 
+    // Closed from outside (its owner detaches first): nothing would be left to end the program.
+    void Destroyed(HWND) override {
+        textBox_ = nullptr;
+        PostQuitMessage(kClosedEarly);
+    }
+
     std::function<void(int)> onTimer_;
-    HBRUSH background_;
-    HWND hwnd_ = nullptr;
+    Brush background_;
     HWND textBox_ = nullptr;
     std::unique_ptr<BrowserHost> browser_;
 };

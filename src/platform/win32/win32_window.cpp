@@ -1,0 +1,121 @@
+#include "platform/win32/win32_window.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+
+namespace kest::platform::win32 {
+
+int Pixels(std::int32_t twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
+
+std::int32_t Twips(int pixels) { return pixels * kTwipsPerPixel; }
+
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+
+HFONT UiFont() {
+    static const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return font;
+}
+
+namespace {
+
+std::int16_t ShiftState(WPARAM keys) {
+    std::int16_t shift = 0;
+    if (keys & MK_SHIFT) shift |= kShiftMask;
+    if (keys & MK_CONTROL) shift |= kCtrlMask;
+    if (GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+    return shift;
+}
+
+std::int16_t HeldButtons(WPARAM keys) {
+    std::int16_t held = 0;
+    if (keys & MK_LBUTTON) held |= kLeftButton;
+    if (keys & MK_RBUTTON) held |= kRightButton;
+    if (keys & MK_MBUTTON) held |= kMiddleButton;
+    return held;
+}
+
+}  // namespace
+
+std::optional<MouseMessage> DecodeMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+    MouseMessage mouse{MouseMessage::Move, 0, ShiftState(wParam), 0, 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                       HeldButtons(wParam) != 0};
+    mouse.x = static_cast<float>(Twips(mouse.pixelX));
+    mouse.y = static_cast<float>(Twips(mouse.pixelY));
+    switch (message) {
+        case WM_MOUSEMOVE: mouse.button = HeldButtons(wParam); return mouse;
+        case WM_LBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kLeftButton; return mouse;
+        case WM_RBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kRightButton; return mouse;
+        case WM_MBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kMiddleButton; return mouse;
+        case WM_LBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kLeftButton; return mouse;
+        case WM_RBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kRightButton; return mouse;
+        case WM_MBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kMiddleButton; return mouse;
+        case WM_LBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kLeftButton; return mouse;
+        case WM_RBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kRightButton; return mouse;
+        case WM_MBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kMiddleButton; return mouse;
+        default: return std::nullopt;
+    }
+}
+
+bool RaiseMouse(const MouseMessage& mouse, const MouseHandler& down, const MouseHandler& up,
+                const MouseHandler& move) {
+    const MouseHandler& handler =
+        mouse.kind == MouseMessage::Down ? down : mouse.kind == MouseMessage::Up ? up : move;
+    if (mouse.kind == MouseMessage::DoubleClick || !handler) return false;
+    handler(mouse.button, mouse.shift, mouse.x, mouse.y);
+    return true;
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    return hwnd ? reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
+}
+
+Window::~Window() { Destroy(); }
+
+void Window::RegisterWindowClass(const wchar_t* name, UINT style, HCURSOR cursor, HICON icon, HBRUSH background) {
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    if (GetClassInfoExW(ModuleInstance(), name, &cls)) return;
+    cls.style = style;
+    cls.lpfnWndProc = Procedure;
+    cls.hInstance = ModuleInstance();
+    cls.hCursor = cursor;
+    cls.hIcon = icon;
+    cls.hbrBackground = background;
+    cls.lpszClassName = name;
+    RegisterClassExW(&cls);
+}
+
+HWND Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                    int width, int height, HWND parent) {
+    // The handle is bound during WM_NCCREATE, before CreateWindowExW returns it.
+    CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, nullptr, ModuleInstance(), this);
+    return hwnd_;
+}
+
+void Window::Destroy() {
+    const HWND hwnd = hwnd_;
+    if (!hwnd) return;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    DestroyWindow(hwnd);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    Window* self = FromHandle(hwnd);
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message != WM_NCDESTROY) return self->HandleMessage(message, wParam, lParam);
+    // The last message: the object lets go of the handle before anything else can use it.
+    const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->Destroyed(hwnd);
+    return result;
+}
+
+}  // namespace kest::platform::win32
