@@ -190,6 +190,7 @@ class OverlayMachineTest : public OverlayTest, public ::testing::WithParamInterf
 
 TEST_P(OverlayMachineTest, StepsLeaveTheExpectedState) {
     const auto& c = GetParam();
+    const fake::FakePictureBox* snapshot = fake.toolkit.forms.back()->boxes.at(0);
     for (const auto& s : c.steps) {
         const float x = s.x * 15, y = s.y * 15;
         switch (s.step) {
@@ -208,6 +209,8 @@ TEST_P(OverlayMachineTest, StepsLeaveTheExpectedState) {
         EXPECT_EQ((platform::Rect{static_cast<std::int32_t>(overlay->x1 / 15), static_cast<std::int32_t>(overlay->y1 / 15),
                                   static_cast<std::int32_t>(overlay->x2 / 15), static_cast<std::int32_t>(overlay->y2 / 15)}),
                   c.corners);
+    } else {
+        EXPECT_EQ(snapshot->WidthPixels() * snapshot->HeightPixels(), 1) << "an unloaded overlay keeps no picture of the screen";
     }
 }
 

@@ -196,6 +196,9 @@ void Win32Form::FillMaximizedRect() {
 }
 
 LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A handler may unload the form and its owner free it; nothing of the object is used after
+    // the handler but this copy of the handle.
+    const HWND hwnd = Native();
     switch (message) {
         case WM_TIMER:
             if (auto it = timers_.find(static_cast<UINT>(wParam)); it != timers_.end()) {
@@ -258,7 +261,7 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (RaiseFormMouse(message, wParam, lParam)) return 0;
             break;
     }
-    return Default(message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void Win32Form::Destroyed(HWND former) {

@@ -109,6 +109,7 @@ private:
     void CreateImage(int width, int height);
     void Clear();
     void Invalidate() {
+        if (!Window()) return;  // InvalidateRect(nullptr) would repaint every window
         if (!GetUpdateRect(Window(), nullptr, FALSE)) selfInvalidated_ = true;
         InvalidateRect(Window(), nullptr, FALSE);
     }
@@ -220,7 +221,7 @@ void Win32PictureBox::Cls() {
         return;
     }
     // Only the window was drawn on: showing the persistent image again clears it.
-    RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    if (Window()) RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void Win32PictureBox::Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
@@ -233,7 +234,7 @@ void Win32PictureBox::Move(std::int32_t left, std::int32_t top, std::int32_t wid
 void Win32PictureBox::SetSizeTwips(std::int32_t widthTwips, std::int32_t heightTwips) {
     const int width = Pixels(widthTwips);
     const int height = Pixels(heightTwips);
-    SetWindowPos(Window(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Window()) SetWindowPos(Window(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (width != width_ || height != height_) CreateImage(width, height);
 }
 
@@ -296,7 +297,7 @@ void Win32PictureBox::DrawText(const Text& text, float x, float y) {
 
 void Win32PictureBox::Refresh() {
     // Inside the repaint itself the image is about to be shown anyway; asking again would loop.
-    if (painting_) return;
+    if (painting_ || !Window()) return;
     RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 

@@ -77,7 +77,10 @@ void Form3::Unload() {
     FreeCursor();
     window_->Unload();
     window_.reset();
-    // The surface's window went with the overlay's; the object goes when the next overlay comes.
+    // The surface's window went with the overlay's; the object goes when the next overlay comes,
+    // since this may run inside one of its own handlers. Its snapshot is as large as the screen
+    // (33 MB at 4K) and goes now.
+    surface_->SetSizeTwips(platform::kTwipsPerPixel, platform::kTwipsPerPixel);
 }
 
 void Form3::FreeCursor() { platform_.windows.ClipCursor(nullptr); }
