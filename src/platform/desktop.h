@@ -1,4 +1,4 @@
-// user32, comdlg32 and kernel32 calls made directly by the programs.
+// user32 and kernel32 calls made directly by the programs.
 #pragma once
 
 #include <cstdint>
@@ -7,32 +7,9 @@
 
 namespace kest::platform {
 
-inline constexpr std::uint32_t kOfnHideReadOnly = 0x00000004;
-inline constexpr std::uint32_t kOfnPathMustExist = 0x00000800;
-inline constexpr std::uint32_t kOfnFileMustExist = 0x00001000;
-
-// The fields of OPENFILENAME that the programs fill. The buffers are exchanged whole:
-// `file` and `fileTitle` hold maxFile / maxFileTitle characters in and out, NULs included.
-struct OpenFileName {
-    Handle owner = 0;
-    Handle instance = 0;
-    Text filter;  // description NUL pattern NUL ... NUL
-    std::uint32_t filterIndex = 0;
-    Text file;
-    std::uint32_t maxFile = 0;
-    Text fileTitle;
-    std::uint32_t maxFileTitle = 0;
-    Text initialDir;
-    Text title;
-    std::uint32_t flags = 0;
-    Text defExt;
-};
-
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // Nonzero when the user chose a file.
-    virtual std::int32_t SaveFileDialog(OpenFileName& request) = 0;
     virtual Handle GetCursor() = 0;
     virtual bool SetForegroundWindow(Handle window) = 0;
     virtual bool SetRect(Rect* rect, std::int32_t left, std::int32_t top, std::int32_t right,

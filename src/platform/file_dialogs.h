@@ -1,4 +1,5 @@
-// comdlg32, msvfw32, shell32 and ole32 calls behind the general file dialog object.
+// comdlg32, msvfw32, shell32 and ole32 calls behind the file dialogs: the recorder's save dialog
+// and the general file dialog object.
 #pragma once
 
 #include <cstdint>
@@ -9,21 +10,23 @@ namespace kest::platform {
 
 inline constexpr std::uint32_t kOfnReadOnly = 0x00000001;
 inline constexpr std::uint32_t kOfnOverwritePrompt = 0x00000002;
-inline constexpr std::uint32_t kOfnHideReadOnlyFlag = 0x00000004;
+inline constexpr std::uint32_t kOfnHideReadOnly = 0x00000004;
 inline constexpr std::uint32_t kOfnEnableHook = 0x00000020;
 inline constexpr std::uint32_t kOfnEnableTemplate = 0x00000040;
 inline constexpr std::uint32_t kOfnAllowMultiSelect = 0x00000200;
-inline constexpr std::uint32_t kOfnFileMustExistFlag = 0x00001000;
+inline constexpr std::uint32_t kOfnPathMustExist = 0x00000800;
+inline constexpr std::uint32_t kOfnFileMustExist = 0x00001000;
 inline constexpr std::uint32_t kOfnExplorer = 0x00080000;
 inline constexpr std::int32_t kCsidlPersonal = 5;
 
 enum class FileDialogKind { Open, OpenPreview, Save };
 
-// The fields of OPENFILENAMEW the object fills. `file` and `fileTitle` hold at most maxFile /
+// The fields of OPENFILENAMEW the programs fill. `file` and `fileTitle` hold at most maxFile /
 // maxFileTitle characters; the implementation keeps one NUL beyond them, so a full buffer still
 // ends. Coming back they hold the whole buffers, NULs included.
 struct FileDialogRecord {
     Handle owner = 0;
+    Handle instance = 0;
     Text filter;  // description NUL pattern NUL ... NUL NUL
     std::uint32_t filterIndex = 0;
     Text file;

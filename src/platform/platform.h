@@ -4,6 +4,7 @@
 
 #include "platform/avi_library.h"
 #include "platform/desktop.h"
+#include "platform/file_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/toolkit.h"
 #include "platform/window_api.h"
@@ -18,6 +19,7 @@ struct Platform {
     Toolkit& toolkit;
     WindowApi& windows;
     WindowHook& hooks;
+    FileDialogs& dialogs;
 };
 
 }  // namespace kest::platform

@@ -388,17 +388,6 @@ std::uint32_t FakeAvi::FileRelease(Handle file) {
 
 // ---- desktop ----
 
-std::int32_t FakeDesktop::SaveFileDialog(platform::OpenFileName& request) {
-    owner_.log.push_back("GetSaveFileName");
-    saveRequests.push_back(request);
-    if (onSaveDialog) onSaveDialog();
-    if (saveDialogResult == 0) return 0;
-    Text buffer = typedName;
-    buffer.resize(request.maxFile, u'\0');
-    request.file = buffer;
-    return saveDialogResult;
-}
-
 Handle FakeDesktop::GetCursor() {
     owner_.log.push_back("GetCursor");
     return cursor;
@@ -500,6 +489,17 @@ void FakeToolkit::DoEvents() {
     if (onDoEvents) onDoEvents();
 }
 
-FakePlatform::FakePlatform() { files.log = &log; }
+FakePlatform::FakePlatform() {
+    files.log = &log;
+    dialogs.answer = [this](platform::FileDialogRecord& request) {
+        log.push_back("GetSaveFileName");
+        if (saveDialog.whileOpen) saveDialog.whileOpen();
+        if (saveDialog.result == 0) return 0;
+        Text buffer = saveDialog.typedName;
+        buffer.resize(request.maxFile, u'\0');
+        request.file = buffer;
+        return saveDialog.result;
+    };
+}
 
 }  // namespace kest::fake

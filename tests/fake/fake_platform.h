@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "fake/fake_file_dialogs.h"
 #include "fake/fake_window_hook.h"
 
 namespace kest::fake {
@@ -340,17 +341,10 @@ private:
 class FakeDesktop : public platform::Desktop {
 public:
     explicit FakeDesktop(FakePlatform& owner) : owner_(owner) {}
-    // Save dialog: 0 = cancelled; otherwise the typed name is put in the file buffer.
-    std::int32_t saveDialogResult = 1;
-    Text typedName = u"C:\\rec\\movie.avi";
-    std::vector<platform::OpenFileName> saveRequests;
-    // Runs while the save dialog is open, standing in for what the user does meanwhile.
-    std::function<void()> onSaveDialog;
     Handle cursor = 0xC005;
     Text tempPath = u"C:\\Temp\\";
     std::vector<Handle> foregrounded;
 
-    std::int32_t SaveFileDialog(platform::OpenFileName& request) override;
     Handle GetCursor() override;
     bool SetForegroundWindow(Handle window) override;
     bool SetRect(platform::Rect* rect, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) override;
@@ -537,7 +531,17 @@ public:
     FakeToolkit toolkit{*this};
     FakeWindowApi windows{*this};
     FakeWindowHook hooks;
-    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks};
+    FakeFileDialogs dialogs;
+    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
+
+    // The recorder's save dialog as the user answers it (dialogs.shown keeps each request):
+    // 0 cancels; otherwise the typed name comes back in the file buffer.
+    struct SaveDialogScript {
+        std::int32_t result = 1;
+        Text typedName = u"C:\\rec\\movie.avi";
+        // Runs while the dialog is open, standing in for what the user does meanwhile.
+        std::function<void()> whileOpen;
+    } saveDialog;
 
     // Ordered record of the calls whose order matters.
     std::vector<std::string> log;

@@ -88,10 +88,10 @@ TEST_F(ControlMenuTest, StopWhilePausedPutsThePauseItemBack) {
 
 TEST_F(ControlMenuTest, CommandsWaitWhileADialogOfTheRecorderIsOpen) {
     int dialogs = 0;
-    fake.desktop.saveDialogResult = 0;
+    fake.saveDialog.result = 0;
     fake.toolkit.onDoEvents = nullptr;
     // A second start chosen while the save dialog is open must not open a second dialog.
-    fake.desktop.onSaveDialog = [&] {
+    fake.saveDialog.whileOpen = [&] {
         ++dialogs;
         form2.start_Click();
         form2.quit_Click();

@@ -56,8 +56,8 @@ TEST_F(RecordingTest, LoadTakesTheScreenSizeAndTemporaryDirectory) {
 
 TEST_F(RecordingTest, SaveDialogIsAskedForAnAviFileNamedByTheUser) {
     form2.start_Click();
-    ASSERT_EQ(fake.desktop.saveRequests.size(), 1u);
-    const auto& request = fake.desktop.saveRequests[0];
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    const auto& request = fake.dialogs.shown[0];
     EXPECT_EQ(request.owner, form1.Window().Hwnd());
     EXPECT_EQ(request.instance, 0x400000u);
     EXPECT_EQ(request.filter, SaveDialogFilter());
@@ -85,7 +85,7 @@ class ExtensionTest : public RecordingTest, public ::testing::WithParamInterface
 TEST_P(ExtensionTest, AppendsDotAviUnlessTheNameEndsExactlySo) {
     Text typed;
     for (const char* c = GetParam().typed; *c; ++c) typed += static_cast<char16_t>(*c);
-    fake.desktop.typedName = typed;
+    fake.saveDialog.typedName = typed;
     form2.start_Click();
     EXPECT_EQ(fake::Utf8(form1.avipath), GetParam().saved);
     ASSERT_FALSE(fake.avi.openedPaths.empty());
@@ -101,13 +101,13 @@ INSTANTIATE_TEST_SUITE_P(Names, ExtensionTest,
                                            NameCase{"a", "a.avi"}));
 
 TEST_F(RecordingTest, ChineseNameSurvivesTheDialogUnchanged) {
-    fake.desktop.typedName = u"D:\\录像\\会议";
+    fake.saveDialog.typedName = u"D:\\录像\\会议";
     form2.start_Click();
     EXPECT_EQ(fake::Utf8(form1.avipath), "D:\\录像\\会议.avi");
 }
 
 TEST_F(RecordingTest, CancelledDialogChangesNothing) {
-    fake.desktop.saveDialogResult = 0;
+    fake.saveDialog.result = 0;
     form2.start_Click();
     EXPECT_TRUE(fake.avi.openedPaths.empty());
     EXPECT_EQ(Menus(), kIdle);
@@ -216,7 +216,7 @@ TEST_F(RecordingTest, RefusedOutputAsksForAnotherCodecAndStaysIdle) {
 TEST_F(RecordingTest, AreaWithoutPixelsIsRefusedBeforeTheDialog) {
     form1.aviwidth = 0;
     form2.start_Click();
-    EXPECT_TRUE(fake.desktop.saveRequests.empty());
+    EXPECT_TRUE(fake.dialogs.shown.empty());
     ASSERT_EQ(fake.toolkit.messages.size(), 1u);
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].caption), "Velvra");
     EXPECT_FALSE(form1.RecordingInProgress());
@@ -327,7 +327,7 @@ TEST_F(RecordingTest, ClosingTheMenuStripClosesTheMainWindowInstead) {
 TEST_F(RecordingTest, SecondRecordingStartsCleanAfterTheFirst) {
     form2.start_Click();
     form2.done_Click();
-    fake.desktop.typedName = u"C:\\rec\\second.avi";
+    fake.saveDialog.typedName = u"C:\\rec\\second.avi";
     form2.start_Click();
     EXPECT_EQ(Menus(), kRecording);
     EXPECT_EQ(fake::Utf8(fake.avi.openedPaths.back()), "C:\\rec\\second.avi");

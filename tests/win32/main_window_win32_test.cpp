@@ -49,7 +49,7 @@ public:
 
 struct CountingPlatform : TestPlatform {
     CountingWindowApi counting;
-    platform::Platform countingPlatform{avi, files, desktop, toolkit, counting, hooks};
+    platform::Platform countingPlatform{avi, files, desktop, toolkit, counting, hooks, dialogs};
 };
 
 class MainWindowWin32Test : public ::testing::Test {

@@ -1,7 +1,6 @@
 #include "platform/win32/win32_desktop.h"
 
 #include <windows.h>
-#include <commdlg.h>
 
 #include <vector>
 
@@ -9,40 +8,7 @@
 
 namespace kest::platform::win32 {
 
-namespace {
-
-std::vector<wchar_t> Buffer(const Text& initial, std::uint32_t capacity) {
-    std::vector<wchar_t> buffer(capacity == 0 ? 1 : capacity, L'\0');
-    const std::size_t copied = std::min<std::size_t>(initial.size(), buffer.size() - 1);
-    std::copy(initial.begin(), initial.begin() + static_cast<std::ptrdiff_t>(copied), buffer.begin());
-    return buffer;
-}
-
-}  // namespace
-
-std::int32_t Win32Desktop::SaveFileDialog(OpenFileName& request) {
-    std::vector<wchar_t> file = Buffer(request.file, request.maxFile);
-    std::vector<wchar_t> fileTitle = Buffer(request.fileTitle, request.maxFileTitle);
-    OPENFILENAMEW native{};
-    native.lStructSize = sizeof native;
-    native.hwndOwner = reinterpret_cast<HWND>(request.owner);
-    native.hInstance = reinterpret_cast<HINSTANCE>(request.instance);
-    native.lpstrFilter = request.filter.empty() ? nullptr : Wide(request.filter);
-    native.nFilterIndex = request.filterIndex;
-    native.lpstrFile = file.data();
-    native.nMaxFile = static_cast<DWORD>(file.size());
-    native.lpstrFileTitle = request.maxFileTitle ? fileTitle.data() : nullptr;
-    native.nMaxFileTitle = request.maxFileTitle ? static_cast<DWORD>(fileTitle.size()) : 0;
-    native.lpstrInitialDir = request.initialDir.empty() ? nullptr : Wide(request.initialDir);
-    native.lpstrTitle = request.title.empty() ? nullptr : Wide(request.title);
-    native.Flags = request.flags;
-    native.lpstrDefExt = request.defExt.empty() ? nullptr : Wide(request.defExt);
-    const BOOL chosen = GetSaveFileNameW(&native);
-    request.file = FromWide(file.data(), file.size());
-    request.fileTitle = FromWide(fileTitle.data(), fileTitle.size());
-    request.filterIndex = native.nFilterIndex;
-    return chosen ? 1 : 0;
-}
+static_assert(kVkSnapshot == VK_SNAPSHOT && kSrcCopy == SRCCOPY);
 
 Handle Win32Desktop::GetCursor() { return reinterpret_cast<Handle>(::GetCursor()); }
 

@@ -13,10 +13,10 @@
 namespace kest::platform::win32 {
 
 static_assert(kOfnReadOnly == OFN_READONLY && kOfnOverwritePrompt == OFN_OVERWRITEPROMPT &&
-              kOfnHideReadOnlyFlag == OFN_HIDEREADONLY && kOfnEnableHook == OFN_ENABLEHOOK &&
+              kOfnHideReadOnly == OFN_HIDEREADONLY && kOfnEnableHook == OFN_ENABLEHOOK &&
               kOfnEnableTemplate == OFN_ENABLETEMPLATE && kOfnAllowMultiSelect == OFN_ALLOWMULTISELECT &&
-              kOfnFileMustExistFlag == OFN_FILEMUSTEXIST && kOfnExplorer == OFN_EXPLORER &&
-              kCsidlPersonal == CSIDL_PERSONAL);
+              kOfnPathMustExist == OFN_PATHMUSTEXIST && kOfnFileMustExist == OFN_FILEMUSTEXIST &&
+              kOfnExplorer == OFN_EXPLORER && kCsidlPersonal == CSIDL_PERSONAL);
 
 namespace {
 
@@ -40,7 +40,8 @@ std::int32_t Win32FileDialogs::ShowDialog(FileDialogKind kind, FileDialogRecord&
     OPENFILENAMEW native{};
     native.lStructSize = sizeof native;
     native.hwndOwner = reinterpret_cast<HWND>(record.owner);
-    native.lpstrFilter = Wide(record.filter);
+    native.hInstance = reinterpret_cast<HINSTANCE>(record.instance);
+    native.lpstrFilter = OrNull(record.filter);
     native.nFilterIndex = record.filterIndex;
     native.lpstrFile = file.data();
     native.nMaxFile = record.maxFile;

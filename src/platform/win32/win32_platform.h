@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_avi_library.h"
 #include "platform/win32/win32_desktop.h"
+#include "platform/win32/win32_file_dialogs.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window_api.h"
@@ -18,7 +19,8 @@ struct Win32Platform {
     Win32Toolkit toolkit;
     Win32WindowApi windows;
     Win32WindowHook hooks;
-    Platform platform{avi, files, desktop, toolkit, windows, hooks};
+    Win32FileDialogs dialogs;
+    Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
 };
 
 }  // namespace kest::platform::win32

@@ -53,7 +53,7 @@ std::int32_t AreaTimerInterval(std::int32_t screenWidthTwips, std::int32_t scree
 }
 
 bool Form1::AskForOutputPath() {
-    platform::OpenFileName request;
+    platform::FileDialogRecord request;
     request.owner = window_->Hwnd();
     request.instance = platform_.toolkit.Instance();
     request.filter = SaveDialogFilter();
@@ -67,7 +67,7 @@ bool Form1::AskForOutputPath() {
     // No "file must exist": the user is naming a recording that does not exist yet, and the
     // save dialog would refuse every new name with it.
     request.flags = platform::kOfnHideReadOnly | platform::kOfnPathMustExist;
-    if (platform_.desktop.SaveFileDialog(request) == 0) return false;
+    if (platform_.dialogs.ShowDialog(platform::FileDialogKind::Save, request) == 0) return false;
     avipath = NormaliseAviPath(request.file);
     return true;
 }

@@ -48,11 +48,11 @@ std::uint32_t cFileDlg::FlagWord(FileDialogKind kind) const {
     std::uint32_t flags = flags_ & ~kCallerFlagsNeverPassed;
     if (kind == FileDialogKind::Save) {
         if (overwritePrompt_) flags |= platform::kOfnOverwritePrompt;
-        return flags | platform::kOfnHideReadOnlyFlag;
+        return flags | platform::kOfnHideReadOnly;
     }
-    if (fileMustExist_) flags |= platform::kOfnFileMustExistFlag;
+    if (fileMustExist_) flags |= platform::kOfnFileMustExist;
     if (multiSelect_) flags |= platform::kOfnAllowMultiSelect;
-    if (hideReadOnly_) flags |= platform::kOfnHideReadOnlyFlag;
+    if (hideReadOnly_) flags |= platform::kOfnHideReadOnly;
     if (readOnly_) flags |= platform::kOfnReadOnly;
     return flags;
 }

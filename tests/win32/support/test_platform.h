@@ -36,7 +36,8 @@ struct TestPlatform {
     NotingToolkit toolkit;
     platform::win32::Win32WindowApi windows;
     platform::win32::Win32WindowHook hooks;
-    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks};
+    platform::win32::Win32FileDialogs dialogs;
+    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
 };
 
 inline platform::Text ToText(const std::wstring& text) { return platform::Text(text.begin(), text.end()); }
