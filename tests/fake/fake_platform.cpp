@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace kest::fake {
 
@@ -179,6 +180,10 @@ FakeForm::FakeForm(FakePlatform& owner, Handle hwnd, platform::FormDesign d)
     }
     bounds = {0, 0, design.widthTwips + ncWidth, design.heightTwips + ncHeight};
 }
+
+FakeForm::~FakeForm() { std::erase(owner_.toolkit.forms, this); }
+
+void FakeForm::Close() { owner_.toolkit.posted.push_back(hwnd_); }
 
 void FakeForm::SetCaption(const Text& value) {
     caption = value;
@@ -486,7 +491,16 @@ void FakeToolkit::EndProcess() {
 void FakeToolkit::DoEvents() {
     ++doEventsCount;
     owner_.log.push_back("DoEvents");
+    DeliverPosted();
     if (onDoEvents) onDoEvents();
+}
+
+void FakeToolkit::DeliverPosted() {
+    const std::vector<Handle> waiting = std::exchange(posted, {});
+    for (const Handle hwnd : waiting) {
+        const auto form = std::find_if(forms.begin(), forms.end(), [&](FakeForm* f) { return f->Hwnd() == hwnd; });
+        if (form != forms.end()) (*form)->DeliverClose();
+    }
 }
 
 FakePlatform::FakePlatform() {

@@ -215,6 +215,7 @@ public:
 class FakeForm : public platform::Form {
 public:
     explicit FakeForm(FakePlatform& owner, Handle hwnd, platform::FormDesign design);
+    ~FakeForm() override;
     platform::FormDesign design;
     Text caption;
     platform::WindowState state = platform::WindowState::Normal;
@@ -238,7 +239,11 @@ public:
     bool Visible() const override { return visible; }
     void OnQueryUnload(std::function<bool()> handler) override { queryUnload = std::move(handler); }
     bool closed = false;
-    void Close() override {
+    // As on Windows, a close request is posted: it is answered when events next run.
+    void Close() override;
+    // The posted close arrives: the unload handler may refuse it.
+    void DeliverClose() {
+        if (unloaded) return;  // a destroyed window gets nothing
         closed = !queryUnload || queryUnload();
         if (closed) unloaded = true;
     }
@@ -396,6 +401,9 @@ public:
     platform::MsgBoxResult MsgBox(const Text& text, platform::MsgBoxButtons buttons, platform::MsgBoxIcon icon,
                                   const Text& caption) override;
     void DoEvents() override;
+    // Runs what was posted (close requests), as the message loop does; DoEvents does it too.
+    void DeliverPosted();
+    std::vector<Handle> posted;  // windows with a close request waiting
     void WaitForEvents(std::int32_t milliseconds) override {
         waits.push_back(milliseconds);
         tickCount += static_cast<std::uint32_t>(milliseconds);

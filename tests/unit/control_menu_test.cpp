@@ -268,6 +268,7 @@ TEST_F(OverlayTest, LosingActivationOrClosingTheProgramFreesThePointer) {
     overlay->Form_MouseUp(1, 0, 1600, 1600);
     ASSERT_TRUE(LastClip().has_value());
     form1.Window().Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_EQ(LastClip(), std::nullopt);
     EXPECT_FALSE(overlay->Loaded());
 }

@@ -332,6 +332,7 @@ TEST_F(MainWindowTest, IconDoubleClickClosesInsteadOfOpeningTheMenu) {
         form1.leftcaption().DblClick();
     };
     form1.leftcaption().MouseDown(1, 0, 100, 100);
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_TRUE(fake.windows.popups.empty());
     EXPECT_TRUE(Main().unloaded);
     EXPECT_TRUE(static_cast<fake::FakeForm&>(form2.Window()).unloaded);
@@ -378,6 +379,7 @@ TEST_F(MainWindowTest, OnlyAnExactCloseCommandToTheStripClosesTheRecorder) {
     msghookModule::HookWndProc(form2.Window().Hwnd(), 0x0112, 0xF061, 0);
     EXPECT_FALSE(Main().unloaded);
     msghookModule::HookWndProc(form2.Window().Hwnd(), 0x0112, 0xF060, 0);
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_TRUE(Main().unloaded);
 }
 
@@ -397,6 +399,7 @@ TEST_P(CaptionButtonTest, ActsOnlyOnALeftReleaseInside) {
     const ReleaseCase& c = GetParam();
     form1.backcaption().SetMousePointer(c.captionPointer);
     form1.CaptionButton(c.button).Surface().MouseUp(c.mouseButton, 0, c.x, c.y);
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     switch (c.button) {
         case 1: EXPECT_EQ(Main().state == WindowState::Minimized, c.acts); break;
         case 2:
@@ -416,6 +419,7 @@ INSTANTIATE_TEST_SUITE_P(Buttons, CaptionButtonTest,
 
 TEST_F(MainWindowTest, ClosingIdleAsksNothingAndUnhooksBeforeHiding) {
     Main().Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_TRUE(fake.toolkit.messages.empty());
     EXPECT_TRUE(Main().unloaded);
     EXPECT_FALSE(Main().visible);
@@ -447,6 +451,7 @@ TEST_P(CloseQuestionTest, AnswerDecidesAndTheQuestionTimeIsNotRecorded) {
         fake.toolkit.clock = c.answeredAt;
     };
     Main().Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     ASSERT_EQ(fake.toolkit.messages.size(), before + 1);
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().text), "正在录制，是否停止？");
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().caption), "Velvra");

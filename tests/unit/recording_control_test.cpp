@@ -307,6 +307,7 @@ TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFileOnYes) {
     ASSERT_TRUE(form1.WriteFrame());
     fake.toolkit.messageAnswers = {platform::MsgBoxResult::Yes};
     form1.Window().Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_TRUE(MainWindow().closed);
     EXPECT_FALSE(form1.RecordingInProgress());
     EXPECT_FALSE(avi.IsOpen());
@@ -317,9 +318,11 @@ TEST_F(RecordingTest, ClosingTheMainWindowWhileRecordingFinishesTheFileOnYes) {
 TEST_F(RecordingTest, ClosingTheMenuStripClosesTheMainWindowInstead) {
     auto& strip = static_cast<fake::FakeForm&>(form2.Window());
     strip.Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_FALSE(strip.closed) << "the strip refuses while the main window shows";
     // The system's close command for the strip goes through the hook to the main window.
     msghookModule::HookWndProc(strip.Hwnd(), 0x0112, 0xF060, 0);
+    fake.toolkit.DeliverPosted();  // the posted close arrives
     EXPECT_TRUE(MainWindow().closed);
     EXPECT_TRUE(strip.unloaded);
 }
