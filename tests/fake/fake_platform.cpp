@@ -181,7 +181,10 @@ FakeForm::FakeForm(FakePlatform& owner, Handle hwnd, platform::FormDesign d)
     bounds = {0, 0, design.widthTwips + ncWidth, design.heightTwips + ncHeight};
 }
 
-FakeForm::~FakeForm() { std::erase(owner_.toolkit.forms, this); }
+FakeForm::~FakeForm() {
+    std::erase(owner_.toolkit.forms, this);
+    owner_.toolkit.destroyed.insert(hwnd_);
+}
 
 void FakeForm::Close() { owner_.toolkit.posted.push_back(hwnd_); }
 
@@ -220,8 +223,13 @@ std::unique_ptr<platform::Label> FakeForm::CreateLabel(platform::Rect boundsTwip
 }
 
 std::unique_ptr<platform::Timer> FakeForm::CreateTimer() {
-    auto timer = std::make_unique<FakeTimer>();
+    auto timer = std::make_unique<FakeTimer>(&owner_.toolkit);
+    owner_.toolkit.timers.push_back(timer.get());
     return timer;
+}
+
+FakeTimer::~FakeTimer() {
+    if (owner_) std::erase(owner_->timers, this);
 }
 
 std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem* parent, const Text& text) {
@@ -264,7 +272,7 @@ bool FakeWindowApi::DeleteObject(Handle object) {
 
 std::int32_t FakeWindowApi::SetWindowRgn(Handle window, Handle region, bool) {
     regionsSet.push_back(region);
-    if (!setWindowRgnSucceeds || !regions.count(region)) return 0;
+    if (!setWindowRgnSucceeds || !regions.count(region) || owner_.toolkit.WindowGone(window)) return 0;
     // The system owns the region from now on and frees the one it replaces.
     if (auto old = windowRegions.find(window); old != windowRegions.end()) ownedRegions_.erase(old->second);
     windowRegions[window] = region;
@@ -493,6 +501,18 @@ void FakeToolkit::DoEvents() {
     owner_.log.push_back("DoEvents");
     DeliverPosted();
     if (onDoEvents) onDoEvents();
+}
+
+void FakeToolkit::DeliverDueTicks() {
+    const std::vector<FakeTimer*> running = timers;
+    for (FakeTimer* timer : running) {
+        if (std::find(timers.begin(), timers.end(), timer) != timers.end()) timer->Fire();
+    }
+}
+
+bool FakeToolkit::WindowGone(Handle window) const {
+    if (destroyed.count(window)) return true;
+    return std::any_of(forms.begin(), forms.end(), [&](const FakeForm* f) { return f->Hwnd() == window && f->unloaded; });
 }
 
 void FakeToolkit::DeliverPosted() {

@@ -49,8 +49,12 @@ struct MessageBoxCall {
     Text caption;
 };
 
+class FakeToolkit;
+
 class FakeTimer : public platform::Timer {
 public:
+    explicit FakeTimer(FakeToolkit* owner = nullptr) : owner_(owner) {}
+    ~FakeTimer() override;
     std::int32_t interval = 0;
     bool enabled = true;
     std::function<void()> tick;
@@ -59,6 +63,18 @@ public:
     void SetEnabled(bool value) override { enabled = value; }
     bool Enabled() const override { return enabled; }
     void OnTick(std::function<void()> handler) override { tick = std::move(handler); }
+    // A tick from the system: none while stopped or disabled, and one that comes while the
+    // handler runs is dropped, as on Windows.
+    void Fire() {
+        if (running_ || !tick || !enabled || interval <= 0) return;
+        running_ = true;
+        tick();
+        running_ = false;
+    }
+
+private:
+    FakeToolkit* owner_;
+    bool running_ = false;
 };
 
 class FakeMenuItem : public platform::MenuItem {
@@ -404,6 +420,12 @@ public:
     // Runs what was posted (close requests), as the message loop does; DoEvents does it too.
     void DeliverPosted();
     std::vector<Handle> posted;  // windows with a close request waiting
+    // Every running timer of the fake forms gets a tick, as if its interval had passed.
+    void DeliverDueTicks();
+    std::vector<FakeTimer*> timers;
+    // The window is gone: unloaded, or its form destroyed.
+    bool WindowGone(Handle window) const;
+    std::set<Handle> destroyed;
     void WaitForEvents(std::int32_t milliseconds) override {
         waits.push_back(milliseconds);
         tickCount += static_cast<std::uint32_t>(milliseconds);

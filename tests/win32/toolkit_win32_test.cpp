@@ -1,9 +1,12 @@
-// The windowing toolkit on real windows: timers, menus and forms behave as the forms expect.
+// The windowing toolkit on real windows: menus and forms behave as the forms expect, and the
+// contract the test double keeps too (close and unload, timers, regions) holds here.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include "contract/toolkit_contract.h"
 #include "platform/win32/win32_toolkit.h"
+#include "platform/win32/win32_window_api.h"
 #include "win32/support/dialog_watcher.h"
 
 namespace kest::testing {
@@ -11,44 +14,43 @@ namespace {
 
 using platform::win32::Win32Toolkit;
 
+struct Win32ToolkitEnvironment {
+    Win32Toolkit toolkit;
+    platform::win32::Win32WindowApi windows;
+    platform::Toolkit& Toolkit() { return toolkit; }
+    platform::WindowApi& Windows() { return windows; }
+    void RunEvents() { toolkit.DoEvents(); }
+    void LetTicksCome() { Sleep(3); }  // longer than the interval: the next tick is due
+    bool RunUntil(const std::function<bool()>& condition) { return WaitUntil(condition, std::chrono::seconds(30)); }
+    // Something that does not happen is given this long to prove it.
+    bool NeverHappens(const std::function<bool()>& condition) {
+        return !WaitUntil(condition, std::chrono::milliseconds(300));
+    }
+    bool Exists(const platform::Form& form) { return IsWindow(reinterpret_cast<HWND>(form.Hwnd())) != 0; }
+    platform::Rect RegionBox(platform::Handle window) {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        RECT box{};
+        if (GetWindowRgn(reinterpret_cast<HWND>(window), region) != ERROR) GetRgnBox(region, &box);
+        DeleteObject(region);
+        return {box.left, box.top, box.right, box.bottom};
+    }
+};
+
+}  // namespace
+}  // namespace kest::testing
+
+namespace kest::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ToolkitContract, testing::Win32ToolkitEnvironment);
+}  // namespace kest::contract
+
+namespace kest::testing {
+namespace {
+
 class ToolkitTest : public ::testing::Test {
 protected:
     Win32Toolkit toolkit;
     std::unique_ptr<platform::Form> form = toolkit.CreateForm({u"测试窗口", 6000, 4500});
 };
-
-TEST_F(ToolkitTest, TimerWhoseHandlerRunsPendingEventsIsNeverEnteredTwice) {
-    auto timer = form->CreateTimer();
-    int depth = 0, deepest = 0, ticks = 0;
-    timer->OnTick([&] {
-        ++depth;
-        deepest = std::max(deepest, depth);
-        Sleep(3);                 // longer than the interval: the next tick is already due
-        toolkit.DoEvents();
-        ++ticks;
-        --depth;
-    });
-    timer->SetInterval(1);
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= 30; }, std::chrono::seconds(30)));
-    timer->SetInterval(0);
-    EXPECT_EQ(deepest, 1);
-}
-
-TEST_F(ToolkitTest, TimerTicksOnlyWithAnIntervalAndWhileEnabled) {
-    auto timer = form->CreateTimer();
-    int ticks = 0;
-    timer->OnTick([&] { ++ticks; });
-    EXPECT_TRUE(timer->Enabled());
-    EXPECT_FALSE(WaitUntil([&] { return ticks > 0; }, std::chrono::milliseconds(300))) << "interval 0 ticked";
-
-    timer->SetInterval(5);
-    timer->SetEnabled(false);
-    EXPECT_EQ(timer->Interval(), 5) << "disabling keeps the interval";
-    EXPECT_FALSE(WaitUntil([&] { return ticks > 0; }, std::chrono::milliseconds(300))) << "disabled timer ticked";
-
-    timer->SetEnabled(true);
-    EXPECT_TRUE(WaitUntil([&] { return ticks > 0; }, std::chrono::seconds(10)));
-}
 
 TEST_F(ToolkitTest, MenuItemsShowTheirStateOnTheRealMenu) {
     auto file = form->CreateMenuItem(nullptr, u"文件(&F)");
@@ -91,17 +93,6 @@ TEST_F(ToolkitTest, CaptionAndWindowStateRoundTrip) {
     form->SetWindowState(platform::WindowState::Minimized);
     EXPECT_TRUE(WaitUntil([&] { return form->GetWindowState() == platform::WindowState::Minimized; },
                           std::chrono::seconds(5)));
-}
-
-TEST_F(ToolkitTest, CloseCanBeRefused) {
-    bool allow = false;
-    form->OnQueryUnload([&] { return allow; });
-    HWND window = reinterpret_cast<HWND>(form->Hwnd());
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(window));
-    allow = true;
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace
