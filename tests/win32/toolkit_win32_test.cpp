@@ -95,5 +95,34 @@ TEST_F(ToolkitTest, CaptionAndWindowStateRoundTrip) {
                           std::chrono::seconds(5)));
 }
 
+TEST_F(ToolkitTest, ControlsAndFormsLetGoOfTheirWindowsSafely) {
+    form->Show();
+    auto box = form->CreatePictureBox({0, 0, 1500, 1500});
+    auto label = form->CreateLabel({1500, 0, 3000, 300}, u"标题");  // on the form, not on a picture
+    HWND labelWindow = reinterpret_cast<HWND>(label->Hwnd());
+    RedrawWindow(labelWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetDC(labelWindow);
+    EXPECT_EQ(GetPixel(dc, 90, 17), GetSysColor(COLOR_BTNFACE)) << "a label on a form shows the form's colour";
+    ReleaseDC(labelWindow, dc);
+
+    int deactivations = 0;
+    form->Deactivate = [&] { ++deactivations; };
+    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(form->Hwnd()); },
+                          std::chrono::seconds(5)));
+    form->Unload();
+    EXPECT_EQ(box->Hwnd(), 0u) << "the control's window went with its form";
+    box->Move(0, 0, 3000, 3000);  // harmless now
+    box->Refresh();
+
+    auto other = toolkit.CreateForm({u"另一个", 3000, 3000});
+    other->Show();
+    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(other->Hwnd()); },
+                          std::chrono::seconds(5)));
+    other->Deactivate = [&] { ++deactivations; };
+    const int before = deactivations;
+    other.reset();
+    EXPECT_EQ(deactivations, before) << "a form being destroyed raises no events";
+}
+
 }  // namespace
 }  // namespace kest::testing
