@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/dib.h"
 #include "platform/win32/text.h"
 
 namespace kest::platform::win32 {
@@ -342,7 +343,7 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     info->bmiHeader.biPlanes = 1;
     info->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
     info->bmiHeader.biCompression = BI_RGB;
-    const DWORD stride = (static_cast<DWORD>(width_) * bitCount + 31) / 32 * 4;
+    const auto stride = static_cast<DWORD>(DibStride(width_, bitCount));
     const DWORD imageSize = stride * static_cast<DWORD>(height_);
     info->bmiHeader.biSizeImage = imageSize;
     info->bmiHeader.biClrUsed = static_cast<DWORD>(colours);

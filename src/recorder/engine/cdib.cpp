@@ -9,8 +9,8 @@ namespace kest::recorder {
 
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiBitfields = 3;
+using platform::kBiBitfields;
+using platform::kBiRgb;
 const platform::Text kLineBreak = u"\r\n";
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -34,7 +34,7 @@ std::int64_t UncompressedImageSize(std::int32_t width, std::int32_t height, std:
         default: return -1;
     }
     if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min()) return -1;
-    const std::int64_t stride = (static_cast<std::int64_t>(width) * bitCount + 31) / 32 * 4;
+    const std::int64_t stride = platform::DibStride(width, bitCount);
     const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
     const std::int64_t size = stride * rows;
     return size > std::numeric_limits<std::int32_t>::max() ? -1 : size;
@@ -49,22 +49,6 @@ cDIB::FileHeader cDIB::ParseFileHeader(const std::uint8_t* b) {
     h.reserved1 = U16(b + 6);
     h.reserved2 = U16(b + 8);
     h.offBits = U32(b + 10);
-    return h;
-}
-
-cDIB::InfoHeader cDIB::ParseInfoHeader(const std::uint8_t* b) {
-    InfoHeader h;
-    h.size = U32(b);
-    h.width = static_cast<std::int32_t>(U32(b + 4));
-    h.height = static_cast<std::int32_t>(U32(b + 8));
-    h.planes = static_cast<std::int16_t>(U16(b + 12));
-    h.bitCount = static_cast<std::int16_t>(U16(b + 14));
-    h.compression = U32(b + 16);
-    h.sizeImage = U32(b + 20);
-    h.xppm = static_cast<std::int32_t>(U32(b + 24));
-    h.yppm = static_cast<std::int32_t>(U32(b + 28));
-    h.clrUsed = U32(b + 32);
-    h.clrImportant = U32(b + 36);
     return h;
 }
 
@@ -127,11 +111,11 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
         RefuseFormat(filename);
         return false;
     }
-    InfoHeader infoHeader = ParseInfoHeader(infoBytes);
+    platform::DibHeader infoHeader = platform::ReadDibHeader(infoBytes);
     const std::int64_t bitOffset = fileHeader.offBits;
     std::int64_t imageSize = static_cast<std::int32_t>(infoHeader.sizeImage);
     if (imageSize == 0 && (infoHeader.compression == kBiRgb || infoHeader.compression == kBiBitfields)) {
-        imageSize = UncompressedImageSize(infoHeader.width, infoHeader.height, infoHeader.bitCount);
+        imageSize = UncompressedImageSize(infoHeader.width, infoHeader.height, static_cast<std::int16_t>(infoHeader.bitCount));
     }
     const bool fits = infoHeader.size >= static_cast<std::uint32_t>(kInfoHeaderSize) &&
                       kFileHeaderSize + static_cast<std::int64_t>(infoHeader.size) <= bitOffset &&
@@ -162,8 +146,8 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
 
 bool cDIB::CreateFromPackedDIBPointer(const void* pDIB) {
     const auto* bytes = static_cast<const std::uint8_t*>(pDIB);
-    info_ = ParseInfoHeader(bytes);
-    if (info_.bitCount <= 15 || static_cast<std::int32_t>(info_.sizeImage) <= 0) {
+    info_ = platform::ReadDibHeader(bytes);
+    if (BitCount() <= 15 || static_cast<std::int32_t>(info_.sizeImage) <= 0) {
         return false;
     }
     bits_.assign(bytes + kInfoHeaderSize, bytes + kInfoHeaderSize + info_.sizeImage);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/dib.h"
 #include "platform/file_system.h"
 #include "platform/toolkit.h"
 
@@ -31,17 +32,18 @@ public:
     // loaded or the file could not be written completely.
     bool WriteToFile(const platform::Text& filename);
 
-    std::int32_t BitCount() const { return info_.bitCount; }
+    // The header's 16-bit fields read as signed, as the file format's users always have.
+    std::int32_t BitCount() const { return static_cast<std::int16_t>(info_.bitCount); }
     std::int32_t Height() const { return info_.height; }
     std::int32_t Width() const { return info_.width; }
     std::int32_t Compression() const { return static_cast<std::int32_t>(info_.compression); }
     std::int32_t SizeInfoHeader() const { return static_cast<std::int32_t>(info_.size); }
     std::int32_t SizeImage() const { return static_cast<std::int32_t>(info_.sizeImage); }
-    std::int32_t Planes() const { return info_.planes; }
+    std::int32_t Planes() const { return static_cast<std::int16_t>(info_.planes); }
     std::int32_t ClrImportant() const { return static_cast<std::int32_t>(info_.clrImportant); }
     std::int32_t ClrUsed() const { return static_cast<std::int32_t>(info_.clrUsed); }
-    std::int32_t XPPM() const { return info_.xppm; }
-    std::int32_t YPPM() const { return info_.yppm; }
+    std::int32_t XPPM() const { return info_.xPelsPerMeter; }
+    std::int32_t YPPM() const { return info_.yPelsPerMeter; }
     std::int32_t FileType() const { return file_.type; }
     std::int32_t SizeFileHeader() const { return static_cast<std::int32_t>(file_.size); }
     std::int32_t BitOffset() const { return static_cast<std::int32_t>(file_.offBits); }
@@ -51,7 +53,7 @@ public:
     std::int32_t SizeBitmapInfo() const;
 
     static constexpr std::int32_t kFileHeaderSize = 14;
-    static constexpr std::int32_t kInfoHeaderSize = 40;
+    static constexpr std::int32_t kInfoHeaderSize = platform::kDibHeaderBytes;
     static constexpr std::int32_t kBmType = 19778;  // "BM"
 
 private:
@@ -62,19 +64,6 @@ private:
         std::uint16_t reserved2 = 0;
         std::uint32_t offBits = 0;
     };
-    struct InfoHeader {
-        std::uint32_t size = 0;
-        std::int32_t width = 0;
-        std::int32_t height = 0;
-        std::int16_t planes = 0;
-        std::int16_t bitCount = 0;
-        std::uint32_t compression = 0;
-        std::uint32_t sizeImage = 0;
-        std::int32_t xppm = 0;
-        std::int32_t yppm = 0;
-        std::uint32_t clrUsed = 0;
-        std::uint32_t clrImportant = 0;
-    };
 
     // True when the file's length can be read; the length is handed back for the size checks.
     bool FileExists(const platform::Text& path, std::int64_t* length);
@@ -82,13 +71,12 @@ private:
     void RefuseFormat(const platform::Text& path);
 
     static FileHeader ParseFileHeader(const std::uint8_t* bytes);
-    static InfoHeader ParseInfoHeader(const std::uint8_t* bytes);
     static void StoreFileHeader(const FileHeader& header, std::uint8_t* bytes);
 
     platform::FileSystem& files_;
     platform::Toolkit& toolkit_;
     FileHeader file_;
-    InfoHeader info_;
+    platform::DibHeader info_{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // nothing loaded
     std::vector<std::uint8_t> bitmapInfo_;
     std::vector<std::uint8_t> bits_;
     std::vector<std::uint8_t> spareBits_;
