@@ -74,6 +74,12 @@ public:
     virtual Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples,
                                const void* data, std::int32_t size, std::uint32_t flags,
                                std::int32_t* samplesWritten, std::int32_t* bytesWritten) = 0;
+    // What the library keeps about a stream: the header it will write, its length so far
+    // included (AVIStreamInfo).
+    virtual Status StreamInfo(Handle stream, AviStreamInfo* info) = 0;
+    // The stream's format at `position`; with a null `format` only its size (AVIStreamReadFormat).
+    virtual Status StreamReadFormat(Handle stream, std::int32_t position, void* format,
+                                    std::int32_t* formatSize) = 0;
     virtual std::uint32_t StreamRelease(Handle stream) = 0;
     virtual std::uint32_t FileRelease(Handle file) = 0;
 };

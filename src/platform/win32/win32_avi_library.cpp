@@ -122,6 +122,39 @@ Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int3
     return static_cast<Status>(result);
 }
 
+Status Win32AviLibrary::StreamInfo(Handle stream, AviStreamInfo* info) {
+    AVISTREAMINFOW native{};
+    const HRESULT result = AVIStreamInfoW(AsStream(stream), &native, sizeof native);
+    if (result != 0) return static_cast<Status>(result);
+    info->fccType = native.fccType;
+    info->fccHandler = native.fccHandler;
+    info->dwFlags = native.dwFlags;
+    info->dwCaps = native.dwCaps;
+    info->wPriority = native.wPriority;
+    info->wLanguage = native.wLanguage;
+    info->dwScale = native.dwScale;
+    info->dwRate = native.dwRate;
+    info->dwStart = native.dwStart;
+    info->dwLength = native.dwLength;
+    info->dwInitialFrames = native.dwInitialFrames;
+    info->dwSuggestedBufferSize = native.dwSuggestedBufferSize;
+    info->dwQuality = native.dwQuality;
+    info->dwSampleSize = native.dwSampleSize;
+    info->rcFrame = {native.rcFrame.left, native.rcFrame.top, native.rcFrame.right, native.rcFrame.bottom};
+    info->dwEditCount = native.dwEditCount;
+    info->dwFormatChangeCount = native.dwFormatChangeCount;
+    std::copy(std::begin(native.szName), std::end(native.szName), info->szName.begin());
+    return 0;
+}
+
+Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, void* format,
+                                         std::int32_t* formatSize) {
+    LONG size = *formatSize;
+    const HRESULT result = AVIStreamReadFormat(AsStream(stream), position, format, &size);
+    *formatSize = size;
+    return static_cast<Status>(result);
+}
+
 std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) { return AVIStreamRelease(AsStream(stream)); }
 
 std::uint32_t Win32AviLibrary::FileRelease(Handle file) { return AVIFileRelease(AsFile(file)); }

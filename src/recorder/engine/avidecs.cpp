@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "recorder/engine/app_title.h"
+#include "recorder/engine/avi_header.h"
 
 namespace kest::recorder {
 
@@ -79,7 +80,53 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
                                                aviFrameDib_->SizeBitmapInfo());
     if (aviStatus_ != 0) return Fail();
     formatBytes_ = aviFrameDib_->SizeBitmapInfo();
+    StartReadableHeader();
     return true;
+}
+
+void AVIDecs::StartReadableHeader() {
+    headerFile_.reset();
+    streamFormat_.clear();
+    layoutChecked_ = false;
+    if (keepReadable_) headerFile_ = std::move(platform_.files.OpenForUpdating(aviOutputPath_).file);
+}
+
+bool AVIDecs::ReadStreamFormat() {
+    // The format the library writes is the compressor's output format, kept on the file's stream.
+    std::int32_t size = 0;
+    if (platform_.avi.StreamReadFormat(aviStream_, 0, nullptr, &size) != 0 || size <= 0) return false;
+    streamFormat_.resize(static_cast<std::size_t>(size));
+    return platform_.avi.StreamReadFormat(aviStream_, 0, streamFormat_.data(), &size) == 0 &&
+           size == static_cast<std::int32_t>(streamFormat_.size());
+}
+
+void AVIDecs::RefreshReadableHeader() {
+    if (!headerFile_) return;
+    if (streamFormat_.empty() && !ReadStreamFormat()) streamFormat_.clear();
+    platform::AviStreamInfo info{};
+    const auto length = platform_.files.Length(aviOutputPath_);
+    const std::int64_t firstChunk = FirstChunkOffset(static_cast<std::int64_t>(streamFormat_.size()));
+    std::vector<std::uint8_t> header;
+    if (length && platform_.avi.StreamInfo(aviStream_, &info) == 0) {
+        header = InterimAviHeader(info, streamFormat_, *length);
+    }
+    if (!layoutChecked_ && !header.empty()) {
+        // Nothing is written over the library's file unless its first frame sits exactly where
+        // these headers end and nothing lies in front of it yet; another library's layout is
+        // left alone.
+        std::vector<std::uint8_t> front(static_cast<std::size_t>(firstChunk));
+        std::uint8_t chunk[8] = {};
+        const bool untouched = headerFile_->ReadAt(0, front.data(), front.size()) &&
+                               std::all_of(front.begin(), front.end(), [](std::uint8_t b) { return b == 0; });
+        if (!untouched || !headerFile_->ReadAt(static_cast<std::uint64_t>(firstChunk), chunk, sizeof chunk) ||
+            !IsFirstFrameChunk(chunk, firstChunk, *length)) {
+            header.clear();
+        }
+        layoutChecked_ = true;
+    }
+    // A header that cannot be made or written stops the keeping, never the recording: the
+    // library's own file is complete at the close either way.
+    if (header.empty() || !headerFile_->WriteAt(0, header.data(), header.size())) headerFile_.reset();
 }
 
 std::int64_t AVIDecs::EstimatedFileBytes() const {
@@ -139,12 +186,15 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     frameBytes_ += ChunkBytes(written);
     largestFrame_ = std::max(largestFrame_, written);
     ++framesWritten_;
+    RefreshReadableHeader();
     return FrameWrite::Written;
 }
 
 void AVIDecs::CloseAviOutput() {
     if (!begun_) return;
     begun_ = false;
+    // The library writes its own headers at the last release; nothing may be written after.
+    headerFile_.reset();
     aviFrameDib_.reset();
     if (aviStream_ != 0) {
         platform_.avi.StreamRelease(aviStream_);
