@@ -1,0 +1,168 @@
+#include "recorder/engine/avi_header.h"
+
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.h"
+#include "recorder/engine/avidecs.h"
+
+namespace kest::recorder {
+namespace {
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<std::uint32_t>(b.at(at + 3)) << 24;
+}
+std::int16_t I16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::int16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+std::string Id(const std::vector<std::uint8_t>& b, std::size_t at) { return {b.begin() + at, b.begin() + at + 4}; }
+
+platform::AviStreamInfo Stream(std::uint32_t frames, std::uint32_t largestChunk) {
+    platform::AviStreamInfo info;
+    info.fccType = 's' << 24 | 'd' << 16 | 'i' << 8 | 'v';
+    info.fccHandler = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+    info.dwScale = 1;
+    info.dwRate = 10;
+    info.dwLength = frames;
+    info.dwSuggestedBufferSize = largestChunk;
+    info.rcFrame = {0, 0, 1920, 1080};
+    return info;
+}
+
+struct Layout {
+    const char* name;
+    std::int64_t formatBytes;
+    std::uint32_t frames;
+    std::int64_t fileBytes;   // what the library has put on disk so far
+    std::int64_t firstChunk;  // where its frames start
+    std::int64_t junkBytes;   // padding contents in front of the movie list; -1: no padding chunk
+};
+
+class InterimHeaderTest : public ::testing::TestWithParam<Layout> {};
+
+// The headers are walked as a reader walks them: every size must lead exactly to the next
+// chunk, and the movie list must hold exactly the frames on disk.
+TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) {
+    const Layout& c = GetParam();
+    std::vector<std::uint8_t> format(static_cast<std::size_t>(c.formatBytes));
+    for (std::size_t i = 0; i < format.size(); ++i) format[i] = static_cast<std::uint8_t>(i + 1);
+    const auto stream = Stream(c.frames, 30001);
+    ASSERT_EQ(FirstChunkOffset(c.formatBytes), c.firstChunk);
+    const auto h = InterimAviHeader(stream, format, c.fileBytes);
+    ASSERT_EQ(static_cast<std::int64_t>(h.size()), c.firstChunk);
+
+    const std::int64_t framesEnd = c.fileBytes + (c.fileBytes & 1);  // a last odd chunk's pad byte
+    EXPECT_EQ(Id(h, 0), "RIFF");
+    EXPECT_EQ(U32(h, 4) + 8, framesEnd);
+    EXPECT_EQ(Id(h, 8), "AVI ");
+    EXPECT_EQ(Id(h, 12) + Id(h, 20), "LISThdrl");
+    const std::size_t headerEnd = 20 + U32(h, 16);
+    EXPECT_EQ(Id(h, 24), "avih");
+    EXPECT_EQ(U32(h, 28), 56u);
+    EXPECT_EQ(U32(h, 32), 100000u) << "microseconds per frame at 10/1";
+    EXPECT_EQ(U32(h, 36), 300010u) << "largest chunk times the rate";
+    EXPECT_EQ(U32(h, 40), 2048u);
+    EXPECT_EQ(U32(h, 44), 0x800u) << "no index flag: readers walk the movie list";
+    EXPECT_EQ(U32(h, 48), c.frames);
+    EXPECT_EQ(U32(h, 56), 1u) << "streams";
+    EXPECT_EQ(U32(h, 60), 30001u);
+    EXPECT_EQ(U32(h, 64), 1920u);
+    EXPECT_EQ(U32(h, 68), 1080u);
+    EXPECT_EQ(Id(h, 88) + Id(h, 96), "LISTstrl");
+    EXPECT_EQ(96 + U32(h, 92), headerEnd);
+    EXPECT_EQ(Id(h, 100), "strh");
+    EXPECT_EQ(U32(h, 108), stream.fccType);
+    EXPECT_EQ(U32(h, 112), stream.fccHandler);
+    EXPECT_EQ(U32(h, 128), 1u);
+    EXPECT_EQ(U32(h, 132), 10u);
+    EXPECT_EQ(U32(h, 140), c.frames) << "stream length";
+    EXPECT_EQ(U32(h, 144), 30001u);
+    EXPECT_EQ(I16(h, 160), 1920);
+    EXPECT_EQ(I16(h, 162), 1080);
+    EXPECT_EQ(Id(h, 164), "strf");
+    EXPECT_EQ(U32(h, 168), c.formatBytes);
+    EXPECT_TRUE(std::equal(format.begin(), format.end(), h.begin() + 172));
+    EXPECT_EQ(headerEnd, 172 + static_cast<std::size_t>(c.formatBytes + (c.formatBytes & 1)));
+
+    std::size_t at = headerEnd;
+    if (c.junkBytes >= 0) {
+        EXPECT_EQ(Id(h, at), "JUNK");
+        EXPECT_EQ(U32(h, at + 4), c.junkBytes);
+        EXPECT_TRUE(std::all_of(h.begin() + at + 8, h.begin() + at + 8 + c.junkBytes, [](auto b) { return b == 0; }));
+        at += 8 + static_cast<std::size_t>(c.junkBytes);
+    }
+    EXPECT_EQ(Id(h, at) + Id(h, at + 8), "LISTmovi");
+    EXPECT_EQ(at + 8 + U32(h, at + 4), framesEnd);
+    EXPECT_EQ(at + 12, static_cast<std::size_t>(c.firstChunk));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, InterimHeaderTest,
+    ::testing::Values(
+        // 40 bytes: a plain BITMAPINFOHEADER, what both compressors of the recorder write
+        Layout{"NoFramesYet", 40, 0, 2048, 2048, 1816},
+        Layout{"FiveHundredFramesLastOddChunkUnpadded", 40, 500, 2048 + 500 * 30010 - 1, 2048, 1816},
+        Layout{"OddFormatIsPadded", 41, 3, 2048 + 3 * 100, 2048, 1814},
+        Layout{"HeadersPastOneBoundaryMoveToTheNext", 1900, 2, 4096 + 200, 4096, 2004},
+        Layout{"BoundaryWithinAChunkHeaderIsNotPadded", 1860, 1, 2044 + 50, 2044, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InterimHeader, StreamsTheLayoutDoesNotDescribeGetNone) {
+    auto named = Stream(1, 10);
+    named.szName[0] = u'v';
+    EXPECT_TRUE(InterimAviHeader(named, std::vector<std::uint8_t>(40), 4096).empty());
+    EXPECT_TRUE(InterimAviHeader(Stream(1, 10), {}, 4096).empty());
+}
+
+// The second handle writes over the library's file only when its frames sit where the headers
+// end; with another layout, or when switched off, the file is left exactly as the library wrote it.
+struct Guard {
+    const char* name;
+    std::optional<std::int64_t> firstChunkAt;
+    bool keep;
+    bool headersWritten;
+};
+
+class ReadableHeaderGuardTest : public ::testing::TestWithParam<Guard> {};
+
+TEST_P(ReadableHeaderGuardTest, HeadersAreWrittenOnlyOverTheLayoutTheyDescribe) {
+    fake::FakePlatform fake;
+    AVIDecs avi(fake.platform);
+    const platform::Text frame = u"C:\\Temp\\tem.bmp", output = u"C:\\rec\\out.avi";
+    fake.files.contents[frame] = fake::MakeBmp(4, 3, 24, 0x10);
+    fake.avi.script.firstChunkAt = GetParam().firstChunkAt;
+    fake.avi.script.writesFileOnRelease = false;
+    avi.SetKeepsFileReadable(GetParam().keep);
+    ASSERT_TRUE(avi.OpenAviOutput(0, frame, output, 10));
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::Written);
+
+    const auto& file = fake.files.contents[output];
+    EXPECT_EQ(avi.KeepingFileReadable(), GetParam().headersWritten);
+    if (!GetParam().firstChunkAt) {
+        EXPECT_TRUE(file.empty()) << "nothing to describe: nothing written";
+        return;
+    }
+    const std::int64_t start = *GetParam().firstChunkAt;
+    ASSERT_EQ(static_cast<std::int64_t>(file.size()), start + 2 * (8 + 36)) << "two chunks of 36 bytes";
+    const std::vector<std::uint8_t> front(file.begin(), file.begin() + start);
+    if (GetParam().headersWritten) {
+        auto stream = fake.avi.streamInfo;
+        stream.dwLength = 2;
+        EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, static_cast<std::int64_t>(file.size())));
+    } else {
+        EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; }));
+    }
+    EXPECT_EQ(Id(file, static_cast<std::size_t>(start)), "00db") << "the frames are the library's";
+    avi.CloseAviOutput();
+    EXPECT_FALSE(avi.KeepingFileReadable());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ReadableHeaderGuardTest,
+                         ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, true},
+                                           Guard{"FramesElsewhere", 4096, true, false},
+                                           Guard{"NoFramesInTheFileYet", std::nullopt, true, false},
+                                           Guard{"SwitchedOff", 2048, false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kest::recorder
