@@ -443,6 +443,10 @@ LRESULT Win32Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
             if (RaiseMouse(message, wParam, lParam)) return 0;
             break;
+        case WM_ENDSESSION:
+            // A false wParam: the end of the session was called off.
+            if (wParam && EndSession) EndSession();
+            return 0;
         case WM_CLOSE:
             if (queryUnload_ && !queryUnload_()) return 0;
             DestroyWindow(hwnd_);
