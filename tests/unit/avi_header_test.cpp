@@ -113,13 +113,17 @@ TEST(InterimHeader, StreamsTheLayoutDoesNotDescribeGetNone) {
     EXPECT_TRUE(InterimAviHeader(Stream(1, 10), {}, 4096).empty());
 }
 
-// The second handle writes over the library's file only when its frames sit where the headers
-// end; with another layout, or when switched off, the file is left exactly as the library wrote it.
+// The second handle writes over the library's file only what it knows to describe it: a file
+// without frames at the open, the current headers once the first frame sits where they end. With
+// another layout, or when switched off, the file is left as the library writes it.
+enum class Front { CurrentHeaders, NoFrameHeaders, Zeros };
+
 struct Guard {
     const char* name;
-    std::optional<std::int64_t> firstChunkAt;
+    std::optional<std::int64_t> firstChunkAt;  // where the library puts its frames; none: not yet
     bool keep;
-    bool headersWritten;
+    Front front;
+    bool keeping;
 };
 
 class ReadableHeaderGuardTest : public ::testing::TestWithParam<Guard> {};
@@ -137,32 +141,40 @@ TEST_P(ReadableHeaderGuardTest, HeadersAreWrittenOnlyOverTheLayoutTheyDescribe) 
     ASSERT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::Written);
 
     const auto& file = fake.files.contents[output];
-    EXPECT_EQ(avi.KeepingFileReadable(), GetParam().headersWritten);
-    if (!GetParam().firstChunkAt) {
-        EXPECT_TRUE(file.empty()) << "nothing to describe: nothing written";
-        return;
+    const std::int64_t start = GetParam().firstChunkAt.value_or(2048);
+    const auto length = static_cast<std::int64_t>(file.size());
+    EXPECT_EQ(length, GetParam().firstChunkAt ? start + 2 * (8 + 36) : 2048) << "two chunks of 36 bytes";
+    const std::vector<std::uint8_t> front(file.begin(), file.begin() + std::min<std::int64_t>(2048, length));
+    auto stream = fake.avi.streamInfo;
+    switch (GetParam().front) {
+        case Front::CurrentHeaders:
+            stream.dwLength = 2;
+            EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, length));
+            break;
+        case Front::NoFrameHeaders:
+            stream.dwLength = 0;
+            EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, 2048));
+            break;
+        case Front::Zeros:
+            EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; }));
+            break;
     }
-    const std::int64_t start = *GetParam().firstChunkAt;
-    ASSERT_EQ(static_cast<std::int64_t>(file.size()), start + 2 * (8 + 36)) << "two chunks of 36 bytes";
-    const std::vector<std::uint8_t> front(file.begin(), file.begin() + start);
-    if (GetParam().headersWritten) {
-        auto stream = fake.avi.streamInfo;
-        stream.dwLength = 2;
-        EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, static_cast<std::int64_t>(file.size())));
-    } else {
-        EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; }));
+    if (GetParam().firstChunkAt) {
+        EXPECT_EQ(Id(file, static_cast<std::size_t>(start)), "00db") << "the library's frames";
     }
-    EXPECT_EQ(Id(file, static_cast<std::size_t>(start)), "00db") << "the frames are the library's";
+    EXPECT_EQ(avi.KeepingFileReadable(), GetParam().keeping);
     avi.CloseAviOutput();
     EXPECT_FALSE(avi.KeepingFileReadable());
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ReadableHeaderGuardTest,
-                         ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, true},
-                                           Guard{"FramesElsewhere", 4096, true, false},
-                                           Guard{"NoFramesInTheFileYet", std::nullopt, true, false},
-                                           Guard{"SwitchedOff", 2048, false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ReadableHeaderGuardTest,
+    ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, Front::CurrentHeaders, true},
+                      Guard{"FramesElsewhereGetTheHeadersTakenBack", 4096, true, Front::Zeros, false},
+                      Guard{"FirstFrameNotOnDiskYetKeepsTheOpeningHeaders", std::nullopt, true, Front::NoFrameHeaders,
+                            true},
+                      Guard{"SwitchedOff", 2048, false, Front::Zeros, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kest::recorder

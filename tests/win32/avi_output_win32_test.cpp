@@ -200,13 +200,14 @@ protected:
     static void SetUpTestSuite() { ASSERT_TRUE(codec::win32::InstallScreenCodec()); }
 
     // Opens `output` on 24-bit pattern frames and writes frames 0 to count - 1, running
-    // `written(n)` once n frames are in.
+    // `written(n)` once n frames are in, from 0 on.
     void Write(AVIDecs& writer, const std::wstring& output, int count, const std::function<void(int)>& written) {
         const auto frame = ToText(folder + L"tem.bmp");
         ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, 0)));
         DialogWatcher watcher({AnswerCompressionDialog(GetParam().inDialog)});
         ASSERT_TRUE(writer.OpenAviOutput(0, frame, ToText(output), 10));
         ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        written(0);
         for (int n = 0; n < count; ++n) {
             ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, n)));
             ASSERT_EQ(writer.WriteAviFrame(n, frame), FrameWrite::Written);
@@ -226,13 +227,15 @@ TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheFileIsClosed) {
     const std::wstring output = folder + L"open-" + std::wstring(GetParam().inDialog, 4) + L".avi";
     const int count = 4;
     Write(avi, output, count, [&](int written) {
-        if (written != 1 && written != count) return;
+        if (written != 0 && written != 1 && written != count) return;
         EXPECT_TRUE(avi.KeepingFileReadable());
         auto probe = ProbeVideo(output);
         EXPECT_EQ(probe["codec_name"], GetParam().codecName) << probe["output"];
         EXPECT_EQ(probe["width"], std::to_string(kWidth));
         EXPECT_EQ(probe["height"], std::to_string(kHeight));
         EXPECT_EQ(probe["r_frame_rate"], "10/1");
+        // Without frames there is nothing to count, and ffmpeg cannot tell a codec's pixel format.
+        if (written == 0) return;
         EXPECT_EQ(probe["nb_frames"], std::to_string(written));
         EXPECT_EQ(probe["nb_read_frames"], std::to_string(written));
         const ToolResult strict = StrictDecode(output);

@@ -54,7 +54,12 @@ private:
     bool RoomOnDiskFor(std::int64_t bytes) const;
     void StartReadableHeader();
     bool ReadStreamFormat();
+    std::vector<std::uint8_t> CurrentHeader(std::int64_t fileBytes) const;
+    bool WriteHeader(const std::vector<std::uint8_t>& header);
+    enum class Layout { Unknown, Described, Different };
+    Layout CheckLayout(std::int64_t fileBytes);
     void RefreshReadableHeader();
+    void TakeBackOpeningHeader();
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;
@@ -77,7 +82,9 @@ private:
     // off, or when the library's file does not have the layout the headers are made for.
     std::unique_ptr<platform::BinaryFile> headerFile_;
     std::vector<std::uint8_t> streamFormat_;
-    bool layoutChecked_ = false;
+    // What was written at the open, until the library's first frame shows that its layout is the
+    // one described.
+    std::vector<std::uint8_t> openingHeader_;
 };
 
 }  // namespace kest::recorder
