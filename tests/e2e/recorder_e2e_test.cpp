@@ -88,15 +88,6 @@ std::vector<HWND> TopLevelWindowsOf(DWORD process) {
     return search.found;
 }
 
-HWND FindDialogOf(DWORD process) {
-    for (HWND window : TopLevelWindowsOf(process)) {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) return window;
-    }
-    return nullptr;
-}
-
 int FramesInCaption(HWND window) {
     const std::wstring caption = WindowText(window);
     if (caption.rfind(L"Flame:", 0) != 0) return 0;
@@ -231,7 +222,8 @@ TEST_P(RecorderEndToEnd, EndOfTheSessionWhileRecordingCompletesTheFileWithoutAsk
             }
         }
     }
-    EXPECT_EQ(FindDialogOf(recorder.Id()), nullptr) << "nobody is there to answer a question";
+    EXPECT_EQ(WaitForWindow(recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)), nullptr)
+        << "nobody is there to answer a question";
     ASSERT_TRUE(recorder.Kill());
     ExpectReadable(counted);
     ExpectComplete();

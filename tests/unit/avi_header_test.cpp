@@ -11,9 +11,6 @@ namespace {
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<std::uint32_t>(b.at(at + 3)) << 24;
 }
-std::int16_t I16(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::int16_t>(b.at(at) | b.at(at + 1) << 8);
-}
 std::string Id(const std::vector<std::uint8_t>& b, std::size_t at) { return {b.begin() + at, b.begin() + at + 4}; }
 
 platform::AviStreamInfo Stream(std::uint32_t frames, std::uint32_t largestChunk) {
@@ -50,38 +47,24 @@ TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) 
     const auto h = InterimAviHeader(stream, format, c.fileBytes);
     ASSERT_EQ(static_cast<std::int64_t>(h.size()), c.firstChunk);
 
+    // Where each size leads, as a reader follows them; the fields a reader needs to find and
+    // time the frames. Fields copied from the stream as they are are left to the Windows tests.
     const std::int64_t framesEnd = c.fileBytes + (c.fileBytes & 1);  // a last odd chunk's pad byte
-    EXPECT_EQ(Id(h, 0), "RIFF");
+    EXPECT_EQ(Id(h, 0) + Id(h, 8) + Id(h, 12) + Id(h, 20) + Id(h, 24), "RIFFAVI LISThdrlavih");
     EXPECT_EQ(U32(h, 4) + 8, framesEnd);
-    EXPECT_EQ(Id(h, 8), "AVI ");
-    EXPECT_EQ(Id(h, 12) + Id(h, 20), "LISThdrl");
     const std::size_t headerEnd = 20 + U32(h, 16);
-    EXPECT_EQ(Id(h, 24), "avih");
-    EXPECT_EQ(U32(h, 28), 56u);
+    EXPECT_EQ(headerEnd, 172 + static_cast<std::size_t>(c.formatBytes + (c.formatBytes & 1)));
     EXPECT_EQ(U32(h, 32), 100000u) << "microseconds per frame at 10/1";
     EXPECT_EQ(U32(h, 36), 300010u) << "largest chunk times the rate";
-    EXPECT_EQ(U32(h, 40), 2048u);
     EXPECT_EQ(U32(h, 44), 0x800u) << "no index flag: readers walk the movie list";
     EXPECT_EQ(U32(h, 48), c.frames);
-    EXPECT_EQ(U32(h, 56), 1u) << "streams";
-    EXPECT_EQ(U32(h, 60), 30001u);
     EXPECT_EQ(U32(h, 64), 1920u);
     EXPECT_EQ(U32(h, 68), 1080u);
-    EXPECT_EQ(Id(h, 88) + Id(h, 96), "LISTstrl");
+    EXPECT_EQ(Id(h, 88) + Id(h, 96) + Id(h, 100) + Id(h, 164), "LISTstrlstrhstrf");
     EXPECT_EQ(96 + U32(h, 92), headerEnd);
-    EXPECT_EQ(Id(h, 100), "strh");
-    EXPECT_EQ(U32(h, 108), stream.fccType);
-    EXPECT_EQ(U32(h, 112), stream.fccHandler);
-    EXPECT_EQ(U32(h, 128), 1u);
-    EXPECT_EQ(U32(h, 132), 10u);
     EXPECT_EQ(U32(h, 140), c.frames) << "stream length";
-    EXPECT_EQ(U32(h, 144), 30001u);
-    EXPECT_EQ(I16(h, 160), 1920);
-    EXPECT_EQ(I16(h, 162), 1080);
-    EXPECT_EQ(Id(h, 164), "strf");
     EXPECT_EQ(U32(h, 168), c.formatBytes);
     EXPECT_TRUE(std::equal(format.begin(), format.end(), h.begin() + 172));
-    EXPECT_EQ(headerEnd, 172 + static_cast<std::size_t>(c.formatBytes + (c.formatBytes & 1)));
 
     std::size_t at = headerEnd;
     if (c.junkBytes >= 0) {

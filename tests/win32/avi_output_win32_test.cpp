@@ -223,13 +223,15 @@ protected:
     static constexpr int kWidth = 161, kHeight = 91;  // odd: padded rows, odd-sized chunks
 };
 
-TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheFileIsClosed) {
-    const std::wstring output = folder + L"open-" + std::wstring(GetParam().inDialog, 4) + L".avi";
-    const int count = 4;
-    Write(avi, output, count, [&](int written) {
-        if (written != 0 && written != 1 && written != count) return;
+// While open, the file reads back with every frame written so far; closed, it is byte for byte
+// the file the library leaves without the kept headers.
+TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheCloseAndTheClosedFileIsTheLibrarys) {
+    const std::wstring kept = folder + L"kept.avi", plain = folder + L"plain.avi";
+    const int count = 3;
+    Write(avi, kept, count, [&](int written) {
         EXPECT_TRUE(avi.KeepingFileReadable());
-        auto probe = ProbeVideo(output);
+        if (written != 0 && written != count) return;
+        auto probe = ProbeVideo(kept);
         EXPECT_EQ(probe["codec_name"], GetParam().codecName) << probe["output"];
         EXPECT_EQ(probe["width"], std::to_string(kWidth));
         EXPECT_EQ(probe["height"], std::to_string(kHeight));
@@ -238,20 +240,13 @@ TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheFileIsClosed) {
         if (written == 0) return;
         EXPECT_EQ(probe["nb_frames"], std::to_string(written));
         EXPECT_EQ(probe["nb_read_frames"], std::to_string(written));
-        const ToolResult strict = StrictDecode(output);
+        const ToolResult strict = StrictDecode(kept);
         EXPECT_EQ(strict.exitCode, 0);
         EXPECT_EQ(strict.output, "");
-        auto last = DecodeFrame(output, written - 1, "bgr24");
+        auto last = DecodeFrame(kept, written - 1, "bgr24");
         ASSERT_TRUE(last.has_value());
         EXPECT_EQ(*last, PatternPixels(kWidth, kHeight, 3, written - 1)) << "frame " << written - 1;
     });
-    avi.CloseAviOutput();
-}
-
-TEST_P(ReadableWhileOpenTest, TheClosedFileIsTheLibrarysOwnWithOrWithoutTheKeptHeaders) {
-    const std::wstring kept = folder + L"kept.avi", plain = folder + L"plain.avi";
-    const int count = 3;
-    Write(avi, kept, count, [](int) {});
     avi.CloseAviOutput();
     AVIDecs without(windows.platform);
     without.SetKeepsFileReadable(false);
@@ -261,9 +256,6 @@ TEST_P(ReadableWhileOpenTest, TheClosedFileIsTheLibrarysOwnWithOrWithoutTheKeptH
     const auto keptBytes = Bytes(kept);
     EXPECT_GT(keptBytes.size(), 2048u);
     EXPECT_TRUE(keptBytes == Bytes(plain)) << "the library's header and index replace the kept ones at the close";
-    auto probe = ProbeVideo(kept);
-    EXPECT_EQ(probe["nb_frames"], std::to_string(count));
-    EXPECT_EQ(probe["nb_read_frames"], std::to_string(count));
 }
 
 INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest,
