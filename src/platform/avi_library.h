@@ -52,6 +52,12 @@ inline constexpr std::uint32_t kOfCreate = 0x1000;
 inline constexpr std::uint32_t kIcmfChooseKeyframe = 0x0001;
 inline constexpr std::uint32_t kIcmfChooseDatarate = 0x0002;
 inline constexpr std::uint32_t kAviifKeyframe = 0x0010;
+// The file's own records, for writing its headers: the main header's flag that says chunk ids
+// can be trusted, and the bytes of the main and stream headers as the library writes them (the
+// stream header's rectangle as four 16-bit values, not the RECT of the in-memory record).
+inline constexpr std::uint32_t kAvifTrustCkType = 0x0800;
+inline constexpr std::int64_t kAviMainHeaderBytes = 56;
+inline constexpr std::int64_t kAviStreamHeaderBytes = 56;
 
 class AviLibrary {
 public:

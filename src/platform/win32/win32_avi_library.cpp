@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <vfw.h>
+#include <aviriff.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -18,6 +19,14 @@ static_assert(offsetof(AviCompressOptions, cbFormat) == offsetof(AVICOMPRESSOPTI
 static_assert(offsetof(AviCompressOptions, lpParms) == offsetof(AVICOMPRESSOPTIONS, lpParms));
 static_assert(offsetof(AviCompressOptions, dwInterleaveEvery) == offsetof(AVICOMPRESSOPTIONS, dwInterleaveEvery));
 static_assert(sizeof(Handle) == sizeof(PAVISTREAM));
+// The headers the writer keeps on disk while the library holds the file open. aviriff.h has the
+// records as they lie in the file, chunk id and size first; vfw.h's AVIStreamHeader holds a RECT
+// and is 8 bytes longer than the 56 the library writes.
+static_assert(kAvifTrustCkType == AVIF_TRUSTCKTYPE);
+static_assert(kAviMainHeaderBytes == sizeof(AVIMAINHEADER) - offsetof(AVIMAINHEADER, dwMicroSecPerFrame));
+static_assert(kAviMainHeaderBytes == sizeof(MainAVIHeader));
+static_assert(kAviStreamHeaderBytes == sizeof(AVISTREAMHEADER) - offsetof(AVISTREAMHEADER, fccType));
+static_assert(kAviStreamHeaderBytes == offsetof(AVIStreamHeader, rcFrame) + 4 * sizeof(SHORT));
 
 namespace {
 

@@ -8,10 +8,9 @@ namespace {
 
 constexpr std::int64_t kChunkHeader = 8;   // id, size
 constexpr std::int64_t kListHeader = 12;   // 'LIST' or 'RIFF', size, type
-constexpr std::int64_t kMainHeader = 56;   // MainAVIHeader
-constexpr std::int64_t kStreamHeader = 56; // AVIStreamHeader
+constexpr std::int64_t kMainHeader = platform::kAviMainHeaderBytes;
+constexpr std::int64_t kStreamHeader = platform::kAviStreamHeaderBytes;
 constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
-constexpr std::uint32_t kAvifTrustCkType = 0x0800;
 
 std::int64_t Even(std::int64_t bytes) { return bytes + (bytes & 1); }
 
@@ -84,7 +83,7 @@ std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream
     out.U32(MulDiv(stream.dwScale, kMicrosecondsPerSecond, stream.dwRate));
     out.U32(MulDiv(stream.dwSuggestedBufferSize, stream.dwRate, stream.dwScale));  // max bytes per second
     out.U32(kAviPaddingGranularity);
-    out.U32(kAvifTrustCkType);  // and no index flag: readers then walk the movie list
+    out.U32(platform::kAvifTrustCkType);  // and no index flag: readers then walk the movie list
     out.U32(stream.dwLength);   // total frames
     out.U32(stream.dwInitialFrames);
     out.U32(1);                 // streams
