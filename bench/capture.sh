@@ -5,6 +5,8 @@
 # 960x540 area with both compressors, and ffmpeg's x11grab on the same display and sizes.
 # bench/capture.sh [SECONDS] [LONG_SECONDS]: a LONG_SECONDS run records the full screen with the
 # codec that long and reports the file's size, its working set and whether it reads back whole.
+# Last, what keeping the file readable while it is written costs: its own time per frame, and the
+# full-screen capture rate with and without it (KEPT_RUNS alternating runs each, default 3).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 cd "$KEST_ROOT"
@@ -21,8 +23,8 @@ out="$(mktemp -d /tmp/kest-bench.XXXXXX)"
 trap 'stop_wine; stop_private_display; rm -rf "$out"' EXIT
 winout="Z:${out//\//\\}"
 
-bench() {  # mode codec seconds -> the bench's report on stdout
-    scripts/wine-run.sh build/windows/tests/win32/capture_bench.exe "$1" "$2" "$3" "$winout\\$1-$2.avi" 2>/dev/null
+bench() {  # mode codec seconds [unkept] -> the bench's report on stdout
+    scripts/wine-run.sh build/windows/tests/win32/capture_bench.exe "$1" "$2" "$3" "$winout\\$1-$2.avi" ${4:-} 2>/dev/null
 }
 ours() {  # mode codec -> fps
     bench "$1" "$2" "$SECONDS_EACH" | tee /dev/stderr | sed -n 's/.* fps=\([0-9.]*\).*/\1/p'
@@ -70,3 +72,28 @@ if [ "$LONG_SECONDS" -gt 0 ]; then
     strict=$(ffmpeg -v error -xerror -err_detect explode -i "$file" -f null - 2>&1 || echo "exit $?")
     echo "strict decode: ${strict:-clean}"
 fi
+
+echo
+echo "== keeping the file readable (its headers rewritten after every frame) =="
+echo "-- its own cost: 64x48 Full Frames, where the rest of the write costs next to nothing"
+bench header raw "$SECONDS_EACH"
+echo "-- full-screen capture rate, runs alternating with (kept) and without (unkept)"
+runs="${KEPT_RUNS:-3}"
+declare -A rates
+for ((i = 1; i <= runs; i++)); do
+    for codec in zmbv raw; do
+        for kept in kept unkept; do
+            fps=$(bench full "$codec" "$SECONDS_EACH" "$([ $kept = unkept ] && echo unkept)" | sed -n 's/.* fps=\([0-9.]*\).*/\1/p')
+            rm -f "$out/full-$codec.avi"
+            echo "run $i $codec $kept fps=$fps" >&2
+            rates[$codec-$kept]+="$fps "
+        done
+    done
+done
+printf '%-12s %-8s %8s %8s %8s %s\n' codec headers median min max runs
+for codec in zmbv raw; do
+    for kept in kept unkept; do
+        echo "${rates[$codec-$kept]}" | tr ' ' '\n' | grep . | sort -n | awk -v c="$codec" -v k="$kept" -v all="${rates[$codec-$kept]}" \
+            '{ v[NR] = $1 } END { printf "%-12s %-8s %8.1f %8.1f %8.1f %s\n", c, k, v[int((NR + 1) / 2)], v[1], v[NR], all }'
+    done
+done

@@ -4,6 +4,7 @@
 // or ("stages") runs the frame path one stage at a time and prints what each stage costs, and
 // what each zlib level would give on the same frame. Dialogs are answered as a person would.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -19,6 +20,7 @@
 #include <psapi.h>
 
 #include "win32/support/dialog_watcher.h"
+#include "win32/support/frames.h"
 #include "win32/support/test_platform.h"
 
 namespace {
@@ -165,11 +167,45 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
     }
 }
 
+// What keeping the file readable costs on its own: frames so small that the rest of the frame
+// path costs next to nothing, written with the headers kept and without, in alternating rounds.
+// The machine is shared, so each setting's fastest round is the best estimate of its cost.
+void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& output, double seconds) {
+    const auto frame = kest::testing::ToText(output + L".bmp");
+    kest::testing::WriteFile(windows.files, frame, kest::testing::PatternBmp(64, 48, 32, 0));
+    constexpr int kRounds = 8;
+    std::vector<double> us[2];
+    for (int round = 0; round < kRounds; ++round) {
+        for (bool keep : {true, false}) {
+            kest::recorder::AVIDecs avi(windows.platform);
+            avi.SetKeepsFileReadable(keep);
+            kest::testing::DialogWatcher watcher({kest::testing::AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+            if (!avi.OpenAviOutput(0, frame, kest::testing::ToText(output), 10) || !watcher.Finish()) return;
+            int frames = 0;
+            const auto begin = Clock::now();
+            while (std::chrono::duration<double>(Clock::now() - begin).count() < seconds / (2 * kRounds) &&
+                   avi.WriteAviFrame(frames, frame) == kest::recorder::FrameWrite::Written) {
+                ++frames;
+            }
+            us[keep].push_back(std::chrono::duration<double, std::micro>(Clock::now() - begin).count() / frames);
+            avi.CloseAviOutput();
+            DeleteFileW(output.c_str());
+        }
+    }
+    for (bool keep : {true, false}) {
+        auto& v = us[keep];
+        std::sort(v.begin(), v.end());
+        std::printf("header readable=%-3s us_per_frame min=%.1f median=%.1f max=%.1f\n", keep ? "on" : "off", v.front(),
+                    v[v.size() / 2], v.back());
+    }
+    std::printf("header cost us_per_frame=%.1f (fastest rounds)\n", us[1].front() - us[0].front());
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: capture_bench full|area|stages raw|zmbv SECONDS OUTPUT.avi\n");
+        std::fprintf(stderr, "usage: capture_bench full|area|stages|header raw|zmbv SECONDS OUTPUT.avi [unkept]\n");
         return 2;
     }
     const std::wstring mode = argv[1];
@@ -181,6 +217,13 @@ int wmain(int argc, wchar_t** argv) {
 
     kest::testing::TestPlatform windows;
     kest::recorder::AVIDecs avi(windows.platform);
+    // "unkept": the same run without keeping the file readable, to see what that costs.
+    avi.SetKeepsFileReadable(!(argc > 5 && std::wstring(argv[5]) == L"unkept"));
+    if (mode == L"header") {
+        RunHeaderCost(windows, output, seconds);
+        DestroyWindow(desktop);
+        return 0;
+    }
     kest::recorder::Form1 form1(windows.platform, avi);
     kest::recorder::Form2 form2(windows.platform, form1);
     form1.Load(form2);

@@ -52,6 +52,12 @@ inline constexpr std::uint32_t kOfCreate = 0x1000;
 inline constexpr std::uint32_t kIcmfChooseKeyframe = 0x0001;
 inline constexpr std::uint32_t kIcmfChooseDatarate = 0x0002;
 inline constexpr std::uint32_t kAviifKeyframe = 0x0010;
+// The file's own records, for writing its headers: the main header's flag that says chunk ids
+// can be trusted, and the bytes of the main and stream headers as the library writes them (the
+// stream header's rectangle as four 16-bit values, not the RECT of the in-memory record).
+inline constexpr std::uint32_t kAvifTrustCkType = 0x0800;
+inline constexpr std::int64_t kAviMainHeaderBytes = 56;
+inline constexpr std::int64_t kAviStreamHeaderBytes = 56;
 
 class AviLibrary {
 public:
@@ -74,6 +80,12 @@ public:
     virtual Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples,
                                const void* data, std::int32_t size, std::uint32_t flags,
                                std::int32_t* samplesWritten, std::int32_t* bytesWritten) = 0;
+    // What the library keeps about a stream: the header it will write, its length so far
+    // included (AVIStreamInfo).
+    virtual Status StreamInfo(Handle stream, AviStreamInfo* info) = 0;
+    // The stream's format at `position`; with a null `format` only its size (AVIStreamReadFormat).
+    virtual Status StreamReadFormat(Handle stream, std::int32_t position, void* format,
+                                    std::int32_t* formatSize) = 0;
     virtual std::uint32_t StreamRelease(Handle stream) = 0;
     virtual std::uint32_t FileRelease(Handle file) = 0;
 };

@@ -37,6 +37,9 @@ public:
     virtual OpenResult OpenForReading(const Text& path) = 0;
     // Creates the file or empties an existing one.
     virtual OpenResult OpenForWriting(const Text& path) = 0;
+    // Opens an existing file for reading and writing in place, nothing emptied, beside any
+    // other handle that is writing it.
+    virtual OpenResult OpenForUpdating(const Text& path) = 0;
     // Bytes this user may still write on the volume that holds the file `path` names (the
     // file itself need not exist); nothing when the system cannot say.
     virtual std::optional<std::int64_t> FreeBytes(const Text& path) = 0;

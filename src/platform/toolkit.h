@@ -234,6 +234,9 @@ public:
     virtual std::unique_ptr<MenuItem> CreateMenuItem(MenuItem* parent, const Text& caption) = 0;
 
     // Events of the form itself.
+    // The user's session is ending (log-off, shutdown): the process may be ended as soon as
+    // this returns, without any window being closed or asked.
+    std::function<void()> EndSession;
     std::function<void()> Resize;
     std::function<void()> Activate;
     std::function<void()> Deactivate;

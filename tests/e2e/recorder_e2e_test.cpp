@@ -1,12 +1,17 @@
 // The real recorder, driven from outside as a person would: open its File menu with the keyboard,
 // choose Start, name the file in the save dialog, take the compressor offered, let it record,
-// choose Stop, and close it. The file it leaves is judged by ffprobe and ffmpeg.
+// then choose Stop and close it, or kill it, or end the session under it. The file it leaves is
+// judged by ffprobe and ffmpeg.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/tools.h"
@@ -47,6 +52,8 @@ public:
     bool ExitsWithin(DWORD milliseconds) const {
         return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
     }
+    // Ends the process at once and waits until it is gone.
+    bool Kill() const { return TerminateProcess(process_.hProcess, 1) && ExitsWithin(20000); }
 
 private:
     PROCESS_INFORMATION process_{};
@@ -64,6 +71,23 @@ bool ChooseFileMenuItem(HWND strip, DWORD process, int downs) {
     return true;
 }
 
+std::vector<HWND> TopLevelWindowsOf(DWORD process) {
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.process) s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 int FramesInCaption(HWND window) {
     const std::wstring caption = WindowText(window);
     if (caption.rfind(L"Flame:", 0) != 0) return 0;
@@ -76,52 +100,133 @@ struct Compressor {
     const char* codecName;  // as ffprobe names what it finds
 };
 
-class RecorderEndToEnd : public ::testing::TestWithParam<Compressor> {};
+// What a reader finds in an AVI file's outline: the main header's flags and the index's entries.
+struct AviOutline {
+    std::uint32_t mainFlags = 0;
+    std::optional<std::uint32_t> indexEntries;
+};
+constexpr std::uint32_t kAvifHasIndex = 0x10;
 
-TEST_P(RecorderEndToEnd, RecordsTheScreenFromItsOwnMenu) {
-    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
-    const std::wstring folder = ScratchFolder(std::wstring(L"e2e-") + GetParam().inDialog[0]) + L"录像";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring typed = folder + L"\\第一次";
+AviOutline ReadOutline(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    const auto u32 = [&in](std::streamoff at) {
+        std::uint8_t b[4] = {};
+        in.clear();
+        in.seekg(at);
+        in.read(reinterpret_cast<char*>(b), 4);
+        return static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24);
+    };
+    AviOutline outline;
+    outline.mainFlags = u32(44);  // RIFF, LIST hdrl, avih: flags are its fourth field
+    const std::streamoff riffEnd = 8 + static_cast<std::streamoff>(u32(4));
+    for (std::streamoff at = 12; at + 8 <= riffEnd && in;) {
+        const std::uint32_t id = u32(at), size = u32(at + 4);
+        if (id == 0x31786469) outline.indexEntries = size / 16;  // 'idx1'
+        at += 8 + size + (size & 1);
+    }
+    return outline;
+}
+
+// The recorder started, recording the whole screen into a file named in its own save dialog.
+class RecorderEndToEnd : public ::testing::TestWithParam<Compressor> {
+protected:
+    void SetUp() override {
+        if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
+        const std::wstring folder =
+            ScratchFolder(std::wstring(L"e2e-") + GetParam().inDialog[0] + std::to_wstring(++runs_)) + L"录像";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        typed_ = folder + L"\\第一次";
+        file = typed_ + L".avi";
+        ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
+        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                             std::chrono::seconds(30));
+        ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
+        // The menu strip lives inside the main window.
+        ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                              std::chrono::seconds(10)))
+            << "the menu strip is not inside the main window";
+        EXPECT_NE(GetMenu(strip), nullptr);
+
+        // File > Start: a menu opened with its access key comes up with its first item selected.
+        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
+        DialogWatcher dialogs({AnswerSaveDialog(typed_), AnswerCompressionDialog(GetParam().inDialog)},
+                              std::chrono::seconds(30), recorder.Id());
+        ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
+        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 5; }, std::chrono::seconds(60)))
+            << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
+    }
+
+    // What every recording must be: the whole screen at 10/1, in the chosen codec, at least
+    // `frames` frames found and decoded cleanly.
+    void ExpectReadable(int frames) {
+        auto probe = ProbeVideo(file);
+        EXPECT_EQ(probe["codec_name"], GetParam().codecName) << probe["output"];
+        EXPECT_EQ(probe["width"], std::to_string(GetSystemMetrics(SM_CXSCREEN)));
+        EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+        EXPECT_EQ(probe["r_frame_rate"], "10/1");
+        EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), frames);
+        EXPECT_GE(std::atoi(probe["nb_frames"].c_str()), frames) << "the header counts them too";
+        const ToolResult strict = StrictDecode(file);
+        EXPECT_EQ(strict.exitCode, 0);
+        EXPECT_EQ(strict.output, "");
+    }
+
+    // Complete as the library finishes a file: its header counts every frame it indexes.
+    void ExpectComplete() {
+        auto probe = ProbeVideo(file);
+        EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
+        const AviOutline outline = ReadOutline(file);
+        EXPECT_NE(outline.mainFlags & kAvifHasIndex, 0u) << "the library's own main header";
+        ASSERT_TRUE(outline.indexEntries.has_value()) << "no index";
+        EXPECT_EQ(std::to_string(*outline.indexEntries), probe["nb_frames"]);
+    }
 
     RecorderProcess recorder;
-    ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
-    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                              std::chrono::seconds(30));
-    ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
-    // The menu strip lives inside the main window.
+    HWND main = nullptr;
     HWND strip = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
-                          std::chrono::seconds(10)))
-        << "the menu strip is not inside the main window";
-    EXPECT_NE(GetMenu(strip), nullptr);
+    std::wstring file;
 
-    // File > Start: a menu opened with its access key comes up with its first item selected.
-    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
-    DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(GetParam().inDialog)},
-                          std::chrono::seconds(30), recorder.Id());
-    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
-    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 5; }, std::chrono::seconds(60)))
-        << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
+private:
+    std::wstring typed_;
+    static inline int runs_ = 0;
+};
 
+TEST_P(RecorderEndToEnd, StopFromItsOwnMenuLeavesTheLibrarysCompleteFile) {
     // File > Stop, two below Start.
     ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));
     ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
-
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(recorder.ExitsWithin(20000)) << "closing the main window must end the recorder";
+    ExpectReadable(5);
+    ExpectComplete();
+}
 
-    const std::wstring file = typed + L".avi";
-    auto probe = ProbeVideo(file);
-    EXPECT_EQ(probe["codec_name"], GetParam().codecName);
-    EXPECT_EQ(probe["width"], std::to_string(GetSystemMetrics(SM_CXSCREEN)));
-    EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
-    EXPECT_EQ(probe["r_frame_rate"], "10/1");
-    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
-    EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), 5);
-    const ToolResult strict = StrictDecode(file);
-    EXPECT_EQ(strict.exitCode, 0);
-    EXPECT_EQ(strict.output, "");
+// As a crash, the task manager or a power cut ends it: no code of the recorder runs any more.
+TEST_P(RecorderEndToEnd, KilledWhileRecordingLeavesEveryFrameItCounted) {
+    const int counted = FramesInCaption(main);  // each written before it was counted
+    ASSERT_TRUE(recorder.Kill());
+    ExpectReadable(counted);
+}
+
+// As the system ends a session (what `wineboot --end-session` does): every top-level window of
+// the process is asked, then told, then the process is ended.
+TEST_P(RecorderEndToEnd, EndOfTheSessionWhileRecordingCompletesTheFileWithoutAsking) {
+    const int counted = FramesInCaption(main);
+    for (UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION}) {
+        for (HWND window : TopLevelWindowsOf(recorder.Id())) {
+            DWORD_PTR answer = 0;
+            ASSERT_NE(SendMessageTimeoutW(window, message, message == WM_ENDSESSION, 0, SMTO_NORMAL, 20000, &answer), 0)
+                << "the recorder did not answer";
+            if (message == WM_QUERYENDSESSION) {
+                EXPECT_NE(answer, 0u) << "the recorder must not hold up the session";
+            }
+        }
+    }
+    EXPECT_EQ(WaitForWindow(recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)), nullptr)
+        << "nobody is there to answer a question";
+    ASSERT_TRUE(recorder.Kill());
+    ExpectReadable(counted);
+    ExpectComplete();
 }
 
 // As the launcher starts it: minimised, and restored by the user later to the designed window
@@ -135,9 +240,11 @@ TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWi
     EXPECT_TRUE(IsIconic(main)) << DescribeWindowsOf(recorder.Id());
 
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
-    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main); }, std::chrono::seconds(10)));
     RECT outer{};
-    GetWindowRect(main, &outer);
+    // Wine may report the window restored a moment before it has its restored size.
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main) && GetWindowRect(main, &outer) && outer.right - outer.left == 424; },
+                          std::chrono::seconds(10)))
+        << "restored to a width of " << outer.right - outer.left;
     EXPECT_EQ(outer.right - outer.left, 424);
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 424) / 2, 1);
     HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);

@@ -108,6 +108,17 @@ platform::OpenResult FakeFiles::OpenForWriting(const Text& path) {
     return result;
 }
 
+platform::OpenResult FakeFiles::OpenForUpdating(const Text& path) {
+    platform::OpenResult result;
+    auto it = contents.find(path);
+    if (locked.count(path) || it == contents.end()) {
+        result.error = it == contents.end() ? platform::OpenError::NotFound : platform::OpenError::PermissionDenied;
+        return result;
+    }
+    result.file = std::make_unique<FakeBinaryFile>(it->second, failWrites);
+    return result;
+}
+
 // ---- bitmaps ----
 
 std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount,
@@ -374,10 +385,32 @@ platform::Status FakeAvi::StreamWrite(Handle, std::int32_t start, std::int32_t s
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     writes.push_back({start, samples, {}, flags, size});
     if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
+    if (script.firstChunkAt && !openedPaths.empty()) {
+        auto& file = owner_.files.contents[openedPaths.back()];
+        if (file.size() < static_cast<std::size_t>(*script.firstChunkAt)) file.resize(*script.firstChunkAt);
+        const std::uint8_t chunk[8] = {'0', '0', 'd', 'b', static_cast<std::uint8_t>(size),
+                                       static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16),
+                                       static_cast<std::uint8_t>(size >> 24)};
+        file.insert(file.end(), chunk, chunk + 8);
+        file.insert(file.end(), bytes, bytes + size);
+        if (size & 1) file.push_back(0);
+    }
     if (script.reportCounters) {
         if (samplesWritten) *samplesWritten = samples;
         if (bytesWritten) *bytesWritten = size;
     }
+    return 0;
+}
+
+platform::Status FakeAvi::StreamInfo(Handle, platform::AviStreamInfo* info) {
+    *info = streamInfo;
+    info->dwLength = static_cast<std::uint32_t>(writes.size());
+    return 0;
+}
+
+platform::Status FakeAvi::StreamReadFormat(Handle, std::int32_t, void* data, std::int32_t* size) {
+    if (data) std::memcpy(data, format.data(), std::min<std::size_t>(format.size(), static_cast<std::size_t>(*size)));
+    *size = static_cast<std::int32_t>(format.size());
     return 0;
 }
 

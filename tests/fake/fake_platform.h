@@ -37,6 +37,7 @@ public:
     bool Remove(const Text& path) override;
     platform::OpenResult OpenForReading(const Text& path) override;
     platform::OpenResult OpenForWriting(const Text& path) override;
+    platform::OpenResult OpenForUpdating(const Text& path) override;
     std::optional<std::int64_t> FreeBytes(const Text&) override { return freeBytes; }
 
     bool Exists(const Text& path) const { return contents.count(path) != 0; }
@@ -307,6 +308,9 @@ struct AviScript {
     bool reportCounters = true;
     bool keepWrittenData = true;
     bool writesFileOnRelease = true;  // off for long runs: only sizes are kept then
+    // Where frame chunks go into the file as they are written, as the real library does; none
+    // when unset.
+    std::optional<std::int64_t> firstChunkAt;
 };
 
 struct AviWrite {
@@ -347,6 +351,9 @@ public:
     platform::Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
                                  std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
                                  std::int32_t* bytesWritten) override;
+    platform::Status StreamInfo(Handle stream, platform::AviStreamInfo* info) override;
+    platform::Status StreamReadFormat(Handle stream, std::int32_t position, void* format,
+                                      std::int32_t* formatSize) override;
     std::uint32_t StreamRelease(Handle stream) override;
     std::uint32_t FileRelease(Handle file) override;
 

@@ -2,6 +2,12 @@
 // it leaves is judged by ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "codec/win32_screen_codec.h"
 #include "recorder/engine/avidecs.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
@@ -180,6 +186,82 @@ TEST_F(AviOutputTest, FullDiskEndsTheFileWhileEverythingInItIsReadable) {
     EXPECT_EQ(strict.exitCode, 0);
     EXPECT_EQ(strict.output, "");
 }
+
+struct Compressor {
+    const char* name;
+    const wchar_t* inDialog;
+    const char* codecName;  // as ffprobe names what it finds
+};
+
+// While the library holds the file open it has written the frames but not the headers; the
+// writer keeps them on disk after every frame so that a recorder that dies leaves them all.
+class ReadableWhileOpenTest : public AviOutputTest, public ::testing::WithParamInterface<Compressor> {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(codec::win32::InstallScreenCodec()); }
+
+    // Opens `output` on 24-bit pattern frames and writes frames 0 to count - 1, running
+    // `written(n)` once n frames are in, from 0 on.
+    void Write(AVIDecs& writer, const std::wstring& output, int count, const std::function<void(int)>& written) {
+        const auto frame = ToText(folder + L"tem.bmp");
+        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, 0)));
+        DialogWatcher watcher({AnswerCompressionDialog(GetParam().inDialog)});
+        ASSERT_TRUE(writer.OpenAviOutput(0, frame, ToText(output), 10));
+        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        written(0);
+        for (int n = 0; n < count; ++n) {
+            ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, n)));
+            ASSERT_EQ(writer.WriteAviFrame(n, frame), FrameWrite::Written);
+            written(n + 1);
+        }
+    }
+
+    static std::vector<char> Bytes(const std::wstring& path) {
+        std::ifstream in(std::filesystem::path(path), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    static constexpr int kWidth = 161, kHeight = 91;  // odd: padded rows, odd-sized chunks
+};
+
+// While open, the file reads back with every frame written so far; closed, it is byte for byte
+// the file the library leaves without the kept headers.
+TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheCloseAndTheClosedFileIsTheLibrarys) {
+    const std::wstring kept = folder + L"kept.avi", plain = folder + L"plain.avi";
+    const int count = 3;
+    Write(avi, kept, count, [&](int written) {
+        EXPECT_TRUE(avi.KeepingFileReadable());
+        if (written != 0 && written != count) return;
+        auto probe = ProbeVideo(kept);
+        EXPECT_EQ(probe["codec_name"], GetParam().codecName) << probe["output"];
+        EXPECT_EQ(probe["width"], std::to_string(kWidth));
+        EXPECT_EQ(probe["height"], std::to_string(kHeight));
+        EXPECT_EQ(probe["r_frame_rate"], "10/1");
+        // Without frames there is nothing to count, and ffmpeg cannot tell a codec's pixel format.
+        if (written == 0) return;
+        EXPECT_EQ(probe["nb_frames"], std::to_string(written));
+        EXPECT_EQ(probe["nb_read_frames"], std::to_string(written));
+        const ToolResult strict = StrictDecode(kept);
+        EXPECT_EQ(strict.exitCode, 0);
+        EXPECT_EQ(strict.output, "");
+        auto last = DecodeFrame(kept, written - 1, "bgr24");
+        ASSERT_TRUE(last.has_value());
+        EXPECT_EQ(*last, PatternPixels(kWidth, kHeight, 3, written - 1)) << "frame " << written - 1;
+    });
+    avi.CloseAviOutput();
+    AVIDecs without(windows.platform);
+    without.SetKeepsFileReadable(false);
+    Write(without, plain, count, [&](int) { EXPECT_FALSE(without.KeepingFileReadable()); });
+    without.CloseAviOutput();
+
+    const auto keptBytes = Bytes(kept);
+    EXPECT_GT(keptBytes.size(), 2048u);
+    EXPECT_TRUE(keptBytes == Bytes(plain)) << "the library's header and index replace the kept ones at the close";
+}
+
+INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest,
+                         ::testing::Values(Compressor{"FullFrames", kFullFrames, "rawvideo"},
+                                           Compressor{"ScreenCodec", L"Velvra 无损屏幕编码 (ZMBV)", "zmbv"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviOutputTest, ChosenCompressorIsKeptForTheNextRecording) {
     Record(folder + L"first.avi", 32, 32, 32, 1);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <vfw.h>
+#include <aviriff.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -22,6 +23,14 @@ static_assert(offsetof(AviCompressOptions, cbFormat) == offsetof(AVICOMPRESSOPTI
 static_assert(offsetof(AviCompressOptions, lpParms) == offsetof(AVICOMPRESSOPTIONS, lpParms));
 static_assert(offsetof(AviCompressOptions, dwInterleaveEvery) == offsetof(AVICOMPRESSOPTIONS, dwInterleaveEvery));
 static_assert(sizeof(Handle) == sizeof(PAVISTREAM));
+// The headers the writer keeps on disk while the library holds the file open. aviriff.h has the
+// records as they lie in the file, chunk id and size first; vfw.h's AVIStreamHeader holds a RECT
+// and is 8 bytes longer than the 56 the library writes.
+static_assert(kAvifTrustCkType == AVIF_TRUSTCKTYPE);
+static_assert(kAviMainHeaderBytes == sizeof(AVIMAINHEADER) - offsetof(AVIMAINHEADER, dwMicroSecPerFrame));
+static_assert(kAviMainHeaderBytes == sizeof(MainAVIHeader));
+static_assert(kAviStreamHeaderBytes == sizeof(AVISTREAMHEADER) - offsetof(AVISTREAMHEADER, fccType));
+static_assert(kAviStreamHeaderBytes == offsetof(AVIStreamHeader, rcFrame) + 4 * sizeof(SHORT));
 
 namespace {
 
@@ -123,6 +132,39 @@ Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int3
                                           samplesWritten ? &samplesOut : nullptr, bytesWritten ? &bytesOut : nullptr);
     if (samplesWritten) *samplesWritten = samplesOut;
     if (bytesWritten) *bytesWritten = bytesOut;
+    return static_cast<Status>(result);
+}
+
+Status Win32AviLibrary::StreamInfo(Handle stream, AviStreamInfo* info) {
+    AVISTREAMINFOW native{};
+    const HRESULT result = AVIStreamInfoW(AsStream(stream), &native, sizeof native);
+    if (result != 0) return static_cast<Status>(result);
+    info->fccType = native.fccType;
+    info->fccHandler = native.fccHandler;
+    info->dwFlags = native.dwFlags;
+    info->dwCaps = native.dwCaps;
+    info->wPriority = native.wPriority;
+    info->wLanguage = native.wLanguage;
+    info->dwScale = native.dwScale;
+    info->dwRate = native.dwRate;
+    info->dwStart = native.dwStart;
+    info->dwLength = native.dwLength;
+    info->dwInitialFrames = native.dwInitialFrames;
+    info->dwSuggestedBufferSize = native.dwSuggestedBufferSize;
+    info->dwQuality = native.dwQuality;
+    info->dwSampleSize = native.dwSampleSize;
+    info->rcFrame = {native.rcFrame.left, native.rcFrame.top, native.rcFrame.right, native.rcFrame.bottom};
+    info->dwEditCount = native.dwEditCount;
+    info->dwFormatChangeCount = native.dwFormatChangeCount;
+    std::copy(std::begin(native.szName), std::end(native.szName), info->szName.begin());
+    return 0;
+}
+
+Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, void* format,
+                                         std::int32_t* formatSize) {
+    LONG size = *formatSize;
+    const HRESULT result = AVIStreamReadFormat(AsStream(stream), position, format, &size);
+    *formatSize = size;
     return static_cast<Status>(result);
 }
 

@@ -19,6 +19,8 @@ public:
                            std::int32_t formatSize) override;
     Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data, std::int32_t size,
                        std::uint32_t flags, std::int32_t* samplesWritten, std::int32_t* bytesWritten) override;
+    Status StreamInfo(Handle stream, AviStreamInfo* info) override;
+    Status StreamReadFormat(Handle stream, std::int32_t position, void* format, std::int32_t* formatSize) override;
     std::uint32_t StreamRelease(Handle stream) override;
     std::uint32_t FileRelease(Handle file) override;
 };

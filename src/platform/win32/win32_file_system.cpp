@@ -59,9 +59,9 @@ private:
     HANDLE handle_;
 };
 
-OpenResult Open(const Text& path, DWORD access, DWORD disposition) {
+OpenResult Open(const Text& path, DWORD access, DWORD disposition, DWORD sharing = FILE_SHARE_READ) {
     OpenResult result;
-    HANDLE handle = CreateFileW(Wide(path), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(Wide(path), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         result.file = std::make_unique<Win32BinaryFile>(handle);
         return result;
@@ -109,6 +109,11 @@ std::optional<std::int64_t> Win32FileSystem::FreeBytes(const Text& path) {
 
 OpenResult Win32FileSystem::OpenForWriting(const Text& path) {
     return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+}
+
+OpenResult Win32FileSystem::OpenForUpdating(const Text& path) {
+    return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING,
+                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 
 }  // namespace kest::platform::win32

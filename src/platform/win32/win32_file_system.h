@@ -11,6 +11,7 @@ public:
     bool Remove(const Text& path) override;
     OpenResult OpenForReading(const Text& path) override;
     OpenResult OpenForWriting(const Text& path) override;
+    OpenResult OpenForUpdating(const Text& path) override;
     std::optional<std::int64_t> FreeBytes(const Text& path) override;
 };
 

@@ -253,6 +253,10 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Alt+Space belongs to the form's key handler, not to a system menu of its own.
             if (wParam == VK_SPACE && KeyDown) return 0;
             break;
+        case WM_ENDSESSION:
+            // A false wParam: the end of the session was called off.
+            if (wParam && EndSession) EndSession();
+            return 0;
         case WM_CLOSE:
             if (queryUnload_ && !queryUnload_()) return 0;
             DestroyWindow(Native());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "recorder/engine/app_title.h"
+#include "recorder/engine/avi_header.h"
 
 namespace kest::recorder {
 
@@ -79,7 +80,88 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
                                                aviFrameDib_->SizeBitmapInfo());
     if (aviStatus_ != 0) return Fail();
     formatBytes_ = aviFrameDib_->SizeBitmapInfo();
+    StartReadableHeader();
     return true;
+}
+
+void AVIDecs::StartReadableHeader() {
+    headerFile_.reset();
+    streamFormat_.clear();
+    openingHeader_.clear();
+    if (!keepReadable_ || !ReadStreamFormat()) return;
+    // The library has created the file and written nothing into it yet; from here on it is a
+    // valid file without frames, so even a recorder that dies before its first frame leaves one.
+    if (platform_.files.Length(aviOutputPath_) != std::optional<std::int64_t>{0}) return;
+    headerFile_ = std::move(platform_.files.OpenForUpdating(aviOutputPath_).file);
+    const std::int64_t firstChunk = FirstChunkOffset(static_cast<std::int64_t>(streamFormat_.size()));
+    openingHeader_ = CurrentHeader(firstChunk);
+    if (!WriteHeader(openingHeader_)) openingHeader_.clear();
+}
+
+bool AVIDecs::ReadStreamFormat() {
+    // The format the library writes is the compressor's output format, kept on the file's stream.
+    std::int32_t size = 0;
+    if (platform_.avi.StreamReadFormat(aviStream_, 0, nullptr, &size) != 0 || size <= 0) return false;
+    streamFormat_.resize(static_cast<std::size_t>(size));
+    return platform_.avi.StreamReadFormat(aviStream_, 0, streamFormat_.data(), &size) == 0 &&
+           size == static_cast<std::int32_t>(streamFormat_.size());
+}
+
+std::vector<std::uint8_t> AVIDecs::CurrentHeader(std::int64_t fileBytes) const {
+    platform::AviStreamInfo info{};
+    if (platform_.avi.StreamInfo(aviStream_, &info) != 0) return {};
+    return InterimAviHeader(info, streamFormat_, fileBytes);
+}
+
+bool AVIDecs::WriteHeader(const std::vector<std::uint8_t>& header) {
+    // A header that cannot be made or written stops the keeping, never the recording: the
+    // library's own file is complete at the close either way.
+    if (headerFile_ && !header.empty() && headerFile_->WriteAt(0, header.data(), header.size())) return true;
+    headerFile_.reset();
+    return false;
+}
+
+AVIDecs::Layout AVIDecs::CheckLayout(std::int64_t fileBytes) {
+    const std::int64_t firstChunk = static_cast<std::int64_t>(openingHeader_.size());
+    std::vector<std::uint8_t> front(openingHeader_.size());
+    if (!headerFile_->ReadAt(0, front.data(), front.size()) || front != openingHeader_) {
+        return Layout::Different;  // the library writes there itself: those bytes are its own
+    }
+    if (fileBytes < firstChunk + 8) return Layout::Unknown;  // its first frame is not on disk yet
+    std::uint8_t chunk[8] = {};
+    if (!headerFile_->ReadAt(static_cast<std::uint64_t>(firstChunk), chunk, sizeof chunk)) return Layout::Unknown;
+    if (IsFirstFrameChunk(chunk, firstChunk, fileBytes)) return Layout::Described;
+    // Its frames are elsewhere: take the headers back, the file is then as the library left it.
+    const std::vector<std::uint8_t> zeros(openingHeader_.size());
+    headerFile_->WriteAt(0, zeros.data(), zeros.size());
+    return Layout::Different;
+}
+
+// A library that wrote nothing at all at the close would have left an empty file, which a stop
+// removes; the headers written at the open must not turn it into a file without frames.
+void AVIDecs::TakeBackOpeningHeader() {
+    if (platform_.files.Length(aviOutputPath_) != static_cast<std::int64_t>(openingHeader_.size())) return;
+    auto opened = platform_.files.OpenForReading(aviOutputPath_);
+    std::vector<std::uint8_t> bytes(openingHeader_.size());
+    if (!opened.file || !opened.file->ReadAt(0, bytes.data(), bytes.size()) || bytes != openingHeader_) return;
+    opened.file.reset();
+    platform_.files.OpenForWriting(aviOutputPath_);
+}
+
+void AVIDecs::RefreshReadableHeader() {
+    if (!headerFile_) return;
+    const auto length = platform_.files.Length(aviOutputPath_);
+    if (!length) return;
+    if (!openingHeader_.empty()) {
+        // Nothing more is written over the library's file until its first frame is seen exactly
+        // where these headers end; another library's layout is left alone.
+        switch (CheckLayout(*length)) {
+            case Layout::Unknown: return;
+            case Layout::Different: headerFile_.reset(); return;
+            case Layout::Described: openingHeader_.clear(); break;
+        }
+    }
+    WriteHeader(CurrentHeader(*length));
 }
 
 std::int64_t AVIDecs::EstimatedFileBytes() const {
@@ -139,12 +221,16 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     frameBytes_ += ChunkBytes(written);
     largestFrame_ = std::max(largestFrame_, written);
     ++framesWritten_;
+    RefreshReadableHeader();
     return FrameWrite::Written;
 }
 
 void AVIDecs::CloseAviOutput() {
     if (!begun_) return;
     begun_ = false;
+    // The library writes its own headers at the last release; nothing may be written after.
+    const bool openingHeaderOnly = headerFile_ && !openingHeader_.empty();
+    headerFile_.reset();
     aviFrameDib_.reset();
     if (aviStream_ != 0) {
         platform_.avi.StreamRelease(aviStream_);
@@ -161,6 +247,7 @@ void AVIDecs::CloseAviOutput() {
     // The library is left only after its last object is released: leaving it first would let
     // it unload code that the releases still run.
     platform_.avi.FileExit();
+    if (openingHeaderOnly) TakeBackOpeningHeader();
     if (aviStatus_ != 0 && !keepOutput_ && platform_.files.IsNormalFile(aviOutputPath_)) {
         platform_.files.Remove(aviOutputPath_);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/platform.h"
 #include "recorder/engine/cdib.h"
@@ -37,6 +38,11 @@ public:
     const platform::AviCompressOptions& AviOptions() const { return aviOptions_; }
     const platform::AviStreamInfo& AviStreamInfo() const { return aviStreamInfo_; }
     bool IsOpen() const { return begun_; }
+    // While on (the default), the file on disk stays readable after every frame: a recorder
+    // that is killed leaves every frame it wrote. Off only to measure what that costs.
+    void SetKeepsFileReadable(bool keep) { keepReadable_ = keep; }
+    // The headers are being kept current on disk for the open output.
+    bool KeepingFileReadable() const { return headerFile_ != nullptr; }
     // What the finished file will take at least: the larger of what the library reported and
     // what the file's length says, plus the headers and index still to come.
     std::int64_t EstimatedFileBytes() const;
@@ -46,6 +52,14 @@ private:
     void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;
     bool RoomOnDiskFor(std::int64_t bytes) const;
+    void StartReadableHeader();
+    bool ReadStreamFormat();
+    std::vector<std::uint8_t> CurrentHeader(std::int64_t fileBytes) const;
+    bool WriteHeader(const std::vector<std::uint8_t>& header);
+    enum class Layout { Unknown, Described, Different };
+    Layout CheckLayout(std::int64_t fileBytes);
+    void RefreshReadableHeader();
+    void TakeBackOpeningHeader();
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;
@@ -63,6 +77,14 @@ private:
     std::int64_t frameBytes_ = 0;   // chunk data and chunk headers written so far
     std::int64_t largestFrame_ = 0;
     std::int64_t framesWritten_ = 0;
+    bool keepReadable_ = true;
+    // A second handle on the output, through which the headers are kept current; null when
+    // off, or when the library's file does not have the layout the headers are made for.
+    std::unique_ptr<platform::BinaryFile> headerFile_;
+    std::vector<std::uint8_t> streamFormat_;
+    // What was written at the open, until the library's first frame shows that its layout is the
+    // one described.
+    std::vector<std::uint8_t> openingHeader_;
 };
 
 }  // namespace kest::recorder

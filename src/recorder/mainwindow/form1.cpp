@@ -94,6 +94,7 @@ void Form1::CreatePieces() {
 void Form1::WirePieces() {
     using std::placeholders::_1, std::placeholders::_2, std::placeholders::_3, std::placeholders::_4;
     window_->OnQueryUnload([this] { return !Form_Unload(); });
+    window_->EndSession = [this] { Form_EndSession(); };
     window_->Resize = [this] { Form_Resize(); };
     window_->MouseDown = [this](std::int16_t, std::int16_t, float, float) { GiveForegroundToForm2(); };
     window_->MouseUp = [this](std::int16_t, std::int16_t, float, float) { GiveForegroundToForm2(); };
@@ -226,6 +227,12 @@ bool Form1::Form_Unload() {
     window_->Hide();
     form2_->Unload();
     return false;
+}
+
+// Nobody is there to answer a question, and the system ends the process soon after this
+// returns: the file must be complete by then.
+void Form1::Form_EndSession() {
+    if (RecordingInProgress()) stop_click();
 }
 
 bool Form1::RecordingInProgress() const { return timer1_->Interval() + timer2_->Interval() != 0; }

@@ -56,6 +56,8 @@ public:
     void Unload();
     // The unload event; true keeps the window open.
     bool Form_Unload();
+    // The session ends and the process with it: a running recording is finished as by stop.
+    void Form_EndSession();
     void Form_Resize();
 
     void start_click();

@@ -1,0 +1,144 @@
+#include "recorder/engine/avi_header.h"
+
+#include <algorithm>
+
+namespace kest::recorder {
+
+namespace {
+
+constexpr std::int64_t kChunkHeader = 8;   // id, size
+constexpr std::int64_t kListHeader = 12;   // 'LIST' or 'RIFF', size, type
+constexpr std::int64_t kMainHeader = platform::kAviMainHeaderBytes;
+constexpr std::int64_t kStreamHeader = platform::kAviStreamHeaderBytes;
+constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
+
+std::int64_t Even(std::int64_t bytes) { return bytes + (bytes & 1); }
+
+// Where the header list ends: everything before the padding.
+std::int64_t HeaderListEnd(std::int64_t formatBytes) {
+    return kListHeader + kListHeader + kChunkHeader + kMainHeader + kListHeader + kChunkHeader + kStreamHeader +
+           kChunkHeader + Even(formatBytes);
+}
+
+// Rounded as the library's MulDiv does, without its 32-bit overflow.
+std::uint32_t MulDiv(std::uint64_t value, std::uint64_t numerator, std::uint64_t denominator) {
+    if (denominator == 0) return 0;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>((value * numerator + denominator / 2) / denominator,
+                                                              UINT32_MAX));
+}
+
+class Writer {
+public:
+    explicit Writer(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    void FourCC(const char (&code)[5]) {
+        for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(code[i]));
+    }
+    void U32(std::uint64_t value) {
+        const auto v = static_cast<std::uint32_t>(value);
+        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
+    void U16(std::uint32_t value) {
+        bytes_.push_back(static_cast<std::uint8_t>(value));
+        bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
+    void Bytes(const std::vector<std::uint8_t>& data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
+    void Zeros(std::int64_t count) { bytes_.insert(bytes_.end(), static_cast<std::size_t>(count), 0); }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+};
+
+}  // namespace
+
+std::int64_t FirstChunkOffset(std::int64_t formatBytes) {
+    // The library reserves room for the movie list's own header behind the header list, then
+    // moves the frames to the next boundary unless that is no more than a chunk header away.
+    const std::int64_t reserved = HeaderListEnd(formatBytes) + kListHeader;
+    const std::int64_t boundary = (reserved + kAviPaddingGranularity) & ~(kAviPaddingGranularity - 1);
+    return boundary - reserved > kChunkHeader ? boundary : reserved;
+}
+
+std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream,
+                                           const std::vector<std::uint8_t>& format, std::int64_t framesEnd) {
+    if (format.empty() || stream.szName[0] != 0 || stream.dwRate == 0 || stream.dwScale == 0) return {};
+    const auto formatBytes = static_cast<std::int64_t>(format.size());
+    const std::int64_t firstChunk = FirstChunkOffset(formatBytes);
+    const std::int64_t headerEnd = HeaderListEnd(formatBytes);
+    const std::int64_t end = std::max(Even(framesEnd), firstChunk);
+    const auto width = static_cast<std::uint32_t>(stream.rcFrame.right - stream.rcFrame.left);
+    const auto height = static_cast<std::uint32_t>(stream.rcFrame.bottom - stream.rcFrame.top);
+
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(firstChunk));
+    Writer out(bytes);
+    out.FourCC("RIFF");
+    out.U32(end - kChunkHeader);
+    out.FourCC("AVI ");
+
+    out.FourCC("LIST");
+    out.U32(headerEnd - kListHeader - kChunkHeader);
+    out.FourCC("hdrl");
+    out.FourCC("avih");
+    out.U32(kMainHeader);
+    out.U32(MulDiv(stream.dwScale, kMicrosecondsPerSecond, stream.dwRate));
+    out.U32(MulDiv(stream.dwSuggestedBufferSize, stream.dwRate, stream.dwScale));  // max bytes per second
+    out.U32(kAviPaddingGranularity);
+    out.U32(platform::kAvifTrustCkType);  // and no index flag: readers then walk the movie list
+    out.U32(stream.dwLength);   // total frames
+    out.U32(stream.dwInitialFrames);
+    out.U32(1);                 // streams
+    out.U32(stream.dwSuggestedBufferSize);
+    out.U32(width);
+    out.U32(height);
+    out.Zeros(16);              // reserved
+
+    out.FourCC("LIST");
+    out.U32(headerEnd - (kListHeader + kListHeader + kChunkHeader + kMainHeader) - kChunkHeader);
+    out.FourCC("strl");
+    out.FourCC("strh");
+    out.U32(kStreamHeader);
+    out.U32(stream.fccType);
+    out.U32(stream.fccHandler);
+    out.U32(stream.dwFlags);
+    out.U16(stream.wPriority);
+    out.U16(stream.wLanguage);
+    out.U32(stream.dwInitialFrames);
+    out.U32(stream.dwScale);
+    out.U32(stream.dwRate);
+    out.U32(stream.dwStart);
+    out.U32(stream.dwLength);
+    out.U32(stream.dwSuggestedBufferSize);
+    out.U32(stream.dwQuality);
+    out.U32(stream.dwSampleSize);
+    out.U16(static_cast<std::uint32_t>(stream.rcFrame.left));
+    out.U16(static_cast<std::uint32_t>(stream.rcFrame.top));
+    out.U16(static_cast<std::uint32_t>(stream.rcFrame.right));
+    out.U16(static_cast<std::uint32_t>(stream.rcFrame.bottom));
+    out.FourCC("strf");
+    out.U32(formatBytes);
+    out.Bytes(format);
+    out.Zeros(Even(formatBytes) - formatBytes);
+
+    const std::int64_t moviList = firstChunk - kListHeader;
+    if (moviList > headerEnd) {
+        // The library skips the padding's contents at the close; zeros here leave the closed
+        // file exactly as it would be without these headers.
+        out.FourCC("JUNK");
+        out.U32(moviList - headerEnd - kChunkHeader);
+        out.Zeros(moviList - headerEnd - kChunkHeader);
+    }
+    out.FourCC("LIST");
+    out.U32(end - moviList - kChunkHeader);
+    out.FourCC("movi");
+    return bytes;
+}
+
+bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstChunk, std::int64_t fileBytes) {
+    const bool frameId = chunkHeader[0] == '0' && chunkHeader[1] == '0' && chunkHeader[2] == 'd' &&
+                         (chunkHeader[3] == 'b' || chunkHeader[3] == 'c');
+    const std::int64_t size = chunkHeader[4] | chunkHeader[5] << 8 | chunkHeader[6] << 16 |
+                              static_cast<std::int64_t>(chunkHeader[7]) << 24;
+    return frameId && firstChunk + kChunkHeader + size <= fileBytes;
+}
+
+}  // namespace kest::recorder

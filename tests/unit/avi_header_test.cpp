@@ -1,0 +1,163 @@
+#include "recorder/engine/avi_header.h"
+
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.h"
+#include "recorder/engine/avidecs.h"
+
+namespace kest::recorder {
+namespace {
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<std::uint32_t>(b.at(at + 3)) << 24;
+}
+std::string Id(const std::vector<std::uint8_t>& b, std::size_t at) { return {b.begin() + at, b.begin() + at + 4}; }
+
+platform::AviStreamInfo Stream(std::uint32_t frames, std::uint32_t largestChunk) {
+    platform::AviStreamInfo info;
+    info.fccType = 's' << 24 | 'd' << 16 | 'i' << 8 | 'v';
+    info.fccHandler = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+    info.dwScale = 1;
+    info.dwRate = 10;
+    info.dwLength = frames;
+    info.dwSuggestedBufferSize = largestChunk;
+    info.rcFrame = {0, 0, 1920, 1080};
+    return info;
+}
+
+struct Layout {
+    const char* name;
+    std::int64_t formatBytes;
+    std::uint32_t frames;
+    std::int64_t fileBytes;   // what the library has put on disk so far
+    std::int64_t firstChunk;  // where its frames start
+    std::int64_t junkBytes;   // padding contents in front of the movie list; -1: no padding chunk
+};
+
+class InterimHeaderTest : public ::testing::TestWithParam<Layout> {};
+
+// The headers are walked as a reader walks them: every size must lead exactly to the next
+// chunk, and the movie list must hold exactly the frames on disk.
+TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) {
+    const Layout& c = GetParam();
+    std::vector<std::uint8_t> format(static_cast<std::size_t>(c.formatBytes));
+    for (std::size_t i = 0; i < format.size(); ++i) format[i] = static_cast<std::uint8_t>(i + 1);
+    const auto stream = Stream(c.frames, 30001);
+    ASSERT_EQ(FirstChunkOffset(c.formatBytes), c.firstChunk);
+    const auto h = InterimAviHeader(stream, format, c.fileBytes);
+    ASSERT_EQ(static_cast<std::int64_t>(h.size()), c.firstChunk);
+
+    // Where each size leads, as a reader follows them; the fields a reader needs to find and
+    // time the frames. Fields copied from the stream as they are are left to the Windows tests.
+    const std::int64_t framesEnd = c.fileBytes + (c.fileBytes & 1);  // a last odd chunk's pad byte
+    EXPECT_EQ(Id(h, 0) + Id(h, 8) + Id(h, 12) + Id(h, 20) + Id(h, 24), "RIFFAVI LISThdrlavih");
+    EXPECT_EQ(U32(h, 4) + 8, framesEnd);
+    const std::size_t headerEnd = 20 + U32(h, 16);
+    EXPECT_EQ(headerEnd, 172 + static_cast<std::size_t>(c.formatBytes + (c.formatBytes & 1)));
+    EXPECT_EQ(U32(h, 32), 100000u) << "microseconds per frame at 10/1";
+    EXPECT_EQ(U32(h, 36), 300010u) << "largest chunk times the rate";
+    EXPECT_EQ(U32(h, 44), 0x800u) << "no index flag: readers walk the movie list";
+    EXPECT_EQ(U32(h, 48), c.frames);
+    EXPECT_EQ(U32(h, 64), 1920u);
+    EXPECT_EQ(U32(h, 68), 1080u);
+    EXPECT_EQ(Id(h, 88) + Id(h, 96) + Id(h, 100) + Id(h, 164), "LISTstrlstrhstrf");
+    EXPECT_EQ(96 + U32(h, 92), headerEnd);
+    EXPECT_EQ(U32(h, 140), c.frames) << "stream length";
+    EXPECT_EQ(U32(h, 168), c.formatBytes);
+    EXPECT_TRUE(std::equal(format.begin(), format.end(), h.begin() + 172));
+
+    std::size_t at = headerEnd;
+    if (c.junkBytes >= 0) {
+        EXPECT_EQ(Id(h, at), "JUNK");
+        EXPECT_EQ(U32(h, at + 4), c.junkBytes);
+        EXPECT_TRUE(std::all_of(h.begin() + at + 8, h.begin() + at + 8 + c.junkBytes, [](auto b) { return b == 0; }));
+        at += 8 + static_cast<std::size_t>(c.junkBytes);
+    }
+    EXPECT_EQ(Id(h, at) + Id(h, at + 8), "LISTmovi");
+    EXPECT_EQ(at + 8 + U32(h, at + 4), framesEnd);
+    EXPECT_EQ(at + 12, static_cast<std::size_t>(c.firstChunk));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, InterimHeaderTest,
+    ::testing::Values(
+        // 40 bytes: a plain BITMAPINFOHEADER, what both compressors of the recorder write
+        Layout{"NoFramesYet", 40, 0, 2048, 2048, 1816},
+        Layout{"FiveHundredFramesLastOddChunkUnpadded", 40, 500, 2048 + 500 * 30010 - 1, 2048, 1816},
+        Layout{"OddFormatIsPadded", 41, 3, 2048 + 3 * 100, 2048, 1814},
+        Layout{"HeadersPastOneBoundaryMoveToTheNext", 1900, 2, 4096 + 200, 4096, 2004},
+        Layout{"BoundaryWithinAChunkHeaderIsNotPadded", 1860, 1, 2044 + 50, 2044, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InterimHeader, StreamsTheLayoutDoesNotDescribeGetNone) {
+    auto named = Stream(1, 10);
+    named.szName[0] = u'v';
+    EXPECT_TRUE(InterimAviHeader(named, std::vector<std::uint8_t>(40), 4096).empty());
+    EXPECT_TRUE(InterimAviHeader(Stream(1, 10), {}, 4096).empty());
+}
+
+// The second handle writes over the library's file only what it knows to describe it: a file
+// without frames at the open, the current headers once the first frame sits where they end. With
+// another layout, or when switched off, the file is left as the library writes it.
+enum class Front { CurrentHeaders, NoFrameHeaders, Zeros };
+
+struct Guard {
+    const char* name;
+    std::optional<std::int64_t> firstChunkAt;  // where the library puts its frames; none: not yet
+    bool keep;
+    Front front;
+    bool keeping;
+};
+
+class ReadableHeaderGuardTest : public ::testing::TestWithParam<Guard> {};
+
+TEST_P(ReadableHeaderGuardTest, HeadersAreWrittenOnlyOverTheLayoutTheyDescribe) {
+    fake::FakePlatform fake;
+    AVIDecs avi(fake.platform);
+    const platform::Text frame = u"C:\\Temp\\tem.bmp", output = u"C:\\rec\\out.avi";
+    fake.files.contents[frame] = fake::MakeBmp(4, 3, 24, 0x10);
+    fake.avi.script.firstChunkAt = GetParam().firstChunkAt;
+    fake.avi.script.writesFileOnRelease = false;
+    avi.SetKeepsFileReadable(GetParam().keep);
+    ASSERT_TRUE(avi.OpenAviOutput(0, frame, output, 10));
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::Written);
+
+    const auto& file = fake.files.contents[output];
+    const std::int64_t start = GetParam().firstChunkAt.value_or(2048);
+    const auto length = static_cast<std::int64_t>(file.size());
+    EXPECT_EQ(length, GetParam().firstChunkAt ? start + 2 * (8 + 36) : 2048) << "two chunks of 36 bytes";
+    const std::vector<std::uint8_t> front(file.begin(), file.begin() + std::min<std::int64_t>(2048, length));
+    auto stream = fake.avi.streamInfo;
+    switch (GetParam().front) {
+        case Front::CurrentHeaders:
+            stream.dwLength = 2;
+            EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, length));
+            break;
+        case Front::NoFrameHeaders:
+            stream.dwLength = 0;
+            EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, 2048));
+            break;
+        case Front::Zeros:
+            EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; }));
+            break;
+    }
+    if (GetParam().firstChunkAt) {
+        EXPECT_EQ(Id(file, static_cast<std::size_t>(start)), "00db") << "the library's frames";
+    }
+    EXPECT_EQ(avi.KeepingFileReadable(), GetParam().keeping);
+    avi.CloseAviOutput();
+    EXPECT_FALSE(avi.KeepingFileReadable());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ReadableHeaderGuardTest,
+    ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, Front::CurrentHeaders, true},
+                      Guard{"FramesElsewhereGetTheHeadersTakenBack", 4096, true, Front::Zeros, false},
+                      Guard{"FirstFrameNotOnDiskYetKeepsTheOpeningHeaders", std::nullopt, true, Front::NoFrameHeaders,
+                            true},
+                      Guard{"SwitchedOff", 2048, false, Front::Zeros, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kest::recorder
