@@ -52,6 +52,8 @@ inline constexpr std::uint32_t kOfCreate = 0x1000;
 inline constexpr std::uint32_t kIcmfChooseKeyframe = 0x0001;
 inline constexpr std::uint32_t kIcmfChooseDatarate = 0x0002;
 inline constexpr std::uint32_t kAviifKeyframe = 0x0010;
+inline constexpr std::uint32_t kAvicompressfKeyframes = 0x0004;  // dwKeyFrameEvery is set
+inline constexpr std::uint32_t kComptypeDib = 0x20424944;        // "DIB ": Full Frames, no compressor
 
 class AviLibrary {
 public:

@@ -19,6 +19,8 @@ TEST(PortableConstants, EqualTheSdkValues) {
     EXPECT_EQ(platform::kIcmfChooseKeyframe, static_cast<std::uint32_t>(ICMF_CHOOSE_KEYFRAME));
     EXPECT_EQ(platform::kIcmfChooseDatarate, static_cast<std::uint32_t>(ICMF_CHOOSE_DATARATE));
     EXPECT_EQ(platform::kAviifKeyframe, static_cast<std::uint32_t>(AVIIF_KEYFRAME));
+    EXPECT_EQ(platform::kAvicompressfKeyframes, static_cast<std::uint32_t>(AVICOMPRESSF_KEYFRAMES));
+    EXPECT_EQ(platform::kComptypeDib, static_cast<std::uint32_t>(comptypeDIB));
     EXPECT_EQ(platform::kOfnHideReadOnly, static_cast<std::uint32_t>(OFN_HIDEREADONLY));
     EXPECT_EQ(platform::kOfnPathMustExist, static_cast<std::uint32_t>(OFN_PATHMUSTEXIST));
     EXPECT_EQ(platform::kOfnFileMustExist, static_cast<std::uint32_t>(OFN_FILEMUSTEXIST));
