@@ -5,9 +5,13 @@
 // afresh at every key frame. Portable: the Windows driver procedure only translates messages.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -80,6 +84,26 @@ std::size_t RawFrameBytes(const BitmapHeader& input);
 // The largest frame, key or not, the codec can emit for this input.
 std::size_t MaxFrameBytes(const BitmapHeader& input, int blockSize = kDefaultBlockSize);
 
+// A second thread that takes one job at a time, for the passes over a large frame that split
+// in two: the recorder's own thread does the other half meanwhile.
+class Helper {
+public:
+    Helper();
+    ~Helper();
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    void Start(std::function<void()> job);
+    void Wait();
+
+private:
+    void Run();
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::function<void()> job_;
+    bool busy_ = false, quit_ = false;
+    std::thread thread_;
+};
+
 struct EncodedFrame {
     std::size_t size = 0;
     bool key = false;
@@ -119,6 +143,7 @@ private:
     std::optional<std::size_t> EncodeInter(const std::uint8_t* pixels, std::uint8_t* payload, std::uint8_t* out,
                                            std::size_t capacity);
     void MarkChangedBlocks(const std::uint8_t* pixels);
+    void MarkChangedBlocks(const std::uint8_t* pixels, int firstBlockRow, int endBlockRow);
     bool Matches(const std::uint8_t* pixels, const Block& block, Vector v) const;
     Vector ChooseVector(const std::uint8_t* pixels, const Block& block, Vector above, bool* exact);
     int SearchScroll(const std::uint8_t* pixels, const Block& block, int* matchingRows);
@@ -146,6 +171,7 @@ private:
     std::vector<std::uint32_t> hashedFor_;     // per block column: the frame they were made for
     std::uint32_t frameNumber_ = 0;
     Vector lastMotion_;                     // the last vector that matched a block exactly
+    std::unique_ptr<Helper> helper_;        // for frames large enough to be worth it
 };
 
 // What the driver says about itself.

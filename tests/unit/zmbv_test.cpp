@@ -157,6 +157,36 @@ TEST(ZmbvEncoderTest, APaletteChangeTravelsAsTheXorOfTheTwoPalettes) {
     EXPECT_EQ(*payload, expected);
 }
 
+TEST(ZmbvEncoderTest, AnInterFrameCarriesTheChangedBlocksOnlyAndFindsThemAllOverALargeFrame) {
+    // 4 MB a frame: large enough for the comparison to be shared between two threads.
+    const int side = 1024, blocks = side / kDefaultBlockSize;
+    ZmbvEncoder encoder;
+    Inflater inflater;
+    Picture p = MakePicture(32, side, side, 1);
+    ASSERT_TRUE(encoder.Begin(p.header));
+    std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
+    const auto key = encoder.Encode(p.pixels.data(), nullptr, true, out.data(), out.size());
+    ASSERT_TRUE(key.has_value());
+    ASSERT_TRUE(inflater.Frame({out.begin(), out.begin() + key->size}, RawFrameBytes(p.header)).has_value());
+    // One pixel in the top block row and one in the bottom one (rows are stored bottom-up).
+    const std::size_t stride = side * 4;
+    p.pixels[(side - 1) * stride + 5 * 4] ^= 0x40;       // top row, block 0
+    p.pixels[0 * stride + (side - 1) * 4 + 1] ^= 0x40;   // bottom row, last block
+    const auto inter = encoder.Encode(p.pixels.data(), nullptr, false, out.data(), out.size());
+    ASSERT_TRUE(inter.has_value());
+    EXPECT_FALSE(inter->key);
+    const std::size_t table = blocks * blocks * 2, blockBytes = kDefaultBlockSize * kDefaultBlockSize * 4;
+    const auto payload = inflater.Frame({out.begin(), out.begin() + inter->size}, table + 2 * blockBytes);
+    ASSERT_TRUE(payload.has_value());
+    ASSERT_EQ(payload->size(), table + 2 * blockBytes) << "the vectors and two blocks' XOR";
+    std::vector<int> flagged;
+    for (std::size_t b = 0; b < blocks * blocks; ++b) {
+        if ((*payload)[b * 2] & 1) flagged.push_back(static_cast<int>(b));
+    }
+    EXPECT_EQ(flagged, (std::vector<int>{0, blocks * blocks - 1}));
+    EXPECT_LT(inter->size, 400u) << "unchanged blocks cost next to nothing";
+}
+
 BitmapHeader Input(int bitCount, int width, int height, std::uint32_t compression = kBiRgb, int planes = 1,
                    std::uint32_t clrUsed = 0) {
     BitmapHeader h;
