@@ -23,11 +23,12 @@ ensure_packages() {
     fi
 }
 
-# Starts Xvfb on a free display and exports DISPLAY; the server is stopped on exit.
+# Starts Xvfb on a free display (1920x1080 unless a size is given, e.g. 3840x2160) and exports
+# DISPLAY; the server is stopped on exit.
 start_private_display() {
-    local number=90
+    local size="${1:-1920x1080}" number=90
     while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
-    Xvfb ":${number}" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":${number}" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
     KEST_XVFB_PID=$!
     export DISPLAY=":${number}"
     for _ in $(seq 1 100); do

@@ -18,6 +18,10 @@ static_assert(codec::kIcErrInternal == ICERR_INTERNAL);
 static_assert(codec::kIcQualityHigh == ICQUALITY_HIGH);
 static_assert(codec::kVideoCompressorType == ICTYPE_VIDEO);
 static_assert(codec::kBiRgb == BI_RGB);
+static_assert(codec::kIcCompressKeyFrame == ICCOMPRESS_KEYFRAME);
+static_assert(codec::kAviifKeyFrame == AVIIF_KEYFRAME);
+static_assert(codec::kVidcfTemporal == VIDCF_TEMPORAL);
+static_assert(codec::kVidcfFastTemporalC == VIDCF_FASTTEMPORALC);
 
 namespace {
 
@@ -79,15 +83,18 @@ LRESULT Compress(codec::ScreenCodec& codec, ICCOMPRESS* frame) {
     QueryPerformanceCounter(&begin);
     // An 8-bit input's colour table follows its header.
     const auto* colours = reinterpret_cast<const std::uint8_t*>(frame->lpbiInput) + frame->lpbiInput->biSize;
-    std::uint32_t written = 0;
-    const std::int32_t status = codec.Compress(static_cast<const std::uint8_t*>(frame->lpInput), colours,
-                                               static_cast<std::uint8_t*>(frame->lpOutput), &written);
+    std::uint32_t written = 0, flags = 0;
+    // No previous frame is taken from the host (lpPrev): the codec keeps its own.
+    const std::int32_t status =
+        codec.Compress(frame->dwFlags, frame->lFrameNum, static_cast<const std::uint8_t*>(frame->lpInput), colours,
+                       static_cast<std::uint8_t*>(frame->lpOutput), &written, &flags);
     if (status != ICERR_OK) return status;
     frame->lpbiOutput->biSizeImage = written;
-    if (frame->lpdwFlags) *frame->lpdwFlags = AVIIF_KEYFRAME;
+    if (frame->lpdwFlags) *frame->lpdwFlags = flags;
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&rate);
     ++totals.frames;
+    if (flags & AVIIF_KEYFRAME) ++totals.keyFrames;
     totals.bytes += written;
     totals.seconds += static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(rate.QuadPart);
     return ICERR_OK;
@@ -111,6 +118,9 @@ LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM fir
         case ICM_GETINFO: return Info(reinterpret_cast<ICINFO*>(first), second);
         case ICM_GETDEFAULTQUALITY:
             if (first) *reinterpret_cast<DWORD*>(first) = codec::ScreenCodec::DefaultQuality();
+            return ICERR_OK;
+        case ICM_GETDEFAULTKEYFRAMERATE:
+            if (first) *reinterpret_cast<DWORD*>(first) = codec::ScreenCodec::DefaultKeyFrameRate();
             return ICERR_OK;
         case ICM_GETSTATE: case ICM_SETSTATE: return 0;  // nothing to configure, so no state
         case ICM_CONFIGURE: case ICM_ABOUT: return ICERR_UNSUPPORTED;

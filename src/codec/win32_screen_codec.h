@@ -12,6 +12,7 @@ bool InstallScreenCodec();
 // Work done inside the compressor since the process started, for the benchmark.
 struct ScreenCodecTotals {
     std::uint64_t frames = 0;
+    std::uint64_t keyFrames = 0;
     std::uint64_t bytes = 0;
     double seconds = 0;
 };

@@ -10,6 +10,7 @@ namespace kest::codec {
 namespace {
 
 constexpr std::uint8_t kKeyFrameFlag = 1;
+constexpr std::uint8_t kDeltaPaletteFlag = 2;
 constexpr std::uint8_t kMajorVersion = 0;
 constexpr std::uint8_t kMinorVersion = 1;
 constexpr std::uint8_t kZlibCompression = 1;
@@ -17,6 +18,12 @@ constexpr std::size_t kPaletteEntries = 256;
 constexpr std::int32_t kBitmapHeaderBytes = 40;  // the output format is a bare BITMAPINFOHEADER
 // Keeps every size the messages report within a signed 32-bit answer.
 constexpr std::uint64_t kMaxRawBytes = std::uint64_t{1} << 28;
+// Room for what a sync flush and zlib's header add beyond compressBound.
+constexpr std::size_t kFlushAllowance = 64;
+constexpr std::uint32_t kNotHashed = UINT32_MAX;
+// From this size on, half of the comparison with the previous frame goes to a second thread:
+// a 4K frame is compared with the last in about 10 ms, a full-HD one in about 2.
+constexpr std::size_t kSplitFrameBytes = 4 << 20;
 
 std::size_t RowCount(const BitmapHeader& input) {
     return static_cast<std::size_t>(input.height < 0 ? -static_cast<std::int64_t>(input.height) : input.height);
@@ -26,10 +33,50 @@ std::size_t Stride(const BitmapHeader& input) {
     return (static_cast<std::size_t>(input.width) * input.bitCount + 31) / 32 * 4;
 }
 
+std::uint64_t PixelBytes(const BitmapHeader& input, ZmbvFormat format) {
+    return static_cast<std::uint64_t>(input.width) * RowCount(input) * static_cast<std::uint64_t>(BytesPerPixel(format));
+}
+
 std::uint64_t RawBytes(const BitmapHeader& input, ZmbvFormat format) {
-    const std::uint64_t pixels = static_cast<std::uint64_t>(input.width) * RowCount(input);
-    return pixels * static_cast<std::uint64_t>(BytesPerPixel(format)) +
-           (format == ZmbvFormat::Palette8 ? kPaletteBytes : 0);
+    return PixelBytes(input, format) + (format == ZmbvFormat::Palette8 ? kPaletteBytes : 0);
+}
+
+std::size_t BlocksOf(std::int64_t pixels, int blockSize) {
+    return static_cast<std::size_t>((pixels + blockSize - 1) / blockSize);
+}
+
+// The decoder reads two bytes per block and skips to the next multiple of four.
+std::size_t VectorTableBytes(std::size_t blocks) { return (blocks * 2 + 3) & ~std::size_t{3}; }
+
+std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Screens are compared many megabytes a frame: 32 bytes at a time, without a library call.
+bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const std::uint64_t d = (Load64(a + i) ^ Load64(b + i)) | (Load64(a + i + 8) ^ Load64(b + i + 8)) |
+                                (Load64(a + i + 16) ^ Load64(b + i + 16)) | (Load64(a + i + 24) ^ Load64(b + i + 24));
+        if (d) return false;
+    }
+    for (; i + 8 <= n; i += 8) {
+        if (Load64(a + i) != Load64(b + i)) return false;
+    }
+    for (; i < n; ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+std::uint64_t HashBytes(const std::uint8_t* p, std::size_t n) {
+    std::uint64_t h = n;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) h = (h ^ Load64(p + i)) * 0x9E3779B97F4A7C15u;
+    for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3u;
+    return h ^ (h >> 29);
 }
 
 }  // namespace
@@ -66,13 +113,56 @@ std::size_t RawFrameBytes(const BitmapHeader& input) {
     return format ? static_cast<std::size_t>(RawBytes(input, *format)) : 0;
 }
 
-std::size_t MaxFrameBytes(const BitmapHeader& input) {
+std::size_t MaxFrameBytes(const BitmapHeader& input, int blockSize) {
     const auto format = FormatFor(input);
     if (!format) return 0;
-    return kKeyFrameHeaderBytes + compressBound(static_cast<uLong>(RawBytes(input, *format)));
+    // An inter frame in which every block changed: the palette's XOR, the vectors, every pixel.
+    const std::size_t blocks = BlocksOf(input.width, blockSize) * BlocksOf(static_cast<std::int64_t>(RowCount(input)), blockSize);
+    const std::uint64_t inter = (*format == ZmbvFormat::Palette8 ? kPaletteBytes : 0) + VectorTableBytes(blocks) +
+                                PixelBytes(input, *format);
+    const std::uint64_t payload = std::max(inter, RawBytes(input, *format));
+    return kKeyFrameHeaderBytes + compressBound(static_cast<uLong>(payload)) + kFlushAllowance;
 }
 
-ZmbvEncoder::ZmbvEncoder(int level) : level_(level) {}
+Helper::Helper() : thread_([this] { Run(); }) {}
+
+Helper::~Helper() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void Helper::Start(std::function<void()> job) {
+    {
+        std::lock_guard lock(mutex_);
+        job_ = std::move(job);
+        busy_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Helper::Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+}
+
+void Helper::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return busy_ || quit_; });
+        if (quit_) return;
+        lock.unlock();
+        job_();
+        lock.lock();
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+ZmbvEncoder::ZmbvEncoder(int level, int blockSize) : level_(level), blockSize_(std::clamp(blockSize, 1, 255)) {}
 
 ZmbvEncoder::~ZmbvEncoder() { End(); }
 
@@ -87,8 +177,23 @@ bool ZmbvEncoder::Begin(const BitmapHeader& input) {
     }
     input_ = input;
     format_ = *format;
-    const std::size_t rowBytes = static_cast<std::size_t>(input.width) * BytesPerPixel(format_);
-    row_ = std::make_unique<std::uint8_t[]>(std::max(rowBytes, kPaletteBytes));
+    bytesPerPixel_ = BytesPerPixel(format_);
+    width_ = input.width;
+    height_ = static_cast<int>(RowCount(input));
+    rowBytes_ = static_cast<std::size_t>(width_) * bytesPerPixel_;
+    blocksAcross_ = static_cast<int>(BlocksOf(width_, blockSize_));
+    blocksDown_ = static_cast<int>(BlocksOf(height_, blockSize_));
+    const std::size_t blocks = static_cast<std::size_t>(blocksAcross_) * blocksDown_;
+    reference_.assign(rowBytes_ * height_, 0);
+    palette_.assign(format_ == ZmbvFormat::Palette8 ? kPaletteBytes : 0, 0);
+    widened_.assign(input.bitCount == 24 ? reference_.size() : 0, 0);
+    payload_.assign(palette_.size() + VectorTableBytes(blocks) + reference_.size(), 0);
+    changed_.assign(blocks, 0);
+    vectors_.assign(blocks, Vector{});
+    columnHashes_.assign(static_cast<std::size_t>(blocksAcross_) * height_, 0);
+    hashedFor_.assign(static_cast<std::size_t>(blocksAcross_), kNotHashed);
+    if (reference_.size() >= kSplitFrameBytes && !helper_) helper_ = std::make_unique<Helper>();
+    haveReference_ = false;
     begun_ = true;
     return true;
 }
@@ -96,69 +201,276 @@ bool ZmbvEncoder::Begin(const BitmapHeader& input) {
 void ZmbvEncoder::End() {
     if (stream_) deflateEnd(stream_.get());
     stream_.reset();
-    row_.reset();
-    begun_ = false;
+    for (auto* buffer : {&reference_, &palette_, &widened_, &payload_, &changed_}) {
+        buffer->clear();
+        buffer->shrink_to_fit();
+    }
+    vectors_ = {};
+    columnHashes_ = {};
+    hashedFor_ = {};
+    helper_.reset();
+    begun_ = haveReference_ = false;
 }
 
-bool ZmbvEncoder::Feed(const std::uint8_t* data, std::size_t size, int flush) {
+const std::uint8_t* ZmbvEncoder::CurrentRow(const std::uint8_t* pixels, int y) const {
+    if (!widened_.empty()) return widened_.data() + static_cast<std::size_t>(y) * rowBytes_;
+    const std::size_t row = input_.height > 0 ? static_cast<std::size_t>(height_ - 1 - y) : static_cast<std::size_t>(y);
+    return pixels + row * Stride(input_);
+}
+
+void ZmbvEncoder::TakePalette(const std::uint8_t* colours, std::uint8_t* palette) const {
+    const std::size_t entries = input_.clrUsed ? input_.clrUsed : kPaletteEntries;
+    std::memset(palette, 0, kPaletteBytes);
+    for (std::size_t i = 0; i < entries && colours; ++i) {  // RGBQUAD is blue, green, red, unused
+        palette[i * 3] = colours[i * 4 + 2];
+        palette[i * 3 + 1] = colours[i * 4 + 1];
+        palette[i * 3 + 2] = colours[i * 4];
+    }
+}
+
+bool ZmbvEncoder::Deflate(const std::uint8_t* data, std::size_t size, int flush) {
     stream_->next_in = const_cast<Bytef*>(data);
     stream_->avail_in = static_cast<uInt>(size);
     const int result = deflate(stream_.get(), flush);
-    if (flush == Z_FINISH) return result == Z_STREAM_END;
-    // Everything handed in must have been taken: a full output buffer means no room.
-    return (result == Z_OK || result == Z_BUF_ERROR) && stream_->avail_in == 0;
+    // Everything handed in must have been taken, and a flush must have found room for all of
+    // its output: a full output buffer may hold back the end of the frame.
+    return (result == Z_OK || result == Z_BUF_ERROR) && stream_->avail_in == 0 &&
+           (flush == Z_NO_FLUSH || stream_->avail_out > 0);
 }
 
-std::optional<std::size_t> ZmbvEncoder::EncodeKeyFrame(const std::uint8_t* pixels, const std::uint8_t* colours,
-                                                       std::uint8_t* out, std::size_t capacity) {
+std::optional<EncodedFrame> ZmbvEncoder::Encode(const std::uint8_t* pixels, const std::uint8_t* colours, bool key,
+                                                std::uint8_t* out, std::size_t capacity) {
     if (!begun_ || capacity < kKeyFrameHeaderBytes) return std::nullopt;
+    if (!widened_.empty()) {  // 24-bit rows become 32-bit ones once, for every later step
+        for (int y = 0; y < height_; ++y) {
+            const std::size_t row = input_.height > 0 ? static_cast<std::size_t>(height_ - 1 - y) : static_cast<std::size_t>(y);
+            const std::uint8_t* from = pixels + row * Stride(input_);
+            std::uint8_t* to = widened_.data() + static_cast<std::size_t>(y) * rowBytes_;
+            for (int x = 0; x < width_; ++x) {
+                to[x * 4] = from[x * 3];
+                to[x * 4 + 1] = from[x * 3 + 1];
+                to[x * 4 + 2] = from[x * 3 + 2];
+                to[x * 4 + 3] = 0xFF;
+            }
+        }
+    }
+    std::uint8_t palette[kPaletteBytes];
+    if (format_ == ZmbvFormat::Palette8) TakePalette(colours, palette);
+
+    key = key || !haveReference_;
+    // A frame that fails leaves the decoder's zlib stream and picture behind ours.
+    haveReference_ = false;
+    std::optional<std::size_t> size;
+    if (key) {
+        if (!palette_.empty()) std::memcpy(palette_.data(), palette, kPaletteBytes);
+        size = EncodeKey(pixels, out, capacity);
+    } else {
+        out[0] = 0;
+        std::uint8_t* payload = payload_.data();
+        if (!palette_.empty() && !SameBytes(palette, palette_.data(), kPaletteBytes)) {
+            out[0] = kDeltaPaletteFlag;
+            for (std::size_t i = 0; i < kPaletteBytes; ++i) *payload++ = palette[i] ^ palette_[i];
+            std::memcpy(palette_.data(), palette, kPaletteBytes);
+        }
+        size = EncodeInter(pixels, payload, out, capacity);
+    }
+    if (!size) return std::nullopt;
+    haveReference_ = true;
+    return EncodedFrame{*size, key};
+}
+
+std::optional<std::size_t> ZmbvEncoder::EncodeKey(const std::uint8_t* pixels, std::uint8_t* out,
+                                                  std::size_t capacity) {
     out[0] = kKeyFrameFlag;
     out[1] = kMajorVersion;
     out[2] = kMinorVersion;
     out[3] = kZlibCompression;
     out[4] = static_cast<std::uint8_t>(format_);
-    out[5] = kBlockSize;
-    out[6] = kBlockSize;
-
-    // Each key frame is a zlib stream of its own, so any frame can be decoded alone.
+    out[5] = static_cast<std::uint8_t>(blockSize_);
+    out[6] = static_cast<std::uint8_t>(blockSize_);
+    for (int y = 0; y < height_; ++y) {
+        std::memcpy(reference_.data() + static_cast<std::size_t>(y) * rowBytes_, CurrentRow(pixels, y), rowBytes_);
+    }
+    // A key frame starts the zlib stream afresh, so that a player can begin decoding here;
+    // every frame ends with a sync flush, so the frames after it continue the same stream.
     if (deflateReset(stream_.get()) != Z_OK) return std::nullopt;
     stream_->next_out = out + kKeyFrameHeaderBytes;
     stream_->avail_out = static_cast<uInt>(std::min<std::size_t>(capacity - kKeyFrameHeaderBytes, UINT32_MAX));
+    if (!palette_.empty() && !Deflate(palette_.data(), kPaletteBytes, Z_NO_FLUSH)) return std::nullopt;
+    if (!Deflate(reference_.data(), reference_.size(), Z_SYNC_FLUSH)) return std::nullopt;
+    return static_cast<std::size_t>(stream_->next_out - out);
+}
 
-    if (format_ == ZmbvFormat::Palette8) {
-        const std::size_t entries = input_.clrUsed ? input_.clrUsed : kPaletteEntries;
-        std::memset(row_.get(), 0, kPaletteBytes);
-        for (std::size_t i = 0; i < entries && colours; ++i) {  // RGBQUAD is blue, green, red, unused
-            row_[i * 3] = colours[i * 4 + 2];
-            row_[i * 3 + 1] = colours[i * 4 + 1];
-            row_[i * 3 + 2] = colours[i * 4];
-        }
-        if (!Feed(row_.get(), kPaletteBytes, Z_NO_FLUSH)) return std::nullopt;
+std::optional<std::size_t> ZmbvEncoder::EncodeInter(const std::uint8_t* pixels, std::uint8_t* payload,
+                                                    std::uint8_t* out, std::size_t capacity) {
+    ++frameNumber_;
+    if (frameNumber_ == kNotHashed) {
+        frameNumber_ = 0;
+        std::fill(hashedFor_.begin(), hashedFor_.end(), kNotHashed);
     }
+    MarkChangedBlocks(pixels);
+    std::uint8_t* table = payload;
+    const std::size_t blocks = changed_.size();
+    std::uint8_t* xors = table + VectorTableBytes(blocks);
+    std::memset(table, 0, static_cast<std::size_t>(xors - table));
+    for (int by = 0, b = 0; by < blocksDown_; ++by) {
+        for (int bx = 0; bx < blocksAcross_; ++bx, ++b) {
+            vectors_[b] = {};
+            if (!changed_[b]) continue;
+            const Block block{bx * blockSize_, by * blockSize_, std::min(blockSize_, width_ - bx * blockSize_),
+                              std::min(blockSize_, height_ - by * blockSize_)};
+            const Vector above = by > 0 ? vectors_[b - blocksAcross_] : Vector{};
+            bool exact = false;
+            const Vector v = ChooseVector(pixels, block, above, &exact);
+            vectors_[b] = v;
+            // Byte one: dx in the upper seven bits, the block's XOR flag in the lowest; byte two: dy.
+            table[b * 2] = static_cast<std::uint8_t>((v.dx * 2) | (exact ? 0 : 1));
+            table[b * 2 + 1] = static_cast<std::uint8_t>(v.dy * 2);
+            if (!exact) xors = AppendXor(pixels, block, v, xors);
+        }
+    }
+    // The vectors point into the previous frame, so it changes only once every block is coded.
+    for (int by = 0, b = 0; by < blocksDown_; ++by) {
+        for (int bx = 0; bx < blocksAcross_; ++bx, ++b) {
+            if (!changed_[b]) continue;
+            UpdateReference(pixels, {bx * blockSize_, by * blockSize_, std::min(blockSize_, width_ - bx * blockSize_),
+                                     std::min(blockSize_, height_ - by * blockSize_)});
+        }
+    }
+    stream_->next_out = out + 1;
+    stream_->avail_out = static_cast<uInt>(std::min<std::size_t>(capacity - 1, UINT32_MAX));
+    // The whole payload, vector table included: ffmpeg shows the frame before last for an
+    // inter frame that inflates to nothing.
+    const std::uint8_t* begin = payload_.data();
+    if (!Deflate(begin, static_cast<std::size_t>(xors - begin), Z_SYNC_FLUSH)) return std::nullopt;
+    return static_cast<std::size_t>(stream_->next_out - out);
+}
 
-    const std::size_t rows = RowCount(input_);
-    const std::size_t stride = Stride(input_);
-    const std::size_t width = static_cast<std::size_t>(input_.width);
-    const std::size_t outRow = width * BytesPerPixel(format_);
-    const bool bottomUp = input_.height > 0;
-    // ZMBV rows run top-down without padding; the DIB's rows are fed in that order straight
-    // from the caller's buffer, and only 24-bit rows pass through the widening buffer.
-    for (std::size_t y = 0; y < rows; ++y) {
-        const std::uint8_t* row = pixels + (bottomUp ? rows - 1 - y : y) * stride;
-        if (input_.bitCount == 24) {
-            std::uint8_t* wide = row_.get();
-            for (std::size_t x = 0; x < width; ++x) {
-                wide[x * 4] = row[x * 3];
-                wide[x * 4 + 1] = row[x * 3 + 1];
-                wide[x * 4 + 2] = row[x * 3 + 2];
-                wide[x * 4 + 3] = 0xFF;
-            }
-            row = wide;
-        }
-        if (!Feed(row, outRow, Z_NO_FLUSH)) return std::nullopt;
+void ZmbvEncoder::MarkChangedBlocks(const std::uint8_t* pixels) {
+    std::fill(changed_.begin(), changed_.end(), 0);
+    if (!helper_) {
+        MarkChangedBlocks(pixels, 0, blocksDown_);
+        return;
     }
-    if (!Feed(nullptr, 0, Z_FINISH)) return std::nullopt;
-    return kKeyFrameHeaderBytes + stream_->total_out;
+    // Halves of whole block rows, so that the two threads never mark the same block.
+    const int middle = blocksDown_ / 2;
+    helper_->Start([this, pixels, middle] { MarkChangedBlocks(pixels, 0, middle); });
+    MarkChangedBlocks(pixels, middle, blocksDown_);
+    helper_->Wait();
+}
+
+void ZmbvEncoder::MarkChangedBlocks(const std::uint8_t* pixels, int firstBlockRow, int endBlockRow) {
+    const std::size_t segment = static_cast<std::size_t>(blockSize_) * bytesPerPixel_;
+    const int end = std::min(height_, endBlockRow * blockSize_);
+    for (int y = firstBlockRow * blockSize_; y < end; ++y) {
+        const std::uint8_t* current = CurrentRow(pixels, y);
+        const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(y) * rowBytes_;
+        std::uint8_t* changed = changed_.data() + static_cast<std::size_t>(y / blockSize_) * blocksAcross_;
+        for (int bx = 0; bx < blocksAcross_; ++bx) {
+            if (changed[bx]) continue;  // one differing row is enough for the block
+            const std::size_t at = static_cast<std::size_t>(bx) * segment;
+            if (!SameBytes(current + at, previous + at, std::min(segment, rowBytes_ - at))) changed[bx] = 1;
+        }
+    }
+}
+
+bool ZmbvEncoder::Matches(const std::uint8_t* pixels, const Block& block, Vector v) const {
+    const int x = block.x + v.dx, y = block.y + v.dy;
+    if (x < 0 || y < 0 || x + block.width > width_ || y + block.height > height_) return false;
+    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
+    for (int j = 0; j < block.height; ++j) {
+        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
+        const std::uint8_t* previous =
+            reference_.data() + static_cast<std::size_t>(y + j) * rowBytes_ + static_cast<std::size_t>(x) * bytesPerPixel_;
+        if (!SameBytes(current, previous, bytes)) return false;
+    }
+    return true;
+}
+
+ZmbvEncoder::Vector ZmbvEncoder::ChooseVector(const std::uint8_t* pixels, const Block& block, Vector above,
+                                              bool* exact) {
+    // What moved the last block usually moved its neighbours too: a scrolled page, a dragged window.
+    for (const Vector candidate : {lastMotion_, above}) {
+        if (candidate != Vector{} && Matches(pixels, block, candidate)) {
+            *exact = true;
+            lastMotion_ = candidate;
+            return candidate;
+        }
+    }
+    int matchingRows = 0;
+    const int dy = SearchScroll(pixels, block, &matchingRows);
+    if (dy != 0 && matchingRows == block.height && Matches(pixels, block, {0, dy})) {
+        *exact = true;
+        lastMotion_ = {0, dy};
+        return lastMotion_;
+    }
+    // Otherwise the XOR is taken against the rows that agree most, which leaves it mostly zero.
+    return {0, dy};
+}
+
+const std::uint64_t* ZmbvEncoder::ReferenceColumnHashes(int column) {
+    std::uint64_t* hashes = columnHashes_.data() + static_cast<std::size_t>(column) * height_;
+    if (hashedFor_[column] != frameNumber_) {
+        const std::size_t at = static_cast<std::size_t>(column) * blockSize_ * bytesPerPixel_;
+        const std::size_t bytes = std::min(static_cast<std::size_t>(blockSize_) * bytesPerPixel_, rowBytes_ - at);
+        for (int y = 0; y < height_; ++y) hashes[y] = HashBytes(reference_.data() + y * rowBytes_ + at, bytes);
+        hashedFor_[column] = frameNumber_;
+    }
+    return hashes;
+}
+
+int ZmbvEncoder::SearchScroll(const std::uint8_t* pixels, const Block& block, int* matchingRows) {
+    // Vertical moves only, found by the rows' hashes in the block's column of the previous
+    // frame: text scrolls up and down far more often than it slides sideways.
+    const std::uint64_t* previous = ReferenceColumnHashes(block.x / blockSize_);
+    const std::size_t at = static_cast<std::size_t>(block.x) * bytesPerPixel_;
+    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
+    std::uint64_t current[255];
+    for (int j = 0; j < block.height; ++j) current[j] = HashBytes(CurrentRow(pixels, block.y + j) + at, bytes);
+    const int lowest = std::max(-kMaxMotion, -block.y);
+    const int highest = std::min(kMaxMotion, height_ - block.height - block.y);
+    int best = 0, bestRows = -1;
+    // Counts the rows that agree with the previous frame moved by dy; true when all of them do.
+    const auto consider = [&](int dy) {
+        if (dy < lowest || dy > highest) return false;
+        const std::uint64_t* source = previous + block.y + dy;
+        int rows = 0;
+        for (int j = 0; j < block.height; ++j) rows += source[j] == current[j];
+        if (rows > bestRows) {
+            best = dy;
+            bestRows = rows;
+        }
+        return rows == block.height;
+    };
+    // Nearer moves first, so that they win ties.
+    if (!consider(0)) {
+        for (int step = 1; step <= kMaxMotion; ++step) {
+            if (consider(step) || consider(-step)) break;
+        }
+    }
+    *matchingRows = bestRows;
+    return best;
+}
+
+std::uint8_t* ZmbvEncoder::AppendXor(const std::uint8_t* pixels, const Block& block, Vector v, std::uint8_t* to) const {
+    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
+    for (int j = 0; j < block.height; ++j) {
+        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
+        const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(block.y + v.dy + j) * rowBytes_ +
+                                       static_cast<std::size_t>(block.x + v.dx) * bytesPerPixel_;
+        for (std::size_t i = 0; i < bytes; ++i) to[i] = current[i] ^ previous[i];
+        to += bytes;
+    }
+    return to;
+}
+
+void ZmbvEncoder::UpdateReference(const std::uint8_t* pixels, const Block& block) {
+    const std::size_t at = static_cast<std::size_t>(block.x) * bytesPerPixel_;
+    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
+    for (int j = 0; j < block.height; ++j) {
+        std::memcpy(reference_.data() + static_cast<std::size_t>(block.y + j) * rowBytes_ + at,
+                    CurrentRow(pixels, block.y + j) + at, bytes);
+    }
 }
 
 std::int32_t ScreenCodec::CompressQuery(const BitmapHeader& input, const BitmapHeader* output) {
@@ -201,21 +513,40 @@ std::int32_t ScreenCodec::CompressBegin(const BitmapHeader& input, const BitmapH
     if (query != kIcErrOk) return query;
     if (!encoder_.Begin(input)) return kIcErrMemory;
     capacity_ = MaxFrameBytes(input);
+    last_.reset();
     return kIcErrOk;
 }
 
-std::int32_t ScreenCodec::Compress(const std::uint8_t* pixels, const std::uint8_t* colours, std::uint8_t* out,
-                                   std::uint32_t* written) {
+std::int32_t ScreenCodec::Compress(std::uint32_t flags, std::int32_t frameNumber, const std::uint8_t* pixels,
+                                   const std::uint8_t* colours, std::uint8_t* out, std::uint32_t* written,
+                                   std::uint32_t* frameFlags) {
     if (!encoder_.Begun()) return kIcErrBadFormat;
-    const auto size = encoder_.EncodeKeyFrame(pixels, colours, out, capacity_);
-    if (!size) return kIcErrInternal;
-    *written = static_cast<std::uint32_t>(*size);
+    const bool askedForKey = (flags & kIcCompressKeyFrame) != 0;
+    // A host that finds a frame too large for its data rate asks for the same frame again at a
+    // lower quality. Ours is lossless: the frame already in its buffer is the answer. Coded
+    // afresh it would be compared with itself, and come out as "nothing changed".
+    if (last_ && last_->frame == frameNumber && last_->out == out && (last_->key || !askedForKey)) {
+        *written = static_cast<std::uint32_t>(last_->size);
+        *frameFlags = last_->key ? kAviifKeyFrame : 0;
+        return kIcErrOk;
+    }
+    // Inter frames refer to the frame coded last; any other order starts from a key frame.
+    const bool follows = last_ && frameNumber == last_->frame + 1;
+    const auto frame = encoder_.Encode(pixels, colours, askedForKey || !follows, out, capacity_);
+    if (!frame) {
+        last_.reset();
+        return kIcErrInternal;
+    }
+    last_ = Coded{frameNumber, out, frame->size, frame->key};
+    *written = static_cast<std::uint32_t>(frame->size);
+    *frameFlags = frame->key ? kAviifKeyFrame : 0;
     return kIcErrOk;
 }
 
 std::int32_t ScreenCodec::CompressEnd() {
     encoder_.End();
     capacity_ = 0;
+    last_.reset();
     return kIcErrOk;
 }
 

@@ -58,6 +58,8 @@ inline constexpr std::uint32_t kAviifKeyframe = 0x0010;
 inline constexpr std::uint32_t kAvifTrustCkType = 0x0800;
 inline constexpr std::int64_t kAviMainHeaderBytes = 56;
 inline constexpr std::int64_t kAviStreamHeaderBytes = 56;
+inline constexpr std::uint32_t kAvicompressfKeyframes = 0x0004;  // dwKeyFrameEvery is set
+inline constexpr std::uint32_t kComptypeDib = 0x20424944;        // "DIB ": Full Frames, no compressor
 
 class AviLibrary {
 public:

@@ -353,7 +353,13 @@ std::int32_t FakeAvi::SaveOptions(Handle, std::uint32_t flags, std::int32_t, Han
     owner_.log.push_back("AVISaveOptions");
     saveOptionsFlags = flags;
     handlerShownInDialog = (*options)->fccHandler;
-    if (script.saveOptionsResult == 1) (*options)->fccHandler = script.chosenHandler;
+    if (script.saveOptionsResult == 1) {
+        (*options)->fccHandler = script.chosenHandler;
+        if (script.chosenKeyFrameEvery) {
+            (*options)->dwFlags |= platform::kAvicompressfKeyframes;
+            (*options)->dwKeyFrameEvery = *script.chosenKeyFrameEvery;
+        }
+    }
     return script.saveOptionsResult;
 }
 
@@ -363,8 +369,9 @@ platform::Status FakeAvi::SaveOptionsFree(std::int32_t, platform::AviCompressOpt
     return 0;
 }
 
-platform::Status FakeAvi::MakeCompressedStream(Handle* compressed, Handle, platform::AviCompressOptions*) {
+platform::Status FakeAvi::MakeCompressedStream(Handle* compressed, Handle, platform::AviCompressOptions* options) {
     owner_.log.push_back("AVIMakeCompressedStream");
+    compressedWith = *options;
     if (script.compressedStreamStatus != 0) return script.compressedStreamStatus;
     *compressed = kCompressed;
     return 0;

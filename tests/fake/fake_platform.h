@@ -301,6 +301,7 @@ struct AviScript {
     platform::Status createStreamStatus = 0;
     std::int32_t saveOptionsResult = 1;
     std::uint32_t chosenHandler = 0x20424944;  // "DIB ": full frames
+    std::optional<std::uint32_t> chosenKeyFrameEvery;  // the dialog's key-frame setting, if any
     platform::Status compressedStreamStatus = 0;
     platform::Status setFormatStatus = 0;
     std::optional<std::int32_t> failWriteAt;     // write number (from 0) that fails
@@ -332,6 +333,7 @@ public:
     platform::AviStreamInfo streamInfo{};
     std::uint32_t saveOptionsFlags = 0;
     std::uint32_t handlerShownInDialog = 0;  // the fccHandler the dialog started from
+    platform::AviCompressOptions compressedWith{};  // what the compressing stream was made with
     int saveOptionsFreeCount = 0;
     std::vector<std::uint8_t> format;
     std::vector<AviWrite> writes;

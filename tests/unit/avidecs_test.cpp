@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "fake/fake_platform.h"
 
@@ -105,8 +106,24 @@ TEST_F(AviDecsTest, UnreadableFirstBitmapShowsBothMessagesInOrder) {
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages[1].caption), "Velvra");
 }
 
-TEST_F(AviDecsTest, FramesAreWrittenAsKeyFramesAtTheirPositions) {
+struct KeyFrameCase {
+    const char* name;
+    std::uint32_t handler;
+    std::optional<std::uint32_t> dialogInterval;
+    std::uint32_t interval;  // what the compressing stream is made with
+    std::uint32_t writeFlags;
+};
+
+class AviDecsKeyFrameTest : public AviDecsTest, public ::testing::WithParamInterface<KeyFrameCase> {};
+
+TEST_P(AviDecsKeyFrameTest, FramesGoToTheirPositionsWithTheirKeyFrameFlags) {
+    fake.avi.script.chosenHandler = GetParam().handler;
+    fake.avi.script.chosenKeyFrameEvery = GetParam().dialogInterval;
     ASSERT_TRUE(Open());
+    EXPECT_EQ(fake.avi.compressedWith.dwKeyFrameEvery, GetParam().interval);
+    EXPECT_NE(fake.avi.compressedWith.dwFlags & platform::kAvicompressfKeyframes, 0u);
+    EXPECT_EQ(avi.AviOptions().dwKeyFrameEvery, GetParam().dialogInterval.value_or(0))
+        << "the next dialog starts from the user's own choice";
     for (int n = 0; n < 3; ++n) {
         fake.files.contents[frame] = MakeBmp(4, 3, 32, static_cast<std::uint8_t>(0x20 + n));
         EXPECT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
@@ -115,10 +132,21 @@ TEST_F(AviDecsTest, FramesAreWrittenAsKeyFramesAtTheirPositions) {
     for (int n = 0; n < 3; ++n) {
         EXPECT_EQ(fake.avi.writes[n].position, n);
         EXPECT_EQ(fake.avi.writes[n].samples, 1);
-        EXPECT_EQ(fake.avi.writes[n].flags, 0x10u);
+        EXPECT_EQ(fake.avi.writes[n].flags, GetParam().writeFlags);
         EXPECT_EQ(fake.avi.writes[n].data, std::vector<std::uint8_t>(48, static_cast<std::uint8_t>(0x20 + n)));
     }
 }
+
+// Wine's compressing stream indexes a frame as a key frame whenever the caller says so, so
+// only Full Frames says so; a compressor's key frames are the ones the library asked for, at the
+// dialog's interval or, without one, every 100 frames.
+INSTANTIATE_TEST_SUITE_P(
+    Compressors, AviDecsKeyFrameTest,
+    ::testing::Values(KeyFrameCase{"FullFrames", 0x20424944, std::nullopt, 100, 0x10},
+                      KeyFrameCase{"CompressorWithoutInterval", 0x56424D5A, std::nullopt, 100, 0},
+                      KeyFrameCase{"CompressorWithNoneAsInterval", 0x56424D5A, 0, 100, 0},
+                      KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviDecsTest, UnreadableFrameFileWritesThePreviousPixelsAgain) {
     ASSERT_TRUE(Open());

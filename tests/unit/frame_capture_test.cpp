@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "fake/fake_platform.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
@@ -12,6 +14,33 @@ using Log = std::vector<std::string>;
 const std::string kCanvas = std::to_string(fake::FakePictureBox::kHdc);
 const std::string kScreen = std::to_string(fake::FakeDesktop::kScreenDc);
 const std::string kSrcCopy = std::to_string(platform::kSrcCopy);
+
+// The log with the screen copy's bands joined into one copy when they cover the rectangle
+// row after row, each from the same place on the screen.
+Log JoinBands(const Log& log) {
+    Log joined;
+    for (const std::string& entry : log) {
+        std::istringstream next(entry);
+        std::string word;
+        long dst, x, y, w, h, src, sx, sy, rop;
+        if (!(next >> word >> dst >> x >> y >> w >> h >> src >> sx >> sy >> rop) || word != "BitBlt" || joined.empty()) {
+            joined.push_back(entry);
+            continue;
+        }
+        std::istringstream last(joined.back());
+        long ldst, lx, ly, lw, lh, lsrc, lsx, lsy, lrop;
+        if (last >> word >> ldst >> lx >> ly >> lw >> lh >> lsrc >> lsx >> lsy >> lrop && word == "BitBlt" &&
+            ldst == dst && lx == x && lw == w && lsrc == src && lsx == sx && lrop == rop && ly + lh == y &&
+            sy - y == lsy - ly) {
+            joined.back() = "BitBlt " + std::to_string(dst) + " " + std::to_string(x) + " " + std::to_string(ly) + " " +
+                            std::to_string(w) + " " + std::to_string(lh + h) + " " + std::to_string(src) + " " +
+                            std::to_string(sx) + " " + std::to_string(lsy) + " " + std::to_string(rop);
+        } else {
+            joined.push_back(entry);
+        }
+    }
+    return joined;
+}
 
 class FrameCaptureTest : public ::testing::Test {
 protected:
@@ -67,8 +96,9 @@ TEST_P(ClipboardFallbackTest, WithoutANewScreenPictureTheScreenIsCopiedDirectly)
     if (GetParam().triesToLoad) expected.push_back("LoadClipboardBitmap");
     expected.insert(expected.end(), {"GetDC 0", "BitBlt " + kCanvas + " 0 0 1920 1080 " + kScreen + " 0 0 " + kSrcCopy,
                                      "ReleaseDC 0 " + kScreen});
-    EXPECT_EQ(Log(fake.log.begin(), fake.log.begin() + static_cast<long>(expected.size())), expected);
-    EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "AVIStreamWrite 0"), 1);
+    const Log log = JoinBands(fake.log);
+    EXPECT_EQ(Log(log.begin(), log.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "AVIStreamWrite 0"), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -84,7 +114,8 @@ TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
     const auto caption = form1.Window().Caption();
     form1.Timer2_Timer();
     form1.Timer2_Timer();
-    EXPECT_EQ(Log(fake.log.begin(), fake.log.begin() + 8),
+    const Log log = JoinBands(fake.log);
+    EXPECT_EQ(Log(log.begin(), log.begin() + 8),
               (Log{"GetDC 0", "BitBlt " + kCanvas + " 0 0 960 540 " + kScreen + " 300 200 " + kSrcCopy,
                    "ReleaseDC 0 " + kScreen, "GetCursorPos", "DrawIcon " + kCanvas + " -208 -108 " + Cursor(),
                    "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0", "DoEvents"}));

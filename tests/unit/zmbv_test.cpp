@@ -1,8 +1,9 @@
-// The screen codec's bitstream, read back by a small ZMBV key-frame decoder of our own, and
-// its answers to the compression messages.
+// The screen codec's key frames, inflated here, its key-frame decisions and its answers to the
+// compression messages. Inter frames are judged by ffmpeg in the Windows suite.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <optional>
 #include <vector>
 
 #include "codec/zmbv.h"
@@ -10,34 +11,29 @@
 namespace kest::codec {
 namespace {
 
-struct DecodedKeyFrame {
-    std::uint8_t flags = 0, major = 0, minor = 0, compression = 0, format = 0, blockWidth = 0, blockHeight = 0;
-    std::vector<std::uint8_t> raw;  // the inflated payload
-    bool streamEnded = false;
-};
+// ZMBV frames share one zlib stream from a key frame on, each frame ending with a sync flush.
+class Inflater {
+public:
+    Inflater() { inflateInit(&z_); }
+    ~Inflater() { inflateEnd(&z_); }
+    // The payload of one frame; nothing when zlib finds it damaged or it does not end flushed.
+    std::optional<std::vector<std::uint8_t>> Frame(const std::vector<std::uint8_t>& frame, std::size_t expected) {
+        const std::size_t header = frame[0] & 1 ? 7 : 1;
+        if (frame[0] & 1) inflateReset(&z_);
+        std::vector<std::uint8_t> raw(expected + 64);  // room to notice a payload that is too long
+        z_.next_in = const_cast<Bytef*>(frame.data() + header);
+        z_.avail_in = static_cast<uInt>(frame.size() - header);
+        z_.next_out = raw.data();
+        z_.avail_out = static_cast<uInt>(raw.size());
+        const int result = inflate(&z_, Z_SYNC_FLUSH);
+        if ((result != Z_OK && result != Z_BUF_ERROR) || z_.avail_in != 0) return std::nullopt;
+        raw.resize(raw.size() - z_.avail_out);
+        return raw;
+    }
 
-DecodedKeyFrame Decode(const std::vector<std::uint8_t>& frame, std::size_t expectedRaw) {
-    DecodedKeyFrame d;
-    if (frame.size() < 7) return d;
-    d.flags = frame[0];
-    d.major = frame[1];
-    d.minor = frame[2];
-    d.compression = frame[3];
-    d.format = frame[4];
-    d.blockWidth = frame[5];
-    d.blockHeight = frame[6];
-    d.raw.resize(expectedRaw + 64);  // room to notice a payload that is too long
-    z_stream z{};
-    inflateInit(&z);
-    z.next_in = const_cast<Bytef*>(frame.data() + 7);
-    z.avail_in = static_cast<uInt>(frame.size() - 7);
-    z.next_out = d.raw.data();
-    z.avail_out = static_cast<uInt>(d.raw.size());
-    d.streamEnded = inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_in == 0;
-    d.raw.resize(z.total_out);
-    inflateEnd(&z);
-    return d;
-}
+private:
+    z_stream z_{};
+};
 
 struct Picture {
     BitmapHeader header;
@@ -94,25 +90,25 @@ class ZmbvBitstreamTest : public ::testing::TestWithParam<BitstreamCase> {};
 TEST_P(ZmbvBitstreamTest, KeyFramesDecodeToThePicture) {
     const auto c = GetParam();
     ZmbvEncoder encoder;
+    Inflater inflater;
     Picture first = MakePicture(c.bitCount, c.width, c.height, 1);
     ASSERT_TRUE(encoder.Begin(first.header));
-    for (int seed : {1, 2}) {  // a second frame must decode on its own too
+    for (int seed : {1, 2}) {  // a second key frame must decode on its own too
         Picture p = MakePicture(c.bitCount, c.width, c.height, seed);
         std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
-        const auto size = encoder.EncodeKeyFrame(p.pixels.data(), p.colours.data(), out.data(), out.size());
-        ASSERT_TRUE(size.has_value());
-        out.resize(*size);
+        const auto frame = encoder.Encode(p.pixels.data(), p.colours.data(), true, out.data(), out.size());
+        ASSERT_TRUE(frame.has_value());
+        EXPECT_TRUE(frame->key);
+        out.resize(frame->size);
         const std::vector<std::uint8_t> expected = ExpectedRaw(p);
-        const DecodedKeyFrame d = Decode(out, expected.size());
-        EXPECT_EQ(d.flags, 1) << "key frame, no palette change";
-        EXPECT_EQ(d.major, 0);
-        EXPECT_EQ(d.minor, 1);
-        EXPECT_EQ(d.compression, 1) << "zlib";
-        EXPECT_EQ(d.format, c.format);
-        EXPECT_GT(d.blockWidth, 0);
-        EXPECT_GT(d.blockHeight, 0);
-        EXPECT_TRUE(d.streamEnded) << "one whole zlib stream per frame";
-        EXPECT_EQ(d.raw, expected) << "seed " << seed;
+        EXPECT_EQ(out[0], 1) << "key frame, no palette change";
+        EXPECT_EQ(out[1], 0);
+        EXPECT_EQ(out[2], 1);
+        EXPECT_EQ(out[3], 1) << "zlib";
+        EXPECT_EQ(out[4], c.format);
+        EXPECT_EQ(out[5], kDefaultBlockSize);
+        EXPECT_EQ(out[6], kDefaultBlockSize);
+        EXPECT_EQ(inflater.Frame(out, expected.size()), expected) << "seed " << seed;
         EXPECT_EQ(RawFrameBytes(p.header), expected.size());
     }
 }
@@ -125,15 +121,70 @@ INSTANTIATE_TEST_SUITE_P(
                       BitstreamCase{"Palette8", 8, 5, 3, 4}, BitstreamCase{"Wide24", 24, 333, 17, 8}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ZmbvEncoderTest, AFrameThatDoesNotFitFailsInsteadOfBeingCut) {
+TEST(ZmbvEncoderTest, AFrameThatDoesNotFitFailsAndTheNextOneIsAKeyFrame) {
     ZmbvEncoder encoder;
     Picture p = MakePicture(32, 64, 64, 3);
     ASSERT_TRUE(encoder.Begin(p.header));
-    std::vector<std::uint8_t> out(64);
-    EXPECT_FALSE(encoder.EncodeKeyFrame(p.pixels.data(), nullptr, out.data(), out.size()).has_value());
-    out.resize(MaxFrameBytes(p.header));
-    EXPECT_TRUE(encoder.EncodeKeyFrame(p.pixels.data(), nullptr, out.data(), out.size()).has_value())
-        << "a failed frame leaves the encoder usable";
+    std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
+    ASSERT_TRUE(encoder.Encode(p.pixels.data(), nullptr, true, out.data(), out.size()).has_value());
+    Picture changed = MakePicture(32, 64, 64, 4);
+    EXPECT_FALSE(encoder.Encode(changed.pixels.data(), nullptr, false, out.data(), 64).has_value());
+    // The decoder never saw the failed frame, so nothing after it may refer to it.
+    const auto next = encoder.Encode(changed.pixels.data(), nullptr, false, out.data(), out.size());
+    ASSERT_TRUE(next.has_value());
+    EXPECT_TRUE(next->key);
+}
+
+TEST(ZmbvEncoderTest, APaletteChangeTravelsAsTheXorOfTheTwoPalettes) {
+    ZmbvEncoder encoder;
+    Inflater inflater;
+    Picture p = MakePicture(8, 16, 8, 1);
+    ASSERT_TRUE(encoder.Begin(p.header));
+    std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
+    const auto key = encoder.Encode(p.pixels.data(), p.colours.data(), true, out.data(), out.size());
+    ASSERT_TRUE(key.has_value());
+    ASSERT_TRUE(inflater.Frame({out.begin(), out.begin() + key->size}, RawFrameBytes(p.header)).has_value());
+    std::vector<std::uint8_t> colours = p.colours;
+    colours[5 * 4 + 2] ^= 0x81;  // the red of entry 5
+    const auto inter = encoder.Encode(p.pixels.data(), colours.data(), false, out.data(), out.size());
+    ASSERT_TRUE(inter.has_value());
+    EXPECT_FALSE(inter->key);
+    EXPECT_EQ(out[0], 2) << "an inter frame with a palette change";
+    const auto payload = inflater.Frame({out.begin(), out.begin() + inter->size}, 768 + 4);
+    ASSERT_TRUE(payload.has_value());
+    std::vector<std::uint8_t> expected(768 + 4, 0);  // the palette's XOR, then the one block's vector, padded
+    expected[5 * 3] = 0x81;
+    EXPECT_EQ(*payload, expected);
+}
+
+TEST(ZmbvEncoderTest, AnInterFrameCarriesTheChangedBlocksOnlyAndFindsThemAllOverALargeFrame) {
+    // 4 MB a frame: large enough for the comparison to be shared between two threads.
+    const int side = 1024, blocks = side / kDefaultBlockSize;
+    ZmbvEncoder encoder;
+    Inflater inflater;
+    Picture p = MakePicture(32, side, side, 1);
+    ASSERT_TRUE(encoder.Begin(p.header));
+    std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
+    const auto key = encoder.Encode(p.pixels.data(), nullptr, true, out.data(), out.size());
+    ASSERT_TRUE(key.has_value());
+    ASSERT_TRUE(inflater.Frame({out.begin(), out.begin() + key->size}, RawFrameBytes(p.header)).has_value());
+    // One pixel in the top block row and one in the bottom one (rows are stored bottom-up).
+    const std::size_t stride = side * 4;
+    p.pixels[(side - 1) * stride + 5 * 4] ^= 0x40;       // top row, block 0
+    p.pixels[0 * stride + (side - 1) * 4 + 1] ^= 0x40;   // bottom row, last block
+    const auto inter = encoder.Encode(p.pixels.data(), nullptr, false, out.data(), out.size());
+    ASSERT_TRUE(inter.has_value());
+    EXPECT_FALSE(inter->key);
+    const std::size_t table = blocks * blocks * 2, blockBytes = kDefaultBlockSize * kDefaultBlockSize * 4;
+    const auto payload = inflater.Frame({out.begin(), out.begin() + inter->size}, table + 2 * blockBytes);
+    ASSERT_TRUE(payload.has_value());
+    ASSERT_EQ(payload->size(), table + 2 * blockBytes) << "the vectors and two blocks' XOR";
+    std::vector<int> flagged;
+    for (std::size_t b = 0; b < blocks * blocks; ++b) {
+        if ((*payload)[b * 2] & 1) flagged.push_back(static_cast<int>(b));
+    }
+    EXPECT_EQ(flagged, (std::vector<int>{0, blocks * blocks - 1}));
+    EXPECT_LT(inter->size, 400u) << "unchanged blocks cost next to nothing";
 }
 
 BitmapHeader Input(int bitCount, int width, int height, std::uint32_t compression = kBiRgb, int planes = 1,
@@ -210,19 +261,71 @@ TEST(ScreenCodecTest, CompressWorksOnlyBetweenBeginAndEnd) {
     Picture p = MakePicture(32, 16, 16, 4);
     ScreenCodec codec;
     std::vector<std::uint8_t> out(MaxFrameBytes(p.header));
-    std::uint32_t written = 0;
-    EXPECT_EQ(codec.Compress(p.pixels.data(), nullptr, out.data(), &written), kIcErrBadFormat);
+    std::uint32_t written = 0, flags = 0;
+    EXPECT_EQ(codec.Compress(kIcCompressKeyFrame, 0, p.pixels.data(), nullptr, out.data(), &written, &flags),
+              kIcErrBadFormat);
     ASSERT_EQ(codec.CompressBegin(p.header, nullptr), kIcErrOk);
-    ASSERT_EQ(codec.Compress(p.pixels.data(), nullptr, out.data(), &written), kIcErrOk);
+    ASSERT_EQ(codec.Compress(kIcCompressKeyFrame, 0, p.pixels.data(), nullptr, out.data(), &written, &flags), kIcErrOk);
     out.resize(written);
-    EXPECT_EQ(Decode(out, 16 * 16 * 4).raw, ExpectedRaw(p));
+    EXPECT_EQ(Inflater().Frame(out, 16 * 16 * 4), ExpectedRaw(p));
     EXPECT_EQ(codec.CompressEnd(), kIcErrOk);
-    EXPECT_EQ(codec.Compress(p.pixels.data(), nullptr, out.data(), &written), kIcErrBadFormat);
+    EXPECT_EQ(codec.Compress(0, 1, p.pixels.data(), nullptr, out.data(), &written, &flags), kIcErrBadFormat);
 }
+
+// One call to Compress: what the host asks for and which buffer it gives.
+struct CompressCall {
+    std::uint32_t flags;
+    std::int32_t frame;
+    int buffer;  // index of one of two output buffers
+    bool key;    // what the codec must make of it
+};
+
+struct KeyFrameCase {
+    const char* name;
+    std::vector<CompressCall> calls;
+};
+
+class ScreenCodecKeyFrameTest : public ::testing::TestWithParam<KeyFrameCase> {};
+
+TEST_P(ScreenCodecKeyFrameTest, KeyFramesWhereAskedOrWhereTheOrderBreaks) {
+    ScreenCodec codec;
+    Picture p = MakePicture(32, 20, 20, 1);
+    ASSERT_EQ(codec.CompressBegin(p.header, nullptr), kIcErrOk);
+    std::vector<std::uint8_t> buffers[2] = {std::vector<std::uint8_t>(MaxFrameBytes(p.header)),
+                                            std::vector<std::uint8_t>(MaxFrameBytes(p.header))};
+    std::vector<std::uint8_t> previous;
+    for (const CompressCall& call : GetParam().calls) {
+        Picture frame = MakePicture(32, 20, 20, call.frame);
+        std::uint32_t written = 0, flags = 0;
+        auto& out = buffers[call.buffer];
+        ASSERT_EQ(codec.Compress(call.flags, call.frame, frame.pixels.data(), nullptr, out.data(), &written, &flags),
+                  kIcErrOk);
+        EXPECT_EQ(flags, call.key ? kAviifKeyFrame : 0u) << "frame " << call.frame;
+        EXPECT_EQ(out[0] & 1, call.key ? 1 : 0) << "frame " << call.frame;
+        const std::vector<std::uint8_t> coded(out.begin(), out.begin() + written);
+        if (&call != &GetParam().calls.front() && call.frame == (&call - 1)->frame && call.buffer == (&call - 1)->buffer) {
+            EXPECT_EQ(coded, previous) << "the same frame asked for again is the same frame";
+        }
+        previous = coded;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ScreenCodecKeyFrameTest,
+    ::testing::Values(
+        KeyFrameCase{"FirstFrameIsKeyEvenUnasked", {{0, 0, 0, true}, {0, 1, 0, false}}},
+        KeyFrameCase{"KeyWhereAsked", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {kIcCompressKeyFrame, 2, 0, true}, {0, 3, 0, false}}},
+        KeyFrameCase{"KeyAfterAGap", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 3, 0, true}, {0, 4, 0, false}}},
+        KeyFrameCase{"KeyWhenGoingBack", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 1, true}}},
+        KeyFrameCase{"SameFrameAskedAgainIsNotCodedAgainstItself",
+                     {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 0, false}, {0, 2, 0, false}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ScreenCodecTest, NameInTheDialogIsChineseAndSaysWhatItIs) {
     const CodecInfo info = ScreenCodec::Info();
     EXPECT_EQ(info.handler, kZmbvFourCC);
+    EXPECT_EQ(info.flags & (kVidcfTemporal | kVidcfFastTemporalC), kVidcfTemporal | kVidcfFastTemporalC)
+        << "without them the library asks for a key frame every time, or for a decompressor";
     EXPECT_EQ(std::u16string(info.description), u"Velvra 无损屏幕编码 (ZMBV)");
     EXPECT_EQ(ScreenCodec::DefaultQuality(), kIcQualityHigh);
 }

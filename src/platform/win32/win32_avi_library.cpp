@@ -14,7 +14,8 @@ namespace kest::platform::win32 {
 
 // The library fills the options record in place, so the portable copy must be the real thing.
 static_assert(kOfWrite == OF_WRITE && kOfCreate == OF_CREATE && kIcmfChooseKeyframe == ICMF_CHOOSE_KEYFRAME &&
-              kIcmfChooseDatarate == ICMF_CHOOSE_DATARATE && kAviifKeyframe == AVIIF_KEYFRAME);
+              kIcmfChooseDatarate == ICMF_CHOOSE_DATARATE && kAviifKeyframe == AVIIF_KEYFRAME &&
+              kAvicompressfKeyframes == AVICOMPRESSF_KEYFRAMES && kComptypeDib == comptypeDIB);
 static_assert(sizeof(AviCompressOptions) == sizeof(AVICOMPRESSOPTIONS));
 static_assert(offsetof(AviCompressOptions, fccHandler) == offsetof(AVICOMPRESSOPTIONS, fccHandler));
 static_assert(offsetof(AviCompressOptions, dwFlags) == offsetof(AVICOMPRESSOPTIONS, dwFlags));

@@ -22,6 +22,24 @@ constexpr std::int64_t kDiskMargin = 4 * 1024 * 1024;
 
 std::int64_t ChunkBytes(std::int64_t data) { return kChunkHeaderBytes + data + (data & 1); }
 
+// Key frames: when the dialog gives no interval (Wine's never does), one every 100 frames, ten
+// seconds of playback, so that players can seek in a recording made with inter frames. Only a
+// compressor that codes inter frames looks at the interval.
+constexpr std::uint32_t kSeekableKeyFrameEvery = 100;
+
+platform::AviCompressOptions WithKeyFrameInterval(platform::AviCompressOptions options) {
+    if ((options.dwFlags & platform::kAvicompressfKeyframes) == 0 || options.dwKeyFrameEvery == 0) {
+        options.dwFlags |= platform::kAvicompressfKeyframes;
+        options.dwKeyFrameEvery = kSeekableKeyFrameEvery;
+    }
+    return options;
+}
+
+// Full Frames passes the pixels through: every frame is whole, and says so.
+bool PassesFramesThrough(const platform::AviCompressOptions& options) {
+    return options.fccHandler == platform::kComptypeDib || options.fccHandler == 0;
+}
+
 }  // namespace
 
 AVIDecs::AVIDecs(platform::Platform& platform) : platform_(platform) {}
@@ -73,7 +91,9 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
         return Fail();
     }
 
-    aviStatus_ = platform_.avi.MakeCompressedStream(&aviCompressedStream_, aviStream_, &aviOptions_);
+    // Key-frame interval: a copy, so the next dialog starts from what the user chose.
+    platform::AviCompressOptions compression = WithKeyFrameInterval(aviOptions_);
+    aviStatus_ = platform_.avi.MakeCompressedStream(&aviCompressedStream_, aviStream_, &compression);
     if (aviStatus_ != 0) return Fail();
 
     aviStatus_ = platform_.avi.StreamSetFormat(aviCompressedStream_, 0, aviFrameDib_->PointerToBitmapInfo(),
@@ -207,9 +227,13 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
 
     std::int32_t samplesWritten = 0;
     std::int32_t bytesWritten = 0;
+    // Key-frame flag: Wine's compressing stream marks a frame as a key frame in the index when
+    // the caller's flags say so, whatever the compressor made of it; with the flag on every
+    // frame an inter frame would be indexed as a place to start decoding. So only Full Frames
+    // passes it; for a compressor the library flags the key frames it asked the compressor for.
+    const std::uint32_t keyFrameFlag = PassesFramesThrough(aviOptions_) ? platform::kAviifKeyframe : 0;
     aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, aviFrameDib_->PointerToBits(),
-                                           aviFrameDib_->SizeImage(), platform::kAviifKeyframe, &samplesWritten,
-                                           &bytesWritten);
+                                           aviFrameDib_->SizeImage(), keyFrameFlag, &samplesWritten, &bytesWritten);
     if (aviStatus_ != 0) {
         Finish();
         return FrameWrite::Failed;

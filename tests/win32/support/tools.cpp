@@ -108,13 +108,12 @@ std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath) {
     return fields;
 }
 
-std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windowsPath, int index,
-                                                     const std::string& pixelFormat) {
+namespace {
+
+std::optional<std::vector<std::uint8_t>> RunDecoder(const std::string& arguments) {
     const std::string target = "/tmp/kest-frame-" + std::to_string(GetCurrentProcessId()) + "-" +
                                std::to_string(GetTickCount64()) + ".raw";
-    const ToolResult decode = RunHostShell("ffmpeg -v error -y -i " + ShellQuote(HostPath(windowsPath)) +
-                                           " -vf 'select=eq(n\\," + std::to_string(index) +
-                                           ")' -frames:v 1 -f rawvideo -pix_fmt " + pixelFormat + " " + target);
+    const ToolResult decode = RunHostShell("ffmpeg -v error -y " + arguments + " " + target);
     if (decode.exitCode != 0) return std::nullopt;
     const std::wstring windowsTarget = WindowsPathOfHostFile(target);
     std::ifstream in(std::filesystem::path(windowsTarget), std::ios::binary);
@@ -122,6 +121,34 @@ std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windows
     in.close();
     DeleteFileW(windowsTarget.c_str());
     return pixels;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windowsPath, int index,
+                                                     const std::string& pixelFormat) {
+    return RunDecoder("-i " + ShellQuote(HostPath(windowsPath)) + " -vf 'select=eq(n\\," + std::to_string(index) +
+                      ")' -frames:v 1 -f rawvideo -pix_fmt " + pixelFormat);
+}
+
+std::optional<std::vector<std::uint8_t>> DecodeFrames(const std::wstring& windowsPath, const std::string& pixelFormat,
+                                                      std::optional<double> seekSeconds) {
+    const std::string seek = seekSeconds ? "-ss " + std::to_string(*seekSeconds) + " " : "";
+    return RunDecoder(seek + "-i " + ShellQuote(HostPath(windowsPath)) + " -f rawvideo -pix_fmt " + pixelFormat);
+}
+
+std::vector<Packet> ProbePackets(const std::wstring& windowsPath) {
+    const ToolResult probe = RunHostShell("ffprobe -v error -select_streams v:0 -show_entries packet=size,flags -of csv=p=0 " +
+                                          ShellQuote(HostPath(windowsPath)));
+    std::vector<Packet> packets;
+    std::istringstream lines(probe.output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto comma = line.find(',');
+        if (comma == std::string::npos) continue;
+        packets.push_back({line.find('K', comma) != std::string::npos, std::stoll(line.substr(0, comma))});
+    }
+    return packets;
 }
 
 ToolResult StrictDecode(const std::wstring& windowsPath) {

@@ -29,6 +29,16 @@ std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath);
 // ffmpeg's decoding of frame `index` as raw pixels in `pixelFormat` (e.g. "bgra", "bgr24").
 std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windowsPath, int index,
                                                      const std::string& pixelFormat);
+// ffmpeg's decoding of every frame, one after the other, as raw pixels in `pixelFormat`;
+// `seekSeconds` starts there (ffmpeg's -ss before the input: from the key frame before it).
+std::optional<std::vector<std::uint8_t>> DecodeFrames(const std::wstring& windowsPath, const std::string& pixelFormat,
+                                                      std::optional<double> seekSeconds = std::nullopt);
+struct Packet {
+    bool key = false;
+    std::int64_t size = 0;
+};
+// The stream's packets in order, as ffprobe reads them from the file and its index.
+std::vector<Packet> ProbePackets(const std::wstring& windowsPath);
 // What a strict ffmpeg decode of the whole file prints (empty for a clean file) and its exit code.
 ToolResult StrictDecode(const std::wstring& windowsPath);
 
