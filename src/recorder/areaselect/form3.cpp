@@ -129,10 +129,7 @@ void Form3::Confirm() {
     if (!(x2 >= x1)) std::swap(x1, x2);
     if (!(y2 >= y1)) std::swap(y1, y2);
     const double left = x1 / kTwips, top = y1 / kTwips, right = x2 / kTwips, bottom = y2 / kTwips;
-    form1_.x0 = RoundToInt(left);
-    form1_.y0 = RoundToInt(top);
-    form1_.aviwidth = RoundToInt(right - left);
-    form1_.aviheight = RoundToInt(bottom - top);
+    form1_.SetArea(RoundToInt(left), RoundToInt(top), RoundToInt(right - left), RoundToInt(bottom - top));
     FreeCursor();
     Unload();
     FreeCursor();

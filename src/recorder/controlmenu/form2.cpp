@@ -145,8 +145,10 @@ void Form2::recordareae_Click() {
         if (!form3_) form3_ = std::make_unique<Form3>(platform_, form1_, *this);
         form3_->Show();
     } else {
-        form1_.aviwidth = RoundToInt(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel);
-        form1_.aviheight = RoundToInt(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel);
+        // The whole screen again; the corner of the last area stays as it was.
+        form1_.SetArea(form1_.x0, form1_.y0,
+                       RoundToInt(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel),
+                       RoundToInt(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel));
     }
 }
 

@@ -114,7 +114,16 @@ public:
     recorder::Button& CaptionButton(int number) { return *buttons_.at(static_cast<std::size_t>(number - 1)); }
     const std::shared_ptr<msghook>& tmsg() const { return tmsg_; }
 
-    // Recording state, written by the control menu and the area selection as well.
+    // The part of the screen the next recording takes, in pixels: the control menu sets the
+    // whole screen back, the area selection a dragged rectangle.
+    void SetArea(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+        x0 = left;
+        y0 = top;
+        aviwidth = width;
+        aviheight = height;
+    }
+
+    // Recording state; the area is read here and set through SetArea.
     std::int32_t aviwidth = 0;
     std::int32_t aviheight = 0;
     std::int32_t x0 = 0;
