@@ -588,6 +588,8 @@ public:
     std::int32_t displayBitCount = 32;
 };
 
+inline platform::Platform& PlatformOf(FakePlatform& fake) { return fake.platform; }
+
 // A BMP file image with no colour table for 24/32 bits and a grey palette for 8 bits;
 // pixel bytes are filled with `fill`.
 std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount,

@@ -8,21 +8,21 @@
 #include "recorder/areaselect/form3.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+#include "support/recorder_test.h"
 
 namespace kest::recorder {
 namespace {
 
+using kest::testing::RecorderTest;
+
 using platform::MsgBoxResult;
 
-class ControlMenuTest : public ::testing::Test {
+class ControlMenuTest : public RecorderTest<fake::FakePlatform> {
 protected:
     ControlMenuTest() { form1.Load(form2); }
     fake::FakeForm& Main() { return static_cast<fake::FakeForm&>(form1.Window()); }
 
-    fake::FakePlatform fake;
-    AVIDecs avi{fake.platform};
-    Form1 form1{fake.platform, avi};
-    Form2 form2{fake.platform, form1};
+    fake::FakePlatform& fake = host;
 };
 
 TEST(MenuStrip, RegionAndPlaceFollowTheNonClientHeights) {

@@ -5,9 +5,12 @@
 #include "fake/fake_platform.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+#include "support/recorder_test.h"
 
 namespace kest::recorder {
 namespace {
+
+using kest::testing::RecorderTest;
 
 using Log = std::vector<std::string>;
 
@@ -42,7 +45,7 @@ Log JoinBands(const Log& log) {
     return joined;
 }
 
-class FrameCaptureTest : public ::testing::Test {
+class FrameCaptureTest : public RecorderTest<fake::FakePlatform> {
 protected:
     FrameCaptureTest() { form1.Load(form2); }
 
@@ -60,10 +63,7 @@ protected:
     }
     std::string Cursor() const { return std::to_string(fake.desktop.cursor); }
 
-    fake::FakePlatform fake;
-    AVIDecs avi{fake.platform};
-    Form1 form1{fake.platform, avi};
-    Form2 form2{fake.platform, form1};
+    fake::FakePlatform& fake = host;
 };
 
 TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboardAndReportsInTheCaption) {

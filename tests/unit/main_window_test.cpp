@@ -9,16 +9,19 @@
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
 #include "recorder/msghook/msghook_module.h"
+#include "support/recorder_test.h"
 
 namespace kest::recorder {
 namespace {
+
+using kest::testing::RecorderTest;
 
 using platform::Rect;
 using platform::WindowState;
 
 constexpr std::uint32_t kWmSysCommand = 0x0112;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public RecorderTest<fake::FakePlatform> {
 protected:
     MainWindowTest() { form1.Load(form2); }
 
@@ -36,10 +39,7 @@ protected:
         ASSERT_TRUE(form1.RecordingInProgress());
     }
 
-    fake::FakePlatform fake;
-    AVIDecs avi{fake.platform};
-    Form1 form1{fake.platform, avi};
-    Form2 form2{fake.platform, form1};
+    fake::FakePlatform& fake = host;
 };
 
 TEST_F(MainWindowTest, StartsInTheDesignedOrder) {
@@ -72,16 +72,14 @@ TEST_F(MainWindowTest, StartsInTheDesignedOrder) {
     EXPECT_EQ(Main().bounds.top, (16200 - Main().Height()) / 2);
 }
 
-TEST(MainWindowStart, SecondCopyOpensThePageAndEndsWithoutAWindow) {
-    fake::FakePlatform fake;
-    fake.toolkit.prevInstance = true;
-    AVIDecs avi{fake.platform};
-    Form1 form1{fake.platform, avi};
-    Form2 form2{fake.platform, form1};
+using MainWindowStart = RecorderTest<fake::FakePlatform>;
+
+TEST_F(MainWindowStart, SecondCopyOpensThePageAndEndsWithoutAWindow) {
+    host.toolkit.prevInstance = true;
     form1.Load(form2);
-    EXPECT_EQ(fake.log, (std::vector<std::string>{"OpenWebPage", "EndProcess"}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"OpenWebPage", "EndProcess"}));
     EXPECT_FALSE(form1.Window().Visible());
-    EXPECT_TRUE(fake.windows.alphas.empty());
+    EXPECT_TRUE(host.windows.alphas.empty());
 }
 
 TEST_F(MainWindowTest, FadesInFromTransparentAndStopsBeingLayered) {

@@ -6,9 +6,12 @@
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
 #include "recorder/msghook/msghook_module.h"
+#include "support/recorder_test.h"
 
 namespace kest::recorder {
 namespace {
+
+using kest::testing::RecorderTest;
 
 using platform::Text;
 
@@ -18,7 +21,7 @@ public:
     using Form1::WriteFrame;
 };
 
-class RecordingTest : public ::testing::Test {
+class RecordingTest : public RecorderTest<fake::FakePlatform, TestableForm1> {
 protected:
     RecordingTest() { form1.Load(form2); }
 
@@ -38,10 +41,7 @@ protected:
     }
     fake::FakeForm& MainWindow() { return static_cast<fake::FakeForm&>(form1.Window()); }
 
-    fake::FakePlatform fake;
-    AVIDecs avi{fake.platform};
-    TestableForm1 form1{fake.platform, avi};
-    Form2 form2{fake.platform, form1};
+    fake::FakePlatform& fake = host;
 };
 
 TEST_F(RecordingTest, LoadTakesTheScreenSizeAndTemporaryDirectory) {

@@ -11,6 +11,7 @@
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
+#include "support/recorder_test.h"
 
 namespace kest::testing {
 namespace {
@@ -47,7 +48,7 @@ int QuadrantAt(int x, int y) {
     return (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
 }
 
-class CaptureTest : public ::testing::Test {
+class CaptureTest : public RecorderTest<TestPlatform> {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffmpeg";
@@ -133,10 +134,7 @@ protected:
     }
 
     HWND patternWindow = nullptr;
-    TestPlatform windows;
-    AVIDecs avi{windows.platform};
-    Form1 form1{windows.platform, avi};
-    Form2 form2{windows.platform, form1};
+    TestPlatform& windows = host;
     std::wstring folder = ScratchFolder(L"capture");
 };
 

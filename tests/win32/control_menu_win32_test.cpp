@@ -13,6 +13,7 @@
 #include "win32/support/input.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
+#include "support/recorder_test.h"
 
 namespace kest::testing {
 namespace {
@@ -40,7 +41,7 @@ LRESULT CALLBACK PatternProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-class ControlMenuWin32Test : public ::testing::Test {
+class ControlMenuWin32Test : public RecorderTest<TestPlatform> {
 protected:
     void SetUp() override {
         form1.Load(form2);
@@ -58,10 +59,7 @@ protected:
     }
     void Pump(std::chrono::milliseconds time) { WaitUntil([] { return false; }, time); }
 
-    TestPlatform windows;
-    AVIDecs avi{windows.platform};
-    Form1 form1{windows.platform, avi};
-    Form2 form2{windows.platform, form1};
+    TestPlatform& windows = host;
     std::wstring folder = ScratchFolder(L"menu");
 };
 

@@ -14,6 +14,7 @@
 #include "win32/support/input.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
+#include "support/recorder_test.h"
 
 namespace kest::testing {
 namespace {
@@ -51,8 +52,9 @@ struct CountingPlatform : TestPlatform {
     CountingWindowApi counting;
     platform::Platform countingPlatform{avi, files, desktop, toolkit, counting, hooks, dialogs};
 };
+platform::Platform& PlatformOf(CountingPlatform& windows) { return windows.countingPlatform; }
 
-class MainWindowWin32Test : public ::testing::Test {
+class MainWindowWin32Test : public RecorderTest<CountingPlatform> {
 protected:
     void SetUp() override {
         form1.Load(form2);
@@ -76,10 +78,7 @@ protected:
         WaitUntil([] { return false; }, time);
     }
 
-    CountingPlatform windows;
-    AVIDecs avi{windows.countingPlatform};
-    Form1 form1{windows.countingPlatform, avi};
-    Form2 form2{windows.countingPlatform, form1};
+    CountingPlatform& windows = host;
 };
 
 TEST_F(MainWindowWin32Test, LoadsWithoutACaptionCentredAndCutToItsOutline) {

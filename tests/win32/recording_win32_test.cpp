@@ -7,6 +7,7 @@
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
+#include "support/recorder_test.h"
 
 namespace kest::testing {
 namespace {
@@ -21,7 +22,7 @@ public:
     using Form1::WriteFrame;
 };
 
-class RecordingOnWindowsTest : public ::testing::Test {
+class RecordingOnWindowsTest : public RecorderTest<TestPlatform, TestableForm1> {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
@@ -39,10 +40,7 @@ protected:
                form2.quit().Enabled() && form2.recordcursor().Enabled() && form2.recordareae().Enabled();
     }
 
-    TestPlatform windows;
-    AVIDecs avi{windows.platform};
-    TestableForm1 form1{windows.platform, avi};
-    Form2 form2{windows.platform, form1};
+    TestPlatform& windows = host;
     std::wstring folder = ScratchFolder(L"recording");
 };
 

@@ -40,6 +40,8 @@ struct TestPlatform {
     platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
 };
 
+inline platform::Platform& PlatformOf(TestPlatform& windows) { return windows.platform; }
+
 inline platform::Text ToText(const std::wstring& text) { return platform::Text(text.begin(), text.end()); }
 
 }  // namespace kest::testing
