@@ -205,7 +205,7 @@ void BlockAndLevelTable(kest::recorder::Form1& form1, kest::recorder::cDIB& read
     std::printf("  %6s %6s %12s %12s %14s %14s\n", "block", "level", "key ms", "key kB", "inter ms", "inter kB");
     for (int block : {8, 16, 32}) {
         for (int level : {1, 3, 6}) {
-            kest::codec::ZmbvEncoder encoder(level, block);
+            kest::codec::ZmbvEncoder encoder(level, block, level);
             encoder.Begin(input);
             std::vector<std::uint8_t> out(kest::codec::MaxFrameBytes(input, block));
             double keyMs = 0, interMs = 0;
@@ -438,21 +438,29 @@ int wmain(int argc, wchar_t** argv) {
 
     const auto begin = Clock::now();
     double earlyMemory = 0, minuteMemory = 0, peakMemory = 0;
+    // What the recording had counted when last seen running: a recording that the size guard
+    // ends (Full Frames reaches 2 GiB within seconds) is counted up to there, not from its reset.
+    int frames = 0;
+    double elapsed = 0;
     // The recorder's own loop waits in GetMessage; a poll that sleeps while the queue is empty
     // would cost the ticks their timer messages. This one blocks the same way, waking at least
     // every 100 ms to look at the clock.
     for (;;) {
         PumpMessages();
-        const double elapsed = Seconds(begin);
+        if (!form1.RecordingInProgress()) break;
+        frames = form1.framecount;
+        elapsed = Seconds(begin);
         if (earlyMemory == 0 && elapsed >= 2) earlyMemory = WorkingSetMb();
         if (minuteMemory == 0 && elapsed >= 60) minuteMemory = WorkingSetMb();
         if (earlyMemory != 0) peakMemory = std::max(peakMemory, WorkingSetMb());
-        if (!form1.RecordingInProgress() || elapsed >= seconds) break;
+        if (elapsed >= seconds) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     }
-    const double elapsed = Seconds(begin);
     const bool hitLimit = !form1.RecordingInProgress();
-    const int frames = form1.framecount;
+    if (!hitLimit) {
+        frames = form1.framecount;
+        elapsed = Seconds(begin);
+    }
     const double endMemory = WorkingSetMb();
     form2.done_Click();
     WIN32_FILE_ATTRIBUTE_DATA file{};

@@ -162,7 +162,8 @@ void Helper::Run() {
     }
 }
 
-ZmbvEncoder::ZmbvEncoder(int level, int blockSize) : level_(level), blockSize_(std::clamp(blockSize, 1, 255)) {}
+ZmbvEncoder::ZmbvEncoder(int level, int blockSize, int keyFrameLevel)
+    : level_(level), keyFrameLevel_(keyFrameLevel), blockSize_(std::clamp(blockSize, 1, 255)) {}
 
 ZmbvEncoder::~ZmbvEncoder() { End(); }
 
@@ -294,6 +295,7 @@ std::optional<std::size_t> ZmbvEncoder::EncodeKey(const std::uint8_t* pixels, st
     // A key frame starts the zlib stream afresh, so that a player can begin decoding here;
     // every frame ends with a sync flush, so the frames after it continue the same stream.
     if (deflateReset(stream_.get()) != Z_OK) return std::nullopt;
+    if (deflateParams(stream_.get(), keyFrameLevel_, Z_DEFAULT_STRATEGY) != Z_OK) return std::nullopt;
     stream_->next_out = out + kKeyFrameHeaderBytes;
     stream_->avail_out = static_cast<uInt>(std::min<std::size_t>(capacity - kKeyFrameHeaderBytes, UINT32_MAX));
     if (!palette_.empty() && !Deflate(palette_.data(), kPaletteBytes, Z_NO_FLUSH)) return std::nullopt;
@@ -339,6 +341,11 @@ std::optional<std::size_t> ZmbvEncoder::EncodeInter(const std::uint8_t* pixels, 
     }
     stream_->next_out = out + 1;
     stream_->avail_out = static_cast<uInt>(std::min<std::size_t>(capacity - 1, UINT32_MAX));
+    // Back from the key frame's level; the last frame ended with a sync flush, so nothing
+    // pending is coded at the new level and the stream carries on unbroken.
+    if (keyFrameLevel_ != level_ && deflateParams(stream_.get(), level_, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return std::nullopt;
+    }
     // The whole payload, vector table included: ffmpeg shows the frame before last for an
     // inter frame that inflates to nothing.
     const std::uint8_t* begin = payload_.data();

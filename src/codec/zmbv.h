@@ -66,9 +66,13 @@ inline constexpr std::size_t kPaletteBytes = 768;  // 256 entries of red, green,
 // Blocks of 16 by 16 pixels: a still frame's vector table stays near 16 kB at full HD, and a
 // typed character dirties one or two blocks (see bench/capture.sh's block-size table).
 inline constexpr int kDefaultBlockSize = 16;
-// Level 1 for every frame: a key frame at level 6 is a third smaller but takes twice as long,
-// and at 4K that stalls a tick for longer than a tenth of a second (bench/capture.sh).
+// Level 1 for the frames after a key frame: they cost about the same at every level, and a
+// screen that changes everywhere at once is coded at key-frame speed.
 inline constexpr int kDefaultLevel = 1;
+// Level 6 for key frames: at full HD they take 43 against 21 ms but come out 140 against 264 kB
+// (bench/capture.sh's level table). One comes every 100 frames, and at the fast full-screen
+// ticks that is a couple of times a minute: on a still desktop they are nearly the whole file.
+inline constexpr int kDefaultKeyFrameLevel = 6;
 // Without a key-frame setting from the host, a key frame at least this often, so that players
 // can seek: ten seconds of playback at the recorder's 10 frames a second.
 inline constexpr std::int32_t kDefaultKeyFrameRate = 100;
@@ -111,7 +115,8 @@ struct EncodedFrame {
 
 class ZmbvEncoder {
 public:
-    explicit ZmbvEncoder(int level = kDefaultLevel, int blockSize = kDefaultBlockSize);
+    explicit ZmbvEncoder(int level = kDefaultLevel, int blockSize = kDefaultBlockSize,
+                         int keyFrameLevel = kDefaultKeyFrameLevel);
     ~ZmbvEncoder();
     ZmbvEncoder(const ZmbvEncoder&) = delete;
     ZmbvEncoder& operator=(const ZmbvEncoder&) = delete;
@@ -152,6 +157,7 @@ private:
     void UpdateReference(const std::uint8_t* pixels, const Block& block);
 
     int level_;
+    int keyFrameLevel_;
     int blockSize_;
     std::unique_ptr<z_stream_s> stream_;
     bool begun_ = false;
