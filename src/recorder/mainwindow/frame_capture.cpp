@@ -16,7 +16,7 @@ namespace {
 // The cursor picture is drawn this far up and left of the pointer, whatever its hot spot.
 constexpr std::int32_t kCursorOffset = 8;
 constexpr int kSignificantDigits = 15;
-constexpr std::int32_t kGrabBandBytes = 128 << 10;
+constexpr std::int32_t kGrabBandBytes = 1 << 20;
 
 platform::Text Ascii(const std::string& text) { return platform::Text(text.begin(), text.end()); }
 
@@ -48,10 +48,10 @@ bool Form1::GrabScreenThroughClipboard() {
 }
 
 void Form1::CopyScreen(std::int32_t left, std::int32_t top) {
-    // In bands of 128 kB: under Wine each copy travels from the X server as one image, and an
-    // image that fits the socket's buffer comes without the two processes waiting on each
-    // other; the whole screen at once costs three to five times as much (bench/capture.sh's
-    // band table: 4K about 120 against 25 ms).
+    // In bands of a megabyte: under Wine each copy travels from the X server as one image, and
+    // the whole screen as one image costs about twice as much as the same pixels in bands of
+    // 512 kB to 1 MB; smaller bands cost more again (bench/capture.sh's band table: 4K 50 ms
+    // whole, 28 in bands of 1 MB, 42 in bands of 128 kB).
     const std::int32_t bandRows = std::max<std::int32_t>(1, kGrabBandBytes / std::max<std::int32_t>(1, aviwidth * 4));
     const platform::Handle screen = platform_.desktop.GetDC(0);
     for (std::int32_t row = 0; row < aviheight; row += bandRows) {
