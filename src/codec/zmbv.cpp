@@ -1,4 +1,5 @@
 #include "codec/zmbv.h"
+#include "codec/zmbv_internal.h"
 
 #include <zlib.h>
 
@@ -8,6 +9,10 @@
 namespace kest::codec {
 
 namespace {
+
+using detail::kNotHashed;
+using detail::kSplitFrameBytes;
+using detail::SameBytes;
 
 constexpr std::uint8_t kKeyFrameFlag = 1;
 constexpr std::uint8_t kDeltaPaletteFlag = 2;
@@ -20,10 +25,6 @@ constexpr std::int32_t kBitmapHeaderBytes = 40;  // the output format is a bare 
 constexpr std::uint64_t kMaxRawBytes = std::uint64_t{1} << 28;
 // Room for what a sync flush and zlib's header add beyond compressBound.
 constexpr std::size_t kFlushAllowance = 64;
-constexpr std::uint32_t kNotHashed = UINT32_MAX;
-// From this size on, half of the comparison with the previous frame goes to a second thread:
-// a 4K frame is compared with the last in about 10 ms, a full-HD one in about 2.
-constexpr std::size_t kSplitFrameBytes = 4 << 20;
 
 std::size_t RowCount(const BitmapHeader& input) {
     return static_cast<std::size_t>(input.height < 0 ? -static_cast<std::int64_t>(input.height) : input.height);
@@ -47,37 +48,6 @@ std::size_t BlocksOf(std::int64_t pixels, int blockSize) {
 
 // The decoder reads two bytes per block and skips to the next multiple of four.
 std::size_t VectorTableBytes(std::size_t blocks) { return (blocks * 2 + 3) & ~std::size_t{3}; }
-
-std::uint64_t Load64(const std::uint8_t* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Screens are compared many megabytes a frame: 32 bytes at a time, without a library call.
-bool SameBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t n) {
-    std::size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        const std::uint64_t d = (Load64(a + i) ^ Load64(b + i)) | (Load64(a + i + 8) ^ Load64(b + i + 8)) |
-                                (Load64(a + i + 16) ^ Load64(b + i + 16)) | (Load64(a + i + 24) ^ Load64(b + i + 24));
-        if (d) return false;
-    }
-    for (; i + 8 <= n; i += 8) {
-        if (Load64(a + i) != Load64(b + i)) return false;
-    }
-    for (; i < n; ++i) {
-        if (a[i] != b[i]) return false;
-    }
-    return true;
-}
-
-std::uint64_t HashBytes(const std::uint8_t* p, std::size_t n) {
-    std::uint64_t h = n;
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) h = (h ^ Load64(p + i)) * 0x9E3779B97F4A7C15u;
-    for (; i < n; ++i) h = (h ^ p[i]) * 0x100000001B3u;
-    return h ^ (h >> 29);
-}
 
 }  // namespace
 
@@ -353,132 +323,6 @@ std::optional<std::size_t> ZmbvEncoder::EncodeInter(const std::uint8_t* pixels, 
     return static_cast<std::size_t>(stream_->next_out - out);
 }
 
-void ZmbvEncoder::MarkChangedBlocks(const std::uint8_t* pixels) {
-    std::fill(changed_.begin(), changed_.end(), 0);
-    if (!helper_) {
-        MarkChangedBlocks(pixels, 0, blocksDown_);
-        return;
-    }
-    // Halves of whole block rows, so that the two threads never mark the same block.
-    const int middle = blocksDown_ / 2;
-    helper_->Start([this, pixels, middle] { MarkChangedBlocks(pixels, 0, middle); });
-    MarkChangedBlocks(pixels, middle, blocksDown_);
-    helper_->Wait();
-}
-
-void ZmbvEncoder::MarkChangedBlocks(const std::uint8_t* pixels, int firstBlockRow, int endBlockRow) {
-    const std::size_t segment = static_cast<std::size_t>(blockSize_) * bytesPerPixel_;
-    const int end = std::min(height_, endBlockRow * blockSize_);
-    for (int y = firstBlockRow * blockSize_; y < end; ++y) {
-        const std::uint8_t* current = CurrentRow(pixels, y);
-        const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(y) * rowBytes_;
-        std::uint8_t* changed = changed_.data() + static_cast<std::size_t>(y / blockSize_) * blocksAcross_;
-        for (int bx = 0; bx < blocksAcross_; ++bx) {
-            if (changed[bx]) continue;  // one differing row is enough for the block
-            const std::size_t at = static_cast<std::size_t>(bx) * segment;
-            if (!SameBytes(current + at, previous + at, std::min(segment, rowBytes_ - at))) changed[bx] = 1;
-        }
-    }
-}
-
-bool ZmbvEncoder::Matches(const std::uint8_t* pixels, const Block& block, Vector v) const {
-    const int x = block.x + v.dx, y = block.y + v.dy;
-    if (x < 0 || y < 0 || x + block.width > width_ || y + block.height > height_) return false;
-    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
-    for (int j = 0; j < block.height; ++j) {
-        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
-        const std::uint8_t* previous =
-            reference_.data() + static_cast<std::size_t>(y + j) * rowBytes_ + static_cast<std::size_t>(x) * bytesPerPixel_;
-        if (!SameBytes(current, previous, bytes)) return false;
-    }
-    return true;
-}
-
-ZmbvEncoder::Vector ZmbvEncoder::ChooseVector(const std::uint8_t* pixels, const Block& block, Vector above,
-                                              bool* exact) {
-    // What moved the last block usually moved its neighbours too: a scrolled page, a dragged window.
-    for (const Vector candidate : {lastMotion_, above}) {
-        if (candidate != Vector{} && Matches(pixels, block, candidate)) {
-            *exact = true;
-            lastMotion_ = candidate;
-            return candidate;
-        }
-    }
-    int matchingRows = 0;
-    const int dy = SearchScroll(pixels, block, &matchingRows);
-    if (dy != 0 && matchingRows == block.height && Matches(pixels, block, {0, dy})) {
-        *exact = true;
-        lastMotion_ = {0, dy};
-        return lastMotion_;
-    }
-    // Otherwise the XOR is taken against the rows that agree most, which leaves it mostly zero.
-    return {0, dy};
-}
-
-const std::uint64_t* ZmbvEncoder::ReferenceColumnHashes(int column) {
-    std::uint64_t* hashes = columnHashes_.data() + static_cast<std::size_t>(column) * height_;
-    if (hashedFor_[column] != frameNumber_) {
-        const std::size_t at = static_cast<std::size_t>(column) * blockSize_ * bytesPerPixel_;
-        const std::size_t bytes = std::min(static_cast<std::size_t>(blockSize_) * bytesPerPixel_, rowBytes_ - at);
-        for (int y = 0; y < height_; ++y) hashes[y] = HashBytes(reference_.data() + y * rowBytes_ + at, bytes);
-        hashedFor_[column] = frameNumber_;
-    }
-    return hashes;
-}
-
-int ZmbvEncoder::SearchScroll(const std::uint8_t* pixels, const Block& block, int* matchingRows) {
-    // Vertical moves only, found by the rows' hashes in the block's column of the previous
-    // frame: text scrolls up and down far more often than it slides sideways.
-    const std::uint64_t* previous = ReferenceColumnHashes(block.x / blockSize_);
-    const std::size_t at = static_cast<std::size_t>(block.x) * bytesPerPixel_;
-    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
-    std::uint64_t current[255];
-    for (int j = 0; j < block.height; ++j) current[j] = HashBytes(CurrentRow(pixels, block.y + j) + at, bytes);
-    const int lowest = std::max(-kMaxMotion, -block.y);
-    const int highest = std::min(kMaxMotion, height_ - block.height - block.y);
-    int best = 0, bestRows = -1;
-    // Counts the rows that agree with the previous frame moved by dy; true when all of them do.
-    const auto consider = [&](int dy) {
-        if (dy < lowest || dy > highest) return false;
-        const std::uint64_t* source = previous + block.y + dy;
-        int rows = 0;
-        for (int j = 0; j < block.height; ++j) rows += source[j] == current[j];
-        if (rows > bestRows) {
-            best = dy;
-            bestRows = rows;
-        }
-        return rows == block.height;
-    };
-    // Nearer moves first, so that they win ties.
-    if (!consider(0)) {
-        for (int step = 1; step <= kMaxMotion; ++step) {
-            if (consider(step) || consider(-step)) break;
-        }
-    }
-    *matchingRows = bestRows;
-    return best;
-}
-
-std::uint8_t* ZmbvEncoder::AppendXor(const std::uint8_t* pixels, const Block& block, Vector v, std::uint8_t* to) const {
-    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
-    for (int j = 0; j < block.height; ++j) {
-        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
-        const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(block.y + v.dy + j) * rowBytes_ +
-                                       static_cast<std::size_t>(block.x + v.dx) * bytesPerPixel_;
-        for (std::size_t i = 0; i < bytes; ++i) to[i] = current[i] ^ previous[i];
-        to += bytes;
-    }
-    return to;
-}
-
-void ZmbvEncoder::UpdateReference(const std::uint8_t* pixels, const Block& block) {
-    const std::size_t at = static_cast<std::size_t>(block.x) * bytesPerPixel_;
-    const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
-    for (int j = 0; j < block.height; ++j) {
-        std::memcpy(reference_.data() + static_cast<std::size_t>(block.y + j) * rowBytes_ + at,
-                    CurrentRow(pixels, block.y + j) + at, bytes);
-    }
-}
 
 std::int32_t ScreenCodec::CompressQuery(const BitmapHeader& input, const BitmapHeader* output) {
     if (!FormatFor(input)) return kIcErrBadFormat;
