@@ -31,7 +31,7 @@ std::size_t RowCount(const BitmapHeader& input) {
 }
 
 std::size_t Stride(const BitmapHeader& input) {
-    return (static_cast<std::size_t>(input.width) * input.bitCount + 31) / 32 * 4;
+    return static_cast<std::size_t>(platform::DibStride(input.width, input.bitCount));
 }
 
 std::uint64_t PixelBytes(const BitmapHeader& input, ZmbvFormat format) {

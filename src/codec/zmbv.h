@@ -15,6 +15,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/dib.h"
+
 struct z_stream_s;
 
 namespace kest::codec {
@@ -28,7 +30,7 @@ constexpr std::uint32_t FourCC(char a, char b, char c, char d) {
 
 inline constexpr std::uint32_t kZmbvFourCC = FourCC('Z', 'M', 'B', 'V');
 inline constexpr std::uint32_t kVideoCompressorType = FourCC('v', 'i', 'd', 'c');
-inline constexpr std::uint32_t kBiRgb = 0;
+using platform::kBiRgb;
 
 // Copies of the Video for Windows codes the codec answers with (checked against the SDK by
 // the Windows build).
@@ -43,20 +45,8 @@ inline constexpr std::uint32_t kAviifKeyFrame = 0x00000010;       // AVIIF_KEYFR
 inline constexpr std::uint32_t kVidcfTemporal = 0x0004;           // VIDCF_TEMPORAL
 inline constexpr std::uint32_t kVidcfFastTemporalC = 0x0020;      // VIDCF_FASTTEMPORALC
 
-// The fields of a BITMAPINFOHEADER.
-struct BitmapHeader {
-    std::uint32_t size = 40;
-    std::int32_t width = 0;
-    std::int32_t height = 0;  // positive: bottom-up rows
-    std::uint16_t planes = 1;
-    std::uint16_t bitCount = 0;
-    std::uint32_t compression = kBiRgb;
-    std::uint32_t sizeImage = 0;
-    std::int32_t xPelsPerMeter = 0;
-    std::int32_t yPelsPerMeter = 0;
-    std::uint32_t clrUsed = 0;
-    std::uint32_t clrImportant = 0;
-};
+// The fields of a BITMAPINFOHEADER, as the bitmap files and the picture boxes have them.
+using BitmapHeader = platform::DibHeader;
 
 // ZMBV's pixel formats, by the number the key frame header carries.
 enum class ZmbvFormat : std::uint8_t { Palette8 = 4, Rgb555 = 5, Rgb565 = 6, Bgr24 = 7, Bgrx32 = 8 };
