@@ -64,10 +64,14 @@ row() { awk -v n="$1" -v a="$2" -v b="$3" -v c="$4" \
             'BEGIN { printf "%-28s %12.1f %12.1f %8.1f %14.2f %14.2f\n", n, a, b, c, a / c, b / a }'; }
 header() { printf '%-28s %12s %12s %8s %14s %14s\n' "" "Full Frames" "our codec" "x11grab" "FF / x11grab" "codec / FF"; }
 
-echo "== 1920x1080: frame path, stage by stage (ms per frame), active scene =="
-on_display 1920x1080
-echo "-- Full Frames"; bench stages raw "$SECONDS_EACH" active >/dev/null
-echo "-- our codec (ZMBV)"; bench stages zmbv "$SECONDS_EACH" active >/dev/null
+stages_on() {  # size: a fresh display of that size, and the frame path's cost on it
+    echo "== $1: frame path, stage by stage (ms per frame), active scene =="
+    on_display "$1"
+    echo "-- Full Frames"; bench stages raw "$SECONDS_EACH" active >/dev/null
+    echo "-- our codec (ZMBV)"; bench stages zmbv "$SECONDS_EACH" active >/dev/null
+}
+
+stages_on 1920x1080
 echo
 echo "== 1920x1080: capture rate and size =="
 full_raw=$(run full raw active | field fps)
@@ -97,7 +101,10 @@ runs="${KEPT_RUNS:-3}"
 declare -A rates
 for ((i = 1; i <= runs; i++)); do
     for codec in zmbv raw; do
-        for kept in kept unkept; do
+        # Each round swaps which goes first, so that neither always runs after the other codec.
+        order="kept unkept"
+        ((i % 2 == 0)) && order="unkept kept"
+        for kept in $order; do
             fps=$(run_kept "$codec" "$kept")
             echo "run $i $codec $kept fps=$fps" >&2
             rates[$codec-$kept]+="$fps "
@@ -121,10 +128,7 @@ if [ "$LONG_SECONDS" -gt 0 ]; then
 fi
 
 echo
-echo "== 3840x2160: frame path, stage by stage (ms per frame), active scene =="
-on_display 3840x2160
-echo "-- Full Frames"; bench stages raw "$SECONDS_EACH" active >/dev/null
-echo "-- our codec (ZMBV)"; bench stages zmbv "$SECONDS_EACH" active >/dev/null
+stages_on 3840x2160
 echo
 echo "== 3840x2160: capture rate =="
 uhd_raw=$(run full raw active | field fps)
