@@ -1,21 +1,29 @@
 // Capture benchmark. With a desktop-like scene on the screen, either records through the main
-// window's own capture ticks for a fixed time and reports the rate, the file's size and the
-// process's working set ("full", "area"); or runs the frame path one stage at a time and reports
-// what each stage costs, with a table of the codec's block sizes and zlib levels on frames of the
-// scene ("stages"); or drives the full-screen tick itself and notes a checksum of every frame
-// written, for the script to compare with ffmpeg's decoding ("verify"). Dialogs are answered as
-// a person would.
+// window's own capture ticks for a fixed time and reports the recording's start on the host's
+// clock, its slots, the file's size, the CPU time of this process and of the host processes named
+// in BENCH_WATCH, and the working set ("full", "area"); or runs the frame path one stage at a time
+// and reports what each stage costs, with a table of the codec's block sizes and zlib levels on
+// frames of the scene ("stages"); or drives the full-screen tick itself and notes a checksum of
+// every frame written, for the script to compare with ffmpeg's decoding ("verify"). Dialogs are
+// answered as a person would.
 //
-// Scenes: "still" is a page where only a clock changes, once a second; "active" is an editor in
-// which someone types (a character every 150 ms) while the page scrolls up a line a second.
+// The scene is another process ("scene" mode: the same program), as the screen a person records
+// would be, so that its painting is neither done inside the recorder's ticks nor counted in the
+// recorder's CPU time. "still" is a page where only a clock changes, once a second; "active" is an
+// editor in which someone types (a character every 150 ms) while the page scrolls up a line a
+// second. Both carry a time code: the host's clock in 10 ms steps as a Gray code in black and white
+// cells, repainted at every step, from which bench/timecode.py reads when each frame was taken.
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "codec/win32_screen_codec.h"
@@ -50,6 +58,111 @@ void PumpMessages() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
+    }
+}
+
+std::uint64_t FileTimeValue(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The host's real-time clock in 100 ns units since 1601. Under Wine every process reads the same
+// clock here, and so does ffmpeg for x11grab's time stamps.
+std::uint64_t HostTime() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return FileTimeValue(now);
+}
+
+// ---- CPU time ----
+
+double OwnCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return (FileTimeValue(kernel) + FileTimeValue(user)) / 1e7;
+}
+
+// Host processes whose work the recording causes (the X server, wineserver), from BENCH_WATCH:
+// "xvfb:PID wineserver:PID". Their CPU time is read from /proc through Wine's Z: drive, in clock
+// ticks of BENCH_CLK_TCK a second (getconf CLK_TCK; 100 unless said).
+struct Watched {
+    std::string name;
+    int pid;
+};
+
+std::vector<Watched> WatchedProcesses() {
+    std::vector<Watched> watched;
+    const char* list = std::getenv("BENCH_WATCH");
+    std::istringstream in(list ? list : "");
+    std::string item;
+    while (in >> item) {
+        const auto colon = item.find(':');
+        if (colon != std::string::npos) watched.push_back({item.substr(0, colon), std::atoi(item.c_str() + colon + 1)});
+    }
+    return watched;
+}
+
+double HostCpuSeconds(int pid) {
+    char path[64], stat[1024];
+    std::snprintf(path, sizeof path, "Z:\\proc\\%d\\stat", pid);
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return 0;
+    const std::size_t size = std::fread(stat, 1, sizeof stat - 1, file);
+    std::fclose(file);
+    stat[size] = 0;
+    const char* afterName = std::strrchr(stat, ')');  // the name in parentheses may hold blanks
+    if (!afterName) return 0;
+    std::istringstream fields(afterName + 1);
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number) {
+        if (number >= 14) ticks += std::atof(field.c_str());  // utime, stime
+    }
+    const char* hz = std::getenv("BENCH_CLK_TCK");
+    return ticks / (hz ? std::atof(hz) : 100.0);
+}
+
+struct CpuSample {
+    double own = 0;
+    std::vector<double> watched;  // in the order of WatchedProcesses()
+};
+
+CpuSample SampleCpu(const std::vector<Watched>& watched) {
+    CpuSample sample;
+    sample.own = OwnCpuSeconds();
+    for (const Watched& process : watched) sample.watched.push_back(HostCpuSeconds(process.pid));
+    return sample;
+}
+
+void PrintCpu(const std::vector<Watched>& watched, const CpuSample& begin, const CpuSample& end) {
+    std::printf(" cpu_s=%.2f", end.own - begin.own);
+    for (std::size_t i = 0; i < watched.size(); ++i) {
+        std::printf(" %s_cpu_s=%.2f", watched[i].name.c_str(), end.watched[i] - begin.watched[i]);
+    }
+}
+
+// ---- the time code ----
+
+// The host's clock in 10 ms steps as a Gray code: a white and a black cell that mark the strip,
+// then the code's bits, highest first, a cell each. Neighbouring steps differ in one cell, so a
+// frame grabbed while the strip was being painted still reads as one of the two.
+constexpr int kCodeMarks = 2, kCodeBits = 24, kCodeCell = 32;
+constexpr std::uint64_t kCodeStep = 100000;  // 10 ms in the host clock's units
+
+// In the middle quarter of the screen, which the area runs record, and clear of the recorder's
+// windows; in screen pixels.
+POINT CodeStrip() { return {GetSystemMetrics(SM_CXSCREEN) / 4 + 48, GetSystemMetrics(SM_CYSCREEN) / 4 + 48}; }
+
+std::uint32_t TimeCode(std::uint64_t hostTime) {
+    const auto step = static_cast<std::uint32_t>(hostTime / kCodeStep) & ((1u << kCodeBits) - 1);
+    return step ^ (step >> 1);
+}
+
+void PaintTimeCode(HDC dc, std::uint32_t code) {
+    const POINT strip = CodeStrip();
+    for (int cell = 0; cell < kCodeMarks + kCodeBits; ++cell) {
+        const bool white = cell < kCodeMarks ? cell == 0 : (code >> (kCodeMarks + kCodeBits - 1 - cell)) & 1;
+        RECT box{strip.x + cell * kCodeCell, strip.y, strip.x + (cell + 1) * kCodeCell, strip.y + kCodeCell};
+        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH)));
     }
 }
 
@@ -129,6 +242,7 @@ LRESULT CALLBACK SceneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
     PaintPage(dc, all);  // drawing outside the update region is clipped away
+    PaintTimeCode(dc, TimeCode(HostTime()));  // over the page, which the editor scrolls under it
     EndPaint(hwnd, &paint);
     return 0;
 }
@@ -152,19 +266,69 @@ HWND CreateScene(bool active) {
     return window;
 }
 
-// The scene runs on a thread of its own, with its own message queue, as another program would:
-// its painting does not happen inside the recorder's ticks.
-void ShowScene(bool active) {
-    HANDLE shown = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread([active, shown] {
-        CreateScene(active);
-        SetEvent(shown);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    }).detach();
-    WaitForSingleObject(shown, INFINITE);
-    CloseHandle(shown);
+// The scene as a program of its own, for `seconds`: its window over the whole screen, and the time
+// code repainted just after each 10 ms step, so that it is never more than a step behind the
+// clock (Wine puts what was drawn on the X screen when the thread goes to wait). Sets the event
+// named `shown`, if any, once the window is on the screen, and otherwise says so on stdout.
+int RunScene(bool active, double seconds, const wchar_t* shown) {
+    HWND window = CreateScene(active);
+    if (HANDLE event = shown ? OpenEventW(EVENT_MODIFY_STATE, FALSE, shown) : nullptr) {
+        SetEvent(event);
+        CloseHandle(event);
+    } else {
+        std::printf("scene shown\n");
+        std::fflush(stdout);
+    }
+    std::uint32_t painted = 0;
+    const auto begin = Clock::now();
+    while (Seconds(begin) < seconds) {
+        const std::uint64_t now = HostTime();
+        if (const std::uint32_t code = TimeCode(now); code != painted) {
+            HDC dc = GetDC(window);
+            PaintTimeCode(dc, code);
+            ReleaseDC(window, dc);
+            painted = code;
+        }
+        const auto untilNextStep = static_cast<DWORD>((kCodeStep - now % kCodeStep) / 10000);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilNextStep + 1, QS_ALLINPUT);
+        PumpMessages();
+    }
+    return 0;
 }
+
+// The scene started as another process for the life of this object, as the program a person
+// records would run: its painting is not the recorder's work, and not in its CPU time.
+class SceneProcess {
+public:
+    SceneProcess(bool active, double seconds) {
+        wchar_t program[MAX_PATH];
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        const std::wstring shownName = L"kest-bench-scene-" + std::to_wstring(GetCurrentProcessId());
+        HANDLE shown = CreateEventW(nullptr, TRUE, FALSE, shownName.c_str());
+        std::wstring command = L"\"" + std::wstring(program) + L"\" scene " + std::to_wstring(seconds) +
+                               (active ? L" active " : L" still ") + shownName;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+            const HANDLE either[] = {shown, process_.hProcess};
+            WaitForMultipleObjects(2, either, FALSE, 60000);
+        }
+        CloseHandle(shown);
+    }
+    ~SceneProcess() {
+        if (!process_.hProcess) return;
+        TerminateProcess(process_.hProcess, 0);
+        WaitForSingleObject(process_.hProcess, 10000);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    SceneProcess(const SceneProcess&) = delete;
+    SceneProcess& operator=(const SceneProcess&) = delete;
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
 
 // ---- stages ----
 
@@ -255,6 +419,33 @@ void GrabTable(kest::recorder::Form1& form1) {
     std::printf("\n");
 }
 
+// One full-screen tick as its timer runs it (the PrintScreen key, the clipboard check, the write);
+// false when it wrote nothing because no slot of the recording's time line had come yet.
+bool TickWrote(kest::recorder::Form1& form1) {
+    const auto before = form1.framecount;
+    form1.Timer1_Timer();
+    return form1.framecount != before;
+}
+
+// The tick's cost over `count` ticks that wrote a frame. The first tick catches the time line up
+// with the frames written before it and is not counted.
+double FrameTickMs(kest::recorder::Form1& form1, int count) {
+    form1.Timer1_Timer();
+    double total = 0;
+    int written = 0;
+    const auto begin = Clock::now();
+    while (written < count && Seconds(begin) < 30) {
+        const auto t = Clock::now();
+        if (!TickWrote(form1)) {
+            Sleep(1);
+            continue;
+        }
+        total += Ms(t);
+        ++written;
+    }
+    return written ? total / written : 0;
+}
+
 // The frame path one stage at a time on the recorder's own canvas and writer.
 void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form1, kest::recorder::AVIDecs& avi,
                double seconds, bool table) {
@@ -270,7 +461,7 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
     while (Seconds(begin) < seconds) {
         auto t = Clock::now();
         const kest::platform::Handle screen = windows.desktop.GetDC(0);
-        const int bandRows = std::max(1, (128 << 10) / (form1.aviwidth * 4));  // as the recorder's ticks copy it
+        const int bandRows = std::max(1, (1 << 20) / (form1.aviwidth * 4));  // as the recorder's ticks copy it
         for (int top = 0; top < form1.aviheight; top += bandRows) {
             windows.desktop.BitBlt(canvas.Hdc(), 0, top, form1.aviwidth, std::min(bandRows, form1.aviheight - top),
                                    screen, 0, top, kest::platform::kSrcCopy);
@@ -301,43 +492,49 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
                     (codec.bytes - codecBefore.bytes) / 1000.0 / (codec.frames - codecBefore.frames),
                     static_cast<unsigned long long>(codec.keyFrames - codecBefore.keyFrames));
     }
-    // The tick as its timer runs it, with the PrintScreen key and the clipboard check.
     form1.framecount = frames;
-    const auto t = Clock::now();
-    for (int r = 0; r < 10; ++r) form1.Timer1_Timer();
-    std::printf("  %-34s %7.2f ms\n", "whole full-screen tick", Ms(t) / 10);
+    std::printf("  %-34s %7.2f ms\n", "whole full-screen tick", FrameTickMs(form1, 10));
     GrabTable(form1);
     if (table) BlockAndLevelTable(form1, reader, 16);
 }
 
 // ---- verify ----
 
-// Drives the full-screen tick and notes the Adler-32 of every frame written, as ffmpeg's
-// framecrc reports it for rgb24 (rows top-down, red first, summed from 0).
+// Adler-32 of a frame as ffmpeg's framecrc reports it for rgb24: rows top-down, red first, summed
+// from 0.
+uLong FrameChecksum(const kest::recorder::cDIB& frame) {
+    const int width = frame.Width(), height = frame.Height(), bytes = frame.BitCount() / 8;
+    const std::size_t stride = (static_cast<std::size_t>(width) * frame.BitCount() + 31) / 32 * 4;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
+    uLong sum = 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* from = frame.PointerToBits() + static_cast<std::size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            row[x * 3] = from[x * bytes + 2];
+            row[x * 3 + 1] = from[x * bytes + 1];
+            row[x * 3 + 2] = from[x * bytes];
+        }
+        sum = adler32(sum, row.data(), static_cast<uInt>(width * 3));
+    }
+    return sum;
+}
+
+// Drives the full-screen tick and notes the checksum of every frame written. Slots it filled
+// with the picture before them decode to no frame, so only the frame a tick grabbed is noted.
 void RunVerify(kest::testing::TestPlatform& windows, kest::recorder::Form1& form1, double seconds,
                const std::wstring& listPath) {
     kest::recorder::cDIB reader(windows.files, windows.toolkit);
     FILE* list = _wfopen(listPath.c_str(), L"wb");  // lines as the host's tools read them
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(form1.aviwidth) * 3);
     const auto begin = Clock::now();
     int frames = 0;
     while (Seconds(begin) < seconds && form1.RecordingInProgress()) {
-        form1.Timer1_Timer();
+        if (!TickWrote(form1)) {
+            Sleep(1);
+            continue;
+        }
         ++frames;
         reader.CreateFromFile(form1.FrameFilePath());
-        const int width = reader.Width(), height = reader.Height(), bytes = reader.BitCount() / 8;
-        const std::size_t stride = (static_cast<std::size_t>(width) * reader.BitCount() + 31) / 32 * 4;
-        uLong sum = 0;
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* from = reader.PointerToBits() + static_cast<std::size_t>(height - 1 - y) * stride;
-            for (int x = 0; x < width; ++x) {
-                row[x * 3] = from[x * bytes + 2];
-                row[x * 3 + 1] = from[x * bytes + 1];
-                row[x * 3 + 2] = from[x * bytes];
-            }
-            sum = adler32(sum, row.data(), static_cast<uInt>(width * 3));
-        }
-        std::fprintf(list, "0x%08lx\n", sum);
+        std::fprintf(list, "0x%08lx\n", FrameChecksum(reader));
     }
     std::fclose(list);
     std::printf("verify frames=%d\n", frames);
@@ -377,20 +574,80 @@ void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& out
     std::printf("header cost us_per_frame=%.1f (fastest rounds)\n", us[1].front() - us[0].front());
 }
 
+// ---- recording through the ticks ----
+
+// Records until `seconds` have gone by or the recording ends by itself (Full Frames reaches the
+// 2 GiB guard within seconds at full HD), then prints the report line. The recording's time line
+// begins as start_Click returns; the CPU time is counted from there to where it was last seen
+// running.
+void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, const std::wstring& mode,
+                  bool ours, bool active, double seconds, const std::wstring& output) {
+    const auto watched = WatchedProcesses();
+    const std::uint64_t startTime = HostTime();
+    const CpuSample cpuBegin = SampleCpu(watched);
+    const auto begin = Clock::now();
+    double earlyMemory = 0, minuteMemory = 0, peakMemory = 0;
+    // What the recording had counted when last seen running: a recording that the size guard
+    // ends is counted up to there, not from its reset.
+    int slots = 0;
+    double elapsed = 0;
+    // The recorder's own loop waits in GetMessage; a poll that sleeps while the queue is empty
+    // would cost the ticks their timer messages. This one blocks the same way, waking at least
+    // every 100 ms to look at the clock.
+    for (;;) {
+        PumpMessages();
+        if (!form1.RecordingInProgress()) break;
+        slots = form1.framecount;
+        elapsed = Seconds(begin);
+        if (earlyMemory == 0 && elapsed >= 2) earlyMemory = WorkingSetMb();
+        if (minuteMemory == 0 && elapsed >= 60) minuteMemory = WorkingSetMb();
+        if (earlyMemory != 0) peakMemory = std::max(peakMemory, WorkingSetMb());
+        if (elapsed >= seconds) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    }
+    const bool hitLimit = !form1.RecordingInProgress();
+    if (!hitLimit) {
+        slots = form1.framecount;
+        elapsed = Seconds(begin);
+    }
+    const CpuSample cpuEnd = SampleCpu(watched);
+    const double endMemory = WorkingSetMb();
+    form2.done_Click();
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    GetFileAttributesExW(output.c_str(), GetFileExInfoStandard, &file);
+    const double bytes = static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow;
+    const auto codec = kest::codec::win32::ScreenCodecWork();
+    const POINT strip = CodeStrip();
+    std::printf("mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
+                "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f start_time=%llu code=%ld,%ld,%d,%d,%d",
+                mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.aviwidth, form1.aviheight,
+                slots, elapsed, slots / elapsed, bytes / 1e6 / elapsed * 60, earlyMemory, minuteMemory, peakMemory,
+                endMemory, static_cast<unsigned long long>(startTime), strip.x - form1.x0, strip.y - form1.y0,
+                kCodeCell, kCodeMarks, kCodeBits);
+    PrintCpu(watched, cpuBegin, cpuEnd);
+    if (codec.frames) {
+        std::printf(" compress_ms=%.1f key_frames=%llu", codec.seconds * 1000 / codec.frames,
+                    static_cast<unsigned long long>(codec.keyFrames));
+    }
+    std::printf("%s\n", hitLimit ? " (stopped early: size limit or full disk)" : "");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"scene" && argc > 3) return RunScene(std::wstring(argv[3]) != L"still", _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
     if (argc < 5) {
-        std::fprintf(stderr, "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active [unkept]]\n");
+        std::fprintf(stderr,
+                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active [unkept]]\n"
+                     "       capture_bench scene SECONDS still|active\n");
         return 2;
     }
-    const std::wstring mode = argv[1];
     const bool ours = std::wstring(argv[2]) == L"zmbv";
     const double seconds = _wtof(argv[3]);
     const std::wstring output = argv[4];
     const bool active = argc < 6 || std::wstring(argv[5]) != L"still";
     kest::codec::win32::InstallScreenCodec();
-    ShowScene(active);
 
     kest::testing::TestPlatform windows;
     kest::recorder::AVIDecs avi(windows.platform);
@@ -400,6 +657,8 @@ int wmain(int argc, wchar_t** argv) {
         RunHeaderCost(windows, output, seconds);
         return 0;
     }
+    // Longer than the run with its dialogs; ended with this process.
+    const SceneProcess scene(active, seconds + 300);
     kest::recorder::Form1 form1(windows.platform, avi);
     kest::recorder::Form2 form2(windows.platform, form1);
     form1.Load(form2);
@@ -408,10 +667,7 @@ int wmain(int argc, wchar_t** argv) {
         // A quarter of the screen, from its centre part.
         const int width = GetSystemMetrics(SM_CXSCREEN) / 2, height = GetSystemMetrics(SM_CYSCREEN) / 2;
         form2.recordareae().SetChecked(true);
-        form1.x0 = width / 2;
-        form1.y0 = height / 2;
-        form1.aviwidth = width;
-        form1.aviheight = height;
+        form1.SetArea(width / 2, height / 2, width, height);
     }
 
     const wchar_t* compressor = ours ? L"Velvra 无损屏幕编码 (ZMBV)" : L"Full Frames (Uncompressed)";
@@ -435,47 +691,6 @@ int wmain(int argc, wchar_t** argv) {
         form1.stop_click();
         return 0;
     }
-
-    const auto begin = Clock::now();
-    double earlyMemory = 0, minuteMemory = 0, peakMemory = 0;
-    // What the recording had counted when last seen running: a recording that the size guard
-    // ends (Full Frames reaches 2 GiB within seconds) is counted up to there, not from its reset.
-    int frames = 0;
-    double elapsed = 0;
-    // The recorder's own loop waits in GetMessage; a poll that sleeps while the queue is empty
-    // would cost the ticks their timer messages. This one blocks the same way, waking at least
-    // every 100 ms to look at the clock.
-    for (;;) {
-        PumpMessages();
-        if (!form1.RecordingInProgress()) break;
-        frames = form1.framecount;
-        elapsed = Seconds(begin);
-        if (earlyMemory == 0 && elapsed >= 2) earlyMemory = WorkingSetMb();
-        if (minuteMemory == 0 && elapsed >= 60) minuteMemory = WorkingSetMb();
-        if (earlyMemory != 0) peakMemory = std::max(peakMemory, WorkingSetMb());
-        if (elapsed >= seconds) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    }
-    const bool hitLimit = !form1.RecordingInProgress();
-    if (!hitLimit) {
-        frames = form1.framecount;
-        elapsed = Seconds(begin);
-    }
-    const double endMemory = WorkingSetMb();
-    form2.done_Click();
-    WIN32_FILE_ATTRIBUTE_DATA file{};
-    GetFileAttributesExW(output.c_str(), GetFileExInfoStandard, &file);
-    const double bytes = static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow;
-    const auto codec = kest::codec::win32::ScreenCodecWork();
-    std::printf("mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
-                "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f",
-                mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.aviwidth, form1.aviheight,
-                frames, elapsed, frames / elapsed, bytes / 1e6 / elapsed * 60, earlyMemory, minuteMemory, peakMemory,
-                endMemory);
-    if (codec.frames) {
-        std::printf(" compress_ms=%.1f key_frames=%llu", codec.seconds * 1000 / codec.frames,
-                    static_cast<unsigned long long>(codec.keyFrames));
-    }
-    std::printf("%s\n", hitLimit ? " (stopped early: size limit or full disk)" : "");
+    RunRecording(form1, form2, mode, ours, active, seconds, output);
     return 0;
 }
