@@ -1,58 +1,128 @@
 #!/usr/bin/env bash
-# Capture benchmark under Wine on private Xvfb displays of 1920x1080 and 3840x2160, with a
-# desktop-like scene on the screen (see capture_bench.cpp): the frame path's cost stage by stage,
-# the codec's block sizes and zlib levels, the capture rate through the recorder's own ticks
-# with both compressors against ffmpeg's x11grab, megabytes a minute for a still and an active
-# desktop, whether every 4K frame decodes exactly, and the working set.
-# bench/capture.sh [SECONDS] [LONG_SECONDS]: each run lasts SECONDS (default 10); a LONG_SECONDS
-# run records the active full-HD desktop with the codec that long and reports its working set
-# at one minute and at the end, its size and whether it reads back whole. Also what keeping the
-# file readable while it is written costs: its own time per frame, and the full-screen capture
-# rate with and without it (KEPT_RUNS alternating runs each, default 3).
+# Capture benchmark under Wine on private Xvfb displays of 1920x1080 and 3840x2160. A scene runs as
+# a program of its own (capture_bench.exe's "scene" mode): a desktop-like page, in its active form
+# with typing and a scrolling editor, and on it a time code, the host's clock in 10 ms steps as a
+# Gray code of black and white cells, repainted at every step. bench/timecode.py reads the code back
+# from every decoded frame and so tells how far each frame lies from its 100 ms slot on the
+# recording's time line (painted time - start - slot x 100 ms), how many slots a recording has for
+# each second it lived, and how many of them hold the picture before them instead of one of their
+# own (zero-length chunks, which decode to no frame).
+#
+# For each display it prints: the frame path's cost stage by stage; then recordings through the
+# recorder's own ticks with Full Frames and our codec (full screen, and a centre quarter at full
+# HD), each judged by the time code, with its size in MB a minute and the CPU seconds a minute of
+# the recorder's process, of the X server and of wineserver; ffmpeg's `-f x11grab -framerate 10
+# -c:v zmbv` on the same scene for as long, judged alike; and the X server's and wineserver's CPU
+# with the scene alone. At full HD also the still scene's size, what keeping the file readable
+# while it is written costs (its own time per frame on tiny frames, and the recorder's CPU in
+# alternating runs with and without it, KEPT_RUNS each, default 3); at 4K whether every frame the
+# recorder wrote decodes exactly. A table of the goals closes it. Full Frames reaches the 2 GiB
+# guard after about 26 s at full HD and 7 s at 4K: such a recording is reported up to there.
+#
+# bench/capture.sh [SECONDS] [LONG_SECONDS]: each recording lasts SECONDS (default 60); the stage
+# costs and the runs with and without readable headers take at most 10 s each. A LONG_SECONDS run
+# records the active full-HD desktop with our codec that long and reports its working set at 2 s,
+# at one minute, at its peak and at the end, its time code, and whether the file reads back whole.
+# The machine is shared: whatever else runs on it shows in the times and CPU seconds.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 cd "$KEST_ROOT"
-SECONDS_EACH="${1:-10}"
+SECONDS_EACH="${1:-60}"
 LONG_SECONDS="${2:-0}"
+SHORT_SECONDS=$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))
+BENCH_EXE=build/windows/tests/win32/capture_bench.exe
 
-ensure_packages python3
+ensure_packages python3 time
 build_preset windows --target capture_bench >/dev/null
 out="$(mktemp -d /tmp/kest-bench.XXXXXX)"
 trap 'stop_wine; stop_private_display; rm -rf "$out"' EXIT
 winout="Z:${out//\//\\}"
+export BENCH_CLK_TCK="$(getconf CLK_TCK)"
 
-on_display() {  # size: a fresh display of that size, with the Wine prefix
+# ---- processes and their CPU time ----
+
+wineserver_pid() {  # the wineserver of our prefix: it works in a folder named after the prefix's device and inode
+    local folder process
+    folder=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+    for process in /proc/[0-9]*; do
+        if [ "$(basename "$(readlink "$process/cwd" 2>/dev/null)")" = "$folder" ]; then echo "${process#/proc/}"; return; fi
+    done
+}
+host_cpu() {  # pid -> its user and system CPU seconds so far
+    awk -v hz="$BENCH_CLK_TCK" '{ sub(/^.*\) /, ""); printf "%.2f", ($12 + $13) / hz }' "/proc/$1/stat"
+}
+on_display() {  # size: a fresh display of that size, with the Wine prefix and the processes to watch
     stop_wine
     stop_private_display
     start_private_display "$1"
     prepare_wine_prefix
+    export BENCH_WATCH="xvfb:$KEST_XVFB_PID wineserver:$(wineserver_pid)"
+    log "watching $BENCH_WATCH"
 }
+
+# ---- the recorder ----
+
 bench() {  # mode codec seconds scene [unkept] -> the bench's report on stdout (and stderr)
     local report
-    report=$(scripts/wine-run.sh build/windows/tests/win32/capture_bench.exe "$1" "$2" "$3" "$winout\\$1-$2-$4.avi" \
-             "$4" ${5:-} 2>/dev/null)
+    report=$(scripts/wine-run.sh "$BENCH_EXE" "$1" "$2" "$3" "$winout\\$1-$2-$4.avi" "$4" ${5:-} 2>/dev/null)
     echo "$report" >&2
     echo "$report"
 }
-run_kept() {  # codec kept|unkept -> fps of a full-screen run of the active scene
-    bench full "$1" "$SECONDS_EACH" active "$([ "$2" = unkept ] && echo unkept)" 2>/dev/null | grep '^mode=' | field fps
-    rm -f "$out"/full-"$1"-active.avi
+field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }  # key, from a report line on stdin
+timecode() {  # file code start seconds -> the time code's read-back, one line
+    python3 bench/timecode.py "$@"
 }
-field() { sed -n "s/.* $1=\([0-9.]*\).*/\1/p"; }  # key, from a report line on stdin
-run() {  # mode codec scene -> the report line; the file is kept for a look afterwards
-    bench "$1" "$2" "$SECONDS_EACH" "$3" | grep '^mode='
+record() {  # mode codec scene [seconds] -> the report line and its time code; the file is kept for a look
+    local line
+    line=$(bench "$1" "$2" "${4:-$SECONDS_EACH}" "$3" | grep '^mode=')
+    echo "$line $(timecode "$out/$1-$2-$3.avi" "$(echo "$line" | field code)" "ft:$(echo "$line" | field start_time)" \
+                          "$(echo "$line" | field seconds)")"
 }
-grab() {  # size offset seconds -> fps
-    # The same work as the recorder's: grab uncapped and write uncompressed frames to an AVI file.
-    local frames
-    ffmpeg -nostdin -hide_banner -y -f x11grab -framerate 1000 -video_size "$1" -i "$DISPLAY+$2" \
-           -t "$3" -c:v rawvideo "$out/x11grab.avi" >/dev/null 2>&1
-    frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
-                     -of default=noprint_wrappers=1:nokey=1 "$out/x11grab.avi")
-    rm -f "$out/x11grab.avi"
-    echo "x11grab size=$1 frames=$frames seconds=$3 (rawvideo AVI)" >&2
-    awk -v f="$frames" -v s="$3" 'BEGIN { printf "%.1f", f / s }'
+per_minute() { awk -v v="$1" -v s="$2" 'BEGIN { printf "%.1f", v / s * 60 }'; }  # seconds of CPU, seconds of life
+cpu_row() {  # label line -> slots a second, time code and CPU a minute of one recording, a row
+    local line="$2" s
+    s=$(echo "$line" | field seconds)
+    printf '%-26s %6s %7s %6s %6s %6s %6s %8s %8s %8s %8s\n' "$1" "$(echo "$line" | field slots_per_s)" \
+        "$(echo "$line" | field decoded)" "$(echo "$line" | field filled)" "$(echo "$line" | field worst_ms)" \
+        "$(echo "$line" | field p99_ms)" "$(echo "$line" | field median_ms)" "$(echo "$line" | field mb_per_minute)" \
+        "$(per_minute "$(echo "$line" | field cpu_s)" "$s")" "$(per_minute "$(echo "$line" | field xvfb_cpu_s)" "$s")" \
+        "$(per_minute "$(echo "$line" | field wineserver_cpu_s)" "$s")"
 }
+cpu_header() {
+    printf '%-26s %6s %7s %6s %6s %6s %6s %8s %8s %8s %8s\n' "" "slot/s" "frames" "filled" "worst" "p99" "median" \
+        "MB/min" "own CPU" "X CPU" "wineserv"
+    printf '%-26s %6s %7s %6s %6s %6s %6s %8s %8s %8s %8s\n' "" "" "" "" "ms" "ms" "ms" "" "s/min" "s/min" "s/min"
+}
+
+# ---- ffmpeg on the same scene ----
+
+# The scene alone for SHORT_SECONDS, then ffmpeg's x11grab with ZMBV at 10 frames a second for
+# SECONDS_EACH: a report line in the bench's words, its time code judged from the input's start.
+ffmpeg_run() {  # code -> the line (the scene alone's X and wineserver CPU as scene_*)
+    local scene x0 w0 x1 w1 x2 w2 start cpu
+    local xvfb="$KEST_XVFB_PID" server
+    server=$(wineserver_pid)
+    scripts/wine-run.sh "$BENCH_EXE" scene "$((SECONDS_EACH + SHORT_SECONDS + 60))" active >"$out/scene.out" 2>/dev/null &
+    scene=$!
+    for _ in $(seq 1 300); do grep -q 'scene shown' "$out/scene.out" && break; sleep 0.1; done
+    x0=$(host_cpu "$xvfb"); w0=$(host_cpu "$server")
+    sleep "$SHORT_SECONDS"
+    x1=$(host_cpu "$xvfb"); w1=$(host_cpu "$server")
+    /usr/bin/time -f 'ffmpeg_cpu %U %S' -o "$out/ffmpeg.time" \
+        ffmpeg -nostdin -hide_banner -y -f x11grab -framerate 10 -i "$DISPLAY" -t "$SECONDS_EACH" -c:v zmbv \
+               "$out/ffmpeg.avi" 2>"$out/ffmpeg.log"
+    x2=$(host_cpu "$xvfb"); w2=$(host_cpu "$server")
+    kill "$scene" 2>/dev/null || true
+    wait "$scene" 2>/dev/null || true
+    start=$(grep -o 'start: [0-9.]*' "$out/ffmpeg.log" | head -1 | cut -d' ' -f2)
+    cpu=$(awk '/^ffmpeg_cpu/ { printf "%.2f", $2 + $3 }' "$out/ffmpeg.time")
+    awk -v b="$(stat -c %s "$out/ffmpeg.avi")" -v s="$SECONDS_EACH" -v c="$cpu" -v x="$x1 $x2" -v w="$w1 $w2" \
+        -v sx="$x0 $x1" -v sw="$w0 $w1" -v ss="$SHORT_SECONDS" 'function d(p) { split(p, a, " "); return a[2] - a[1] }
+        BEGIN { printf "mode=ffmpeg seconds=%.2f mb_per_minute=%.2f cpu_s=%.2f xvfb_cpu_s=%.2f wineserver_cpu_s=%.2f", s, b / 1e6 / s * 60, c, d(x), d(w)
+                printf " scene_seconds=%s scene_xvfb_cpu_s=%.2f scene_wineserver_cpu_s=%.2f", ss, d(sx), d(sw) }'
+    echo " $(timecode "$out/ffmpeg.avi" "$1" "unix:$start" "$SECONDS_EACH")"
+}
+
 readable() {  # file -> ffprobe's frame counts and a strict decode's verdict, one line
     local counts strict
     counts=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_frames,nb_read_frames \
@@ -60,43 +130,59 @@ readable() {  # file -> ffprobe's frame counts and a strict decode's verdict, on
     strict=$(ffmpeg -v error -xerror -err_detect explode -i "$1" -f null - 2>&1 | head -3 || echo "exit $?")
     echo "${counts}strict decode: ${strict:-clean}"
 }
-row() { awk -v n="$1" -v a="$2" -v b="$3" -v c="$4" \
-            'BEGIN { printf "%-28s %12.1f %12.1f %8.1f %14.2f %14.2f\n", n, a, b, c, a / c, b / a }'; }
-header() { printf '%-28s %12s %12s %8s %14s %14s\n' "" "Full Frames" "our codec" "x11grab" "FF / x11grab" "codec / FF"; }
 
 stages_on() {  # size: a fresh display of that size, and the frame path's cost on it
     echo "== $1: frame path, stage by stage (ms per frame), active scene =="
     on_display "$1"
-    echo "-- Full Frames"; bench stages raw "$SECONDS_EACH" active >/dev/null
-    echo "-- our codec (ZMBV)"; bench stages zmbv "$SECONDS_EACH" active >/dev/null
+    echo "-- Full Frames"; bench stages raw "$SHORT_SECONDS" active >/dev/null
+    echo "-- our codec (ZMBV)"; bench stages zmbv "$SHORT_SECONDS" active >/dev/null
+}
+
+# The recordings on the current display: $1 the size, then "mode codec" pairs, each labelled
+# "mode codec". Sets lines[size label] and prints their table with ffmpeg's row and the scene alone.
+declare -A lines
+recordings_on() {
+    local size="$1" label mode codec code= labels=()
+    shift
+    echo "== $size: recordings of ${SECONDS_EACH} s on the time code, active scene =="
+    while [ $# -gt 0 ]; do
+        mode="$1" codec="$2" label="$1 $2"
+        labels+=("$label")
+        shift 2
+        lines[$size $label]=$(record "$mode" "$codec" active)
+        [ "$mode" = full ] && code=$(echo "${lines[$size $label]}" | field code)
+        echo "$label: $(readable "$out/$mode-$codec-active.avi")"
+        rm -f "$out/$mode-$codec-active.avi"
+    done
+    lines[$size ffmpeg]=$(ffmpeg_run "$code")
+    echo "ffmpeg: $(readable "$out/ffmpeg.avi")"
+    rm -f "$out/ffmpeg.avi"
+    echo
+    cpu_header
+    for label in "${labels[@]}" ffmpeg; do
+        [ -n "${lines[$size $label]:-}" ] && cpu_row "$label" "${lines[$size $label]}"
+    done
+    local ffmpeg_line="${lines[$size ffmpeg]}"
+    printf '%-26s %60s %8s %8s\n' "scene alone" "" \
+        "$(per_minute "$(echo "$ffmpeg_line" | field scene_xvfb_cpu_s)" "$SHORT_SECONDS")" \
+        "$(per_minute "$(echo "$ffmpeg_line" | field scene_wineserver_cpu_s)" "$SHORT_SECONDS")"
 }
 
 stages_on 1920x1080
 echo
-echo "== 1920x1080: capture rate and size =="
-full_raw=$(run full raw active | field fps)
-active_line=$(run full zmbv active)
-full_zmbv=$(echo "$active_line" | field fps)
-active_mb=$(echo "$active_line" | field mb_per_minute)
-area_raw=$(run area raw active | field fps)
-area_zmbv=$(run area zmbv active | field fps)
-still_line=$(run full zmbv still)
-still_mb=$(echo "$still_line" | field mb_per_minute)
-grab_full=$(grab 1920x1080 0,0 "$SECONDS_EACH")
-grab_area=$(grab 960x540 480,270 "$SECONDS_EACH")
-echo "active recording: $(readable "$out/full-zmbv-active.avi")"
-echo "still recording: $(readable "$out/full-zmbv-still.avi")"
+recordings_on 1920x1080 full raw full zmbv area raw area zmbv
 echo
-header
-row "full screen 1920x1080 (fps)" "$full_raw" "$full_zmbv" "$grab_full"
-row "area 960x540 (fps)" "$area_raw" "$area_zmbv" "$grab_area"
+echo "== 1920x1080: still scene, our codec =="
+still_line=$(record full zmbv still)
+echo "$still_line"
+echo "recording: $(readable "$out/full-zmbv-still.avi")"
 rm -f "$out"/*.avi
 
 echo
 echo "== 1920x1080: keeping the file readable (its headers rewritten after every frame) =="
 echo "-- its own cost: 64x48 Full Frames, where the rest of the write costs next to nothing"
-bench header raw "$SECONDS_EACH" still >/dev/null
-echo "-- full-screen capture rate, runs alternating with (kept) and without (unkept)"
+bench header raw "$SHORT_SECONDS" still >/dev/null
+echo "-- the recorder's CPU seconds a minute in ${SHORT_SECONDS}-s full-screen runs, alternating with (kept) and without (unkept)"
 runs="${KEPT_RUNS:-3}"
 declare -A rates
 for ((i = 1; i <= runs; i++)); do
@@ -105,9 +191,11 @@ for ((i = 1; i <= runs; i++)); do
         order="kept unkept"
         ((i % 2 == 0)) && order="unkept kept"
         for kept in $order; do
-            fps=$(run_kept "$codec" "$kept")
-            echo "run $i $codec $kept fps=$fps" >&2
-            rates[$codec-$kept]+="$fps "
+            line=$(bench full "$codec" "$SHORT_SECONDS" active "$([ "$kept" = unkept ] && echo unkept)" 2>/dev/null | grep '^mode=')
+            rm -f "$out/full-$codec-active.avi"
+            cpu=$(per_minute "$(echo "$line" | field cpu_s)" "$(echo "$line" | field seconds)")
+            echo "run $i $codec $kept cpu_s_per_minute=$cpu" >&2
+            rates[$codec-$kept]+="$cpu "
         done
     done
 done
@@ -122,7 +210,8 @@ done
 if [ "$LONG_SECONDS" -gt 0 ]; then
     echo
     echo "== 1920x1080: ${LONG_SECONDS} s full-screen recording of the active scene with our codec =="
-    long_line=$(bench full zmbv "$LONG_SECONDS" active | grep '^mode=')
+    long_line=$(record full zmbv active "$LONG_SECONDS")
+    echo "$long_line"
     echo "file size: $(stat -c %s "$out/full-zmbv-active.avi") bytes; $(readable "$out/full-zmbv-active.avi")"
     rm -f "$out"/*.avi
 fi
@@ -130,15 +219,7 @@ fi
 echo
 stages_on 3840x2160
 echo
-echo "== 3840x2160: capture rate =="
-uhd_raw=$(run full raw active | field fps)
-rm -f "$out"/*.avi
-uhd_zmbv=$(run full zmbv active | field fps)
-echo "recording: $(readable "$out/full-zmbv-active.avi")"
-rm -f "$out"/*.avi
-grab_uhd=$(grab 3840x2160 0,0 "$(( SECONDS_EACH < 5 ? SECONDS_EACH : 5 ))")
-header
-row "full screen 3840x2160 (fps)" "$uhd_raw" "$uhd_zmbv" "$grab_uhd"
+recordings_on 3840x2160 full raw full zmbv
 echo
 echo "== 3840x2160: every frame written against ffmpeg's decoding =="
 bench verify zmbv 4 active >/dev/null
@@ -155,18 +236,54 @@ exact=$(paste -d' ' "$out/verify-zmbv-active.avi.crc" "$out/decoded.crc" | awk '
 decoded=$(wc -l < "$out/decoded.crc")
 echo "frames written $written, decoded $decoded, exact $exact; $(readable "$out/verify-zmbv-active.avi")"
 
+# ---- goals ----
+
+verdict() { awk -v v="$1" -v g="$2" -v op="$3" 'BEGIN { ok = op == "<=" ? v <= g : v >= g; print ok ? "met" : "NOT met" }'; }
+goal() { printf '%-38s %22s %22s  %s\n' "$@"; }
+real_time() {  # size label -> a goal row: every frame within 100 ms of its slot, p99 <= 50 ms, 10 slots a second
+    local line="${lines[$1 $2]}" worst p99 rate
+    worst=$(echo "$line" | field worst_ms) p99=$(echo "$line" | field p99_ms) rate=$(echo "$line" | field slots_per_s)
+    goal "$1 $2: worst / p99 ms, slots/s" "$worst / $p99 / $rate" "<= 100 / <= 50 / 10" \
+        "$(awk -v w="$worst" -v p="$p99" -v r="$rate" 'BEGIN { print w <= 100 && p <= 50 && r >= 9.8 && r <= 10.2 ? "met" : "NOT met" }')"
+}
+with_x() {  # line -> own + X CPU seconds a minute
+    per_minute "$(awk -v a="$(echo "$1" | field cpu_s)" -v b="$(echo "$1" | field xvfb_cpu_s)" 'BEGIN { print a + b }')" \
+               "$(echo "$1" | field seconds)"
+}
+light() {  # size label -> a goal row: the recorder and X at most half of ffmpeg and X
+    local ours theirs half
+    ours=$(with_x "${lines[$1 $2]}") theirs=$(with_x "${lines[$1 ffmpeg]}")
+    half=$(awk -v t="$theirs" 'BEGIN { printf "%.1f", t / 2 }')
+    goal "$1 $2: +X CPU s/min" "$ours" "<= $half (ffmpeg+X $theirs)" "$(verdict "$ours" "$half" '<=')"
+}
+small() {  # size label -> a goal row: megabytes a minute at most ffmpeg's
+    local ours theirs
+    ours=$(echo "${lines[$1 $2]}" | field mb_per_minute) theirs=$(echo "${lines[$1 ffmpeg]}" | field mb_per_minute)
+    goal "$1 $2: MB a minute" "$ours" "<= $theirs (ffmpeg)" "$(verdict "$ours" "$theirs" '<=')"
+}
+
 echo
 echo "== goals =="
-verdict() { awk -v v="$1" -v g="$2" -v op="$3" 'BEGIN { ok = op == "<=" ? v <= g : v >= g; print ok ? "met" : "NOT met" }'; }
-printf '%-34s %14s %16s  %s\n' "measure" "measured" "goal" "verdict"
-printf '%-34s %14s %16s  %s\n' "still desktop (MB a minute)" "$still_mb" "<= 5" "$(verdict "$still_mb" 5 '<=')"
-printf '%-34s %14s %16s  %s\n' "typing and scrolling (MB a minute)" "$active_mb" "<= 12" "$(verdict "$active_mb" 12 '<=')"
-printf '%-34s %14s %16s  %s\n' "4K, our codec (fps)" "$uhd_zmbv" ">= 10" "$(verdict "$uhd_zmbv" 10 '>=')"
-printf '%-34s %14s %16s  %s\n' "4K, frames exact" "$exact of $written" "all" \
+goal "measure" "measured" "goal" "verdict"
+for key in "1920x1080 full raw" "1920x1080 full zmbv" "1920x1080 area raw" "1920x1080 area zmbv" \
+           "3840x2160 full raw" "3840x2160 full zmbv" "1920x1080 ffmpeg" "3840x2160 ffmpeg"; do
+    real_time "${key%% *}" "${key#* }"
+done
+for size in 1920x1080 3840x2160; do
+    light "$size" "full zmbv"
+    light "$size" "full raw"
+    small "$size" "full zmbv"
+done
+still_mb=$(echo "$still_line" | field mb_per_minute)
+active_mb=$(echo "${lines[1920x1080 full zmbv]}" | field mb_per_minute)
+goal "still desktop (MB a minute)" "$still_mb" "<= 5" "$(verdict "$still_mb" 5 '<=')"
+goal "typing and scrolling (MB a minute)" "$active_mb" "<= 12" "$(verdict "$active_mb" 12 '<=')"
+goal "4K, frames exact" "$exact of $written" "all" \
     "$([ "$exact" -eq "$written" ] && [ "$decoded" -eq "$written" ] && echo met || echo "NOT met")"
-printf '%-34s %14s %16s  %s\n' "full HD, codec fps" "$full_zmbv" ">= $full_raw (FF)" "$(verdict "$full_zmbv" "$full_raw" '>=')"
-printf '%-34s %14s %16s\n' "full HD, x11grab fps" "$grab_full" "(reference)"
 if [ "$LONG_SECONDS" -gt 0 ]; then
     memory=$(echo "$long_line" | sed -n 's/.*working_set_mb(2s\/60s\/peak\/end)=\([0-9.\/]*\).*/\1/p')
-    printf '%-34s %14s %16s\n' "working set MB (2s/60s/peak/end)" "$memory" "flat"
+    goal "working set MB (2s/60s/peak/end)" "$memory" "flat" ""
+    goal "long run: worst / p99 ms, slots/s" \
+        "$(echo "$long_line" | field worst_ms) / $(echo "$long_line" | field p99_ms) / $(echo "$long_line" | field slots_per_s)" \
+        "<= 100 / <= 50 / 10" ""
 fi
