@@ -16,6 +16,8 @@ public:
     // True only when all `size` bytes were transferred.
     virtual bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size) = 0;
     virtual bool WriteAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
+    // Cuts the file off at `length` bytes.
+    virtual bool Truncate(std::uint64_t length) = 0;
 };
 
 enum class OpenError { None, NotFound, PermissionDenied, Other };

@@ -262,6 +262,9 @@ public:
     virtual std::int32_t DoubleClickTime() = 0;
     // Local time of day in seconds, with a fractional part.
     virtual double SecondsSinceMidnight() = 0;
+    // A clock that only moves forward, in microseconds from an arbitrary start: recording time
+    // must not jump with the time of day, nor stop at midnight.
+    virtual std::int64_t MonotonicMicroseconds() = 0;
     virtual std::int32_t ScreenWidthTwips() = 0;
     virtual std::int32_t ScreenHeightTwips() = 0;
     // Directory of the program file, without a trailing separator.

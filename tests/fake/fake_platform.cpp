@@ -50,6 +50,11 @@ public:
         if (size) std::memcpy(bytes_.data() + offset, data, size);
         return true;
     }
+    bool Truncate(std::uint64_t length) override {
+        if (failWrites_) return false;
+        bytes_.resize(length);
+        return true;
+    }
 
 private:
     std::vector<std::uint8_t>& bytes_;
@@ -284,13 +289,13 @@ platform::Status FakeAvi::StreamSetFormat(Handle, std::int32_t, const void* data
     return script.setFormatStatus;
 }
 
-platform::Status FakeAvi::StreamWrite(Handle, std::int32_t start, std::int32_t samples, const void* data,
+platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
                                       std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
                                       std::int32_t* bytesWritten) {
     owner_.log.push_back("AVIStreamWrite " + std::to_string(start));
     if (script.failWriteAt && *script.failWriteAt == writeCount_++) return script.writeFailure;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    writes.push_back({start, samples, {}, flags, size});
+    writes.push_back({stream, start, samples, {}, flags, size});
     if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
     if (script.firstChunkAt && !openedPaths.empty()) {
         auto& file = owner_.files.contents[openedPaths.back()];

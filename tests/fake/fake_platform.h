@@ -64,6 +64,7 @@ struct AviScript {
 };
 
 struct AviWrite {
+    Handle stream;
     std::int32_t position;
     std::int32_t samples;
     std::vector<std::uint8_t> data;

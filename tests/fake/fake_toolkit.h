@@ -2,6 +2,7 @@
 // what they are told, and the toolkit that makes them and plays the events a test asks for.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -320,6 +321,8 @@ public:
     bool OpenWebPage(const Text& address) override;
     void EndProcess() override;
     double SecondsSinceMidnight() override { return clock; }
+    // One fake clock: time of day and the monotonic clock move together.
+    std::int64_t MonotonicMicroseconds() override { return std::llround(clock * 1e6); }
     std::int32_t ScreenWidthTwips() override { return screenWidthTwips; }
     std::int32_t ScreenHeightTwips() override { return screenHeightTwips; }
     Text ProgramDirectory() override { return programDirectory; }

@@ -159,5 +159,71 @@ INSTANTIATE_TEST_SUITE_P(
                       Guard{"SwitchedOff", 2048, false, Front::Zeros, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A file as Wine's library finishes it: a hundred times the stream's time per frame in the main
+// header, an empty handler in the stream header, and zero bytes past the RIFF's end.
+constexpr std::size_t kMicroSecPerFrameAt = 32;  // RIFF, LIST hdrl, avih
+constexpr std::size_t kHandlerAt = 32 + 56 + 12 + 8 + 4;  // LIST strl, strh, fccType
+constexpr std::uint32_t kZmbv = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+
+struct MendCase {
+    const char* name;
+    std::vector<std::uint8_t> tail;  // bytes past the RIFF
+    std::uint32_t handler;           // what the compressor says
+    std::uint32_t handlerAfter;
+    std::size_t tailAfter;
+};
+
+class MendTest : public ::testing::TestWithParam<MendCase> {};
+
+TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndEndsWithItsRiff) {
+    const MendCase& c = GetParam();
+    auto stream = Stream(3, 100);
+    stream.fccHandler = 0;
+    std::vector<std::uint8_t> file = InterimAviHeader(stream, std::vector<std::uint8_t>(40), 2048 + 3 * 108);
+    file.resize(2048 + 3 * 108);
+    const std::size_t riffEnd = file.size();
+    file[kMicroSecPerFrameAt + 2] = 0x98;  // 10,000,000
+    file[kMicroSecPerFrameAt + 1] = 0x96;
+    file[kMicroSecPerFrameAt] = 0x80;
+    ASSERT_EQ(U32(file, kMicroSecPerFrameAt), 10'000'000u);
+    file.insert(file.end(), c.tail.begin(), c.tail.end());
+
+    fake::FakePlatform fake;
+    fake.files.contents[u"a.avi"] = file;
+    auto opened = fake.files.OpenForUpdating(u"a.avi");
+    EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, c.handler}));
+    const auto& mended = fake.files.contents[u"a.avi"];
+    ASSERT_EQ(mended.size(), riffEnd + c.tailAfter);
+    EXPECT_EQ(U32(mended, kMicroSecPerFrameAt), 100'000u);
+    EXPECT_EQ(U32(mended, kHandlerAt), c.handlerAfter);
+    EXPECT_EQ(Id(mended, kHandlerAt - 4), "vids");
+    // Nothing else moves.
+    for (std::size_t i = kMicroSecPerFrameAt + 4; i < riffEnd; ++i) {
+        if (i < kHandlerAt || i >= kHandlerAt + 4) {
+            ASSERT_EQ(mended[i], file[i]) << "byte " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, MendTest,
+    ::testing::Values(MendCase{"ZeroTailIsCut", std::vector<std::uint8_t>(20), kZmbv, kZmbv, 0},
+                      MendCase{"NoTail", {}, kZmbv, kZmbv, 0},
+                      // Bytes past the RIFF that are not the library's zeros are someone's data.
+                      MendCase{"OtherTailIsKept", {'R', 'I', 'F', 'F', 0, 0, 0, 0}, kZmbv, kZmbv, 8},
+                      MendCase{"FullFramesKeepTheirHandler", std::vector<std::uint8_t>(20), 0, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MendFinishedAviFile, LeavesWhatIsNotAnAviFileAlone) {
+    for (std::vector<std::uint8_t> file : {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>(3000, 0),
+                                           std::vector<std::uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}}) {
+        fake::FakePlatform fake;
+        fake.files.contents[u"a.avi"] = file;
+        auto opened = fake.files.OpenForUpdating(u"a.avi");
+        EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, kZmbv}));
+        EXPECT_EQ(fake.files.contents[u"a.avi"], file);
+    }
+}
+
 }  // namespace
 }  // namespace kest::recorder

@@ -284,6 +284,28 @@ TEST_F(AviDecsTest, NextRecordingsDialogStartsFromThePreviousChoice) {
     EXPECT_EQ(avi.AviOptions().fccHandler, 0x20424944u);
 }
 
+TEST_F(AviDecsTest, AHeldFrameIsAnEmptyChunkOnTheFilesOwnStream) {
+    fake.avi.script.firstChunkAt = 2048;  // the file grows as chunks are written
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(avi.HoldAviFrame(0), FrameWrite::NotOpen) << "nothing to hold before the first frame";
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    const std::int64_t afterOne = avi.EstimatedFileBytes();
+    ASSERT_EQ(avi.HoldAviFrame(1), FrameWrite::Written);
+    ASSERT_EQ(avi.HoldAviFrame(2), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviFrame(3, frame), FrameWrite::Written);
+    ASSERT_EQ(fake.avi.writes.size(), 4u);
+    for (const int held : {1, 2}) {
+        const auto& write = fake.avi.writes[static_cast<std::size_t>(held)];
+        EXPECT_EQ(write.stream, FakeAvi::kStream);
+        EXPECT_EQ(write.position, held);
+        EXPECT_EQ(write.size, 0);
+        EXPECT_EQ(write.flags, 0u) << "not a key frame: nothing to start decoding from";
+    }
+    EXPECT_EQ(fake.avi.writes[3].stream, FakeAvi::kCompressed);
+    // Each held frame still takes its chunk header and index entry.
+    EXPECT_EQ(avi.EstimatedFileBytes(), afterOne + 2 * (8 + 16) + (8 + 48 + 16));
+}
+
 TEST_F(AviDecsTest, WritingWithoutAnOpenOutputDoesNothing) {
     EXPECT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::NotOpen);
     avi.CloseAviOutput();

@@ -62,6 +62,11 @@ protected:
         fake.log.clear();
     }
     std::string Cursor() const { return std::to_string(fake.desktop.cursor); }
+    // The mode's tick, `ms` milliseconds of recorded time after the start.
+    void TickAt(std::int64_t ms) {
+        fake.toolkit.clock = 36000.0 + static_cast<double>(ms) / 1000;
+        form2.recordareae().Checked() ? form1.Timer2_Timer() : form1.Timer1_Timer();
+    }
 
     fake::FakePlatform& fake = host;
 };
@@ -112,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
     Start(true, 300, 200, 960, 540);
     const auto caption = form1.Window().Caption();
-    form1.Timer2_Timer();
-    form1.Timer2_Timer();
+    TickAt(0);
+    TickAt(100);
     const Log log = JoinBands(fake.log);
     EXPECT_EQ(Log(log.begin(), log.begin() + 8),
               (Log{"GetDC 0", "BitBlt " + kCanvas + " 0 0 960 540 " + kScreen + " 300 200 " + kSrcCopy,
@@ -145,8 +150,8 @@ TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {
 TEST_F(FrameCaptureTest, ConsecutiveTicksWriteConsecutivePositions) {
     Start(false);
     form1.framecount = 5;
-    form1.Timer1_Timer();
-    form1.Timer1_Timer();
+    TickAt(0);
+    TickAt(100);
     ASSERT_EQ(fake.avi.writes.size(), 2u);
     EXPECT_EQ(fake.avi.writes[0].position, 5);
     EXPECT_EQ(fake.avi.writes[1].position, 6);
@@ -157,8 +162,8 @@ TEST_F(FrameCaptureTest, ConsecutiveTicksWriteConsecutivePositions) {
 TEST_F(FrameCaptureTest, FramesPastThirtyTwoThousandKeepCounting) {
     Start(true, 0, 0, 8, 8);
     form1.framecount = 32767;
-    form1.Timer2_Timer();
-    form1.Timer2_Timer();
+    TickAt(0);
+    TickAt(100);
     ASSERT_EQ(fake.avi.writes.size(), 2u);
     EXPECT_EQ(fake.avi.writes[1].position, 32768);
     EXPECT_EQ(form1.framecount, 32769);
@@ -167,8 +172,8 @@ TEST_F(FrameCaptureTest, FramesPastThirtyTwoThousandKeepCounting) {
 TEST_F(FrameCaptureTest, FailedWriteEndsTheRecordingAndLaterTicksAreNotCounted) {
     fake.avi.script.failWriteAt = 1;
     Start(false);
-    form1.Timer1_Timer();
-    form1.Timer1_Timer();
+    TickAt(0);
+    TickAt(100);
     EXPECT_FALSE(form1.RecordingInProgress());
     EXPECT_EQ(form1.framecount, 0);
     EXPECT_EQ(fake::Utf8(form1.Window().Caption()), "Tamsy");
@@ -183,6 +188,77 @@ TEST_F(FrameCaptureTest, EveryTickSavesTheFrameBeforeWritingIt) {
     ASSERT_GE(frame.size(), 54u);
     ASSERT_EQ(fake.avi.writes.size(), 1u);
     EXPECT_EQ(fake.avi.writes[0].data, std::vector<std::uint8_t>(frame.begin() + 54, frame.end()));
+}
+
+// Ticks at these times after the start, as a timer that cannot wake exactly on time delivers
+// them; the stream gets one entry for each slot that has come: "F" a frame grabbed now, "h" an
+// empty chunk on the file's own stream that holds the picture before it.
+struct SlotCase {
+    const char* name;
+    bool area;
+    std::vector<std::int64_t> ticksMs;
+    std::string slots;
+    std::int32_t grabs;  // screen copies made
+    std::int32_t nextTickMs;  // the wait the mode's timer was given last
+};
+
+class SlotTest : public FrameCaptureTest, public ::testing::WithParamInterface<SlotCase> {};
+
+TEST_P(SlotTest, EachSlotThatHasComeIsWrittenOnceAndTheTimerWaitsForTheNext) {
+    const SlotCase& c = GetParam();
+    Start(c.area, 0, 0, 64, 48);
+    for (const std::int64_t ms : c.ticksMs) TickAt(ms);
+    std::string slots;
+    for (std::size_t i = 0; i < fake.avi.writes.size(); ++i) {
+        const auto& write = fake.avi.writes[i];
+        EXPECT_EQ(write.position, static_cast<std::int32_t>(i));
+        const bool held = write.stream == fake::FakeAvi::kStream && write.size == 0 && write.flags == 0;
+        EXPECT_TRUE(held || write.stream == fake::FakeAvi::kCompressed) << "write " << i;
+        slots += held ? 'h' : 'F';
+    }
+    EXPECT_EQ(slots, c.slots);
+    EXPECT_EQ(form1.framecount, static_cast<std::int32_t>(c.slots.size()));
+    EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "SaveImage C:\\Temp\\tem.bmp"), c.grabs);
+    EXPECT_EQ((c.area ? form1.Timer2() : form1.Timer1()).Interval(), c.nextTickMs);
+    EXPECT_EQ((c.area ? form1.Timer1() : form1.Timer2()).Interval(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, SlotTest,
+    ::testing::Values(SlotCase{"OnTime", false, {0, 100, 200}, "FFF", 3, 100},
+                      SlotCase{"AreaOnTime", true, {2, 103, 201}, "FFF", 3, 99},
+                      SlotCase{"EarlyTicksGrabNothing", false, {0, 40, 99, 100}, "FF", 2, 100},
+                      SlotCase{"LateFramesTakeTheirOwnSlot", false, {0, 180, 430}, "FhFhF", 3, 70},
+                      SlotCase{"AreaMuchTooLate", true, {0, 1000}, "FhhhhhhhhhF", 2, 100}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
+    Start(false, 0, 0, 64, 48);
+    const auto askToClose = [&](double answeredAt) {
+        fake.toolkit.messageAnswers = {platform::MsgBoxResult::No};
+        fake.toolkit.onMessage = [&, answeredAt] { fake.toolkit.clock = answeredAt; };
+        form1.Unload();
+        fake.toolkit.DeliverPosted();
+    };
+    TickAt(0);
+    TickAt(100);
+    form2.pause_Click();  // at 100 ms of recorded time
+    TickAt(3000);         // a tick already queued when the pause came
+    askToClose(36015.0);  // asked while paused: No must not end the pause
+    EXPECT_FALSE(form1.Timer1().Enabled());
+    fake.toolkit.clock = 36020.0;
+    form2.pause_Click();  // continue
+    EXPECT_TRUE(form1.Timer1().Enabled());
+    fake.toolkit.clock = 36020.1;
+    form1.Timer1_Timer();
+    askToClose(36030.1);  // the question stays open for 10 s
+    EXPECT_TRUE(form1.Timer1().Enabled());
+    fake.toolkit.clock = 36030.2;
+    form1.Timer1_Timer();
+    EXPECT_EQ(fake.avi.writes.size(), 4u);
+    for (const auto& write : fake.avi.writes) EXPECT_EQ(write.stream, fake::FakeAvi::kCompressed);
+    EXPECT_EQ(form1.Timeline().RecordedMicroseconds(36030'200'000), 300'000);
+    EXPECT_EQ(form1.starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
 }
 
 struct ElapsedCase {

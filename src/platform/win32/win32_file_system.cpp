@@ -50,6 +50,8 @@ public:
         return true;
     }
 
+    bool Truncate(std::uint64_t length) override { return Seek(length) && SetEndOfFile(handle_) != 0; }
+
 private:
     bool Seek(std::uint64_t offset) {
         LARGE_INTEGER position;

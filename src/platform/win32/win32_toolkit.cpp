@@ -86,6 +86,16 @@ double Win32Toolkit::SecondsSinceMidnight() {
     return now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond + now.wMilliseconds / 1000.0;
 }
 
+std::int64_t Win32Toolkit::MonotonicMicroseconds() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    // Whole seconds and the rest apart, so the product cannot overflow at any frequency.
+    const std::int64_t seconds = now.QuadPart / frequency.QuadPart;
+    const std::int64_t rest = now.QuadPart % frequency.QuadPart;
+    return seconds * 1'000'000 + rest * 1'000'000 / frequency.QuadPart;
+}
+
 std::int32_t Win32Toolkit::ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * kTwipsPerPixel; }
 
 std::int32_t Win32Toolkit::ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * kTwipsPerPixel; }

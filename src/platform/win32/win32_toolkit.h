@@ -17,6 +17,7 @@ public:
     std::uint32_t TickCount() override;
     std::int32_t DoubleClickTime() override;
     double SecondsSinceMidnight() override;
+    std::int64_t MonotonicMicroseconds() override;
     std::int32_t ScreenWidthTwips() override;
     std::int32_t ScreenHeightTwips() override;
     Text ProgramDirectory() override;

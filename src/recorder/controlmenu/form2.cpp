@@ -117,8 +117,7 @@ void Form2::pause_Click() {
     auto& toolkit = platform_.toolkit;
     if (pause_->Caption() == kPauseCaption) {
         pausetime = static_cast<std::int32_t>(RoundHalfEven(static_cast<float>(toolkit.SecondsSinceMidnight())));
-        form1_.Timer1().SetEnabled(false);
-        form1_.Timer2().SetEnabled(false);
+        form1_.HoldCapture();
         pause_->SetCaption(kContinueCaption);
         return;
     }
@@ -126,8 +125,7 @@ void Form2::pause_Click() {
     form1_.Window().SetWindowState(platform::WindowState::Minimized);
     toolkit.DoEvents();
     form1_.starttime = StartAfterWait(form1_.starttime, pausetime, toolkit.SecondsSinceMidnight());
-    form1_.Timer1().SetEnabled(form1_.Timer1().Interval() != 0);
-    form1_.Timer2().SetEnabled(form1_.Timer2().Interval() != 0);
+    form1_.ReleaseCapture();
     pause_->SetCaption(kPauseCaption);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/avi_library.h"
+#include "platform/file_system.h"
 
 namespace kest::recorder {
 
@@ -29,5 +30,19 @@ std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream
 // True when the 8 bytes at the first chunk's offset are the header of a video frame chunk of
 // stream 0 ('00db' or '00dc') that fits in a file of `fileBytes`.
 bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstChunk, std::int64_t fileBytes);
+
+// What a finished file should say about its time and its compressor, where the library's
+// closing headers say otherwise.
+struct FinishedAviFacts {
+    std::uint32_t microSecPerFrame = 0;
+    std::uint32_t videoHandler = 0;  // the compressor's FourCC; 0 leaves the stream header's as is
+};
+
+// Mends a file as the library finished it (`fileBytes` long): its main header's time per frame
+// (Wine writes a hundred times the stream's), the video stream header's empty handler, and the
+// zero bytes it leaves past the end of the RIFF, which readers take for a broken chunk. Only
+// bytes of a layout it recognises are touched; anything else is left as it is. False when a
+// mend could not be written.
+bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, const FinishedAviFacts& facts);
 
 }  // namespace kest::recorder

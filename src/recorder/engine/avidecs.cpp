@@ -215,15 +215,7 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // The result is not looked at: an unreadable frame file writes the previous pixels again.
     aviFrameDib_->CreateFromFile(bitmapPath);
 
-    const std::int64_t next = ChunkBytes(NextFrameBound()) + kIndexEntryBytes;
-    if (EstimatedFileBytes() + next > kMaxAviFileBytes) {
-        Finish();
-        return FrameWrite::SizeLimitReached;
-    }
-    if (!RoomOnDiskFor(next)) {
-        Finish();
-        return FrameWrite::DiskFull;
-    }
+    if (const auto refused = RefuseChunkOf(ChunkBytes(NextFrameBound()) + kIndexEntryBytes)) return *refused;
 
     std::int32_t samplesWritten = 0;
     std::int32_t bytesWritten = 0;
@@ -242,11 +234,44 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // count. A library that reports nothing is charged the full input size.
     std::int64_t written = std::max(samplesWritten, bytesWritten);
     if (written <= 1) written = aviFrameDib_->SizeImage();
-    frameBytes_ += ChunkBytes(written);
     largestFrame_ = std::max(largestFrame_, written);
+    CountChunk(written);
+    return FrameWrite::Written;
+}
+
+FrameWrite AVIDecs::HoldAviFrame(std::int32_t position) {
+    if (!begun_ || aviStream_ == 0 || framesWritten_ == 0) return FrameWrite::NotOpen;
+    if (const auto refused = RefuseChunkOf(ChunkBytes(0) + kIndexEntryBytes)) return *refused;
+    // Straight to the file's own stream: a compressor would make a frame of it, and the library
+    // refuses to hand it an empty one. An empty chunk is what the library itself writes for a
+    // frame that was skipped; it costs 24 bytes with its index entry, against a whole frame for
+    // Full Frames. A non-null pointer with no bytes, because the library refuses a null one.
+    static constexpr std::uint8_t kNothing = 0;
+    aviStatus_ = platform_.avi.StreamWrite(aviStream_, position, 1, &kNothing, 0, 0, nullptr, nullptr);
+    if (aviStatus_ != 0) {
+        Finish();
+        return FrameWrite::Failed;
+    }
+    CountChunk(0);
+    return FrameWrite::Written;
+}
+
+std::optional<FrameWrite> AVIDecs::RefuseChunkOf(std::int64_t chunkBytes) {
+    if (EstimatedFileBytes() + chunkBytes > kMaxAviFileBytes) {
+        Finish();
+        return FrameWrite::SizeLimitReached;
+    }
+    if (!RoomOnDiskFor(chunkBytes)) {
+        Finish();
+        return FrameWrite::DiskFull;
+    }
+    return std::nullopt;
+}
+
+void AVIDecs::CountChunk(std::int64_t dataBytes) {
+    frameBytes_ += ChunkBytes(dataBytes);
     ++framesWritten_;
     RefreshReadableHeader();
-    return FrameWrite::Written;
 }
 
 void AVIDecs::CloseAviOutput() {
@@ -274,7 +299,22 @@ void AVIDecs::CloseAviOutput() {
     if (openingHeaderOnly) TakeBackOpeningHeader();
     if (aviStatus_ != 0 && !keepOutput_ && platform_.files.IsNormalFile(aviOutputPath_)) {
         platform_.files.Remove(aviOutputPath_);
+        return;
     }
+    MendFinishedFile();
+}
+
+void AVIDecs::MendFinishedFile() {
+    const auto length = platform_.files.Length(aviOutputPath_);
+    if (!length || *length == 0 || aviStreamInfo_.dwRate == 0) return;
+    auto opened = platform_.files.OpenForUpdating(aviOutputPath_);
+    if (!opened.file) return;
+    FinishedAviFacts facts;
+    facts.microSecPerFrame = static_cast<std::uint32_t>(std::uint64_t{aviStreamInfo_.dwScale} * 1'000'000 /
+                                                        aviStreamInfo_.dwRate);
+    facts.videoHandler = PassesFramesThrough(aviOptions_) ? 0 : aviOptions_.fccHandler;
+    // A file that could not be mended still plays: the mend is for readers that are strict.
+    MendFinishedAviFile(*opened.file, *length, facts);
 }
 
 }  // namespace kest::recorder

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -31,6 +32,10 @@ public:
     bool OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap,
                        const platform::Text& outputPath, std::int32_t fps);
     FrameWrite WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath);
+    // Keeps the previous frame on screen for one more frame at `position`: an empty chunk, which
+    // players show as the picture before it held. NotOpen before the first frame, which has
+    // nothing before it to hold.
+    FrameWrite HoldAviFrame(std::int32_t position);
     void CloseAviOutput();
 
     // Module state, readable for callers and tests.
@@ -51,6 +56,9 @@ private:
     bool Fail();  // closes and reports false
     void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;
+    // Ends the file and says why when a chunk of `chunkBytes` (index entry included) would not fit.
+    std::optional<FrameWrite> RefuseChunkOf(std::int64_t chunkBytes);
+    void CountChunk(std::int64_t dataBytes);
     bool RoomOnDiskFor(std::int64_t bytes) const;
     void StartReadableHeader();
     bool ReadStreamFormat();
@@ -60,6 +68,7 @@ private:
     Layout CheckLayout(std::int64_t fileBytes);
     void RefreshReadableHeader();
     void TakeBackOpeningHeader();
+    void MendFinishedFile();
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;

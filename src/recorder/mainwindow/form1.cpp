@@ -206,15 +206,16 @@ void Form1::Unload() {
 bool Form1::Form_Unload() {
     if (RecordingInProgress()) {
         const double t0 = static_cast<double>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
-        timer1_->SetEnabled(false);
-        timer2_->SetEnabled(false);
+        // During a pause the pause already leaves this wait out; counting it again would
+        // make the caption's seconds run short.
+        const bool paused = timeline_.Held();
+        HoldCapture();
         const ModalScope modal(modalDepth_);
         const auto answer = platform_.toolkit.MsgBox(kStopRecordingQuestion, platform::MsgBoxButtons::YesNo,
                                                      platform::MsgBoxIcon::None, kAppTitle);
         if (answer != platform::MsgBoxResult::Yes) {
-            starttime = StartAfterWait(starttime, t0, platform_.toolkit.SecondsSinceMidnight());
-            if (timer1_->Interval() != 0) timer1_->SetEnabled(true);
-            if (timer2_->Interval() != 0) timer2_->SetEnabled(true);
+            if (!paused) starttime = StartAfterWait(starttime, t0, platform_.toolkit.SecondsSinceMidnight());
+            ReleaseCapture();
             return true;
         }
         timer1_->SetInterval(0);

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "recorder/controls/button.h"
 #include "recorder/engine/avidecs.h"
+#include "recorder/engine/frame_timeline.h"
 #include "recorder/msghook/msghook.h"
 
 namespace kest::recorder {
@@ -63,9 +64,16 @@ public:
     void start_click();
     void stop_click();
 
-    // Capture ticks: the whole screen (Timer1) or the chosen rectangle (Timer2), one frame each.
+    // Capture ticks: the whole screen (Timer1) or the chosen rectangle (Timer2), one frame for
+    // each slot of the recording's time line that has come, none before; between slots the
+    // mode's timer is set to wake at the next one.
     void Timer1_Timer();
     void Timer2_Timer();
+    // A wait that is not recorded (a pause, the close question) begins or ends: the ticks stop
+    // and the time line stands still until the last wait ends.
+    void HoldCapture();
+    void ReleaseCapture();
+    const FrameTimeline& Timeline() const { return timeline_; }
 
     // Caption and frame handlers. X and Y are twips of the piece.
     void backcaption_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
@@ -141,6 +149,8 @@ protected:
     // Appends the frame file at `framecount`. When the file cannot take it, the recording is
     // stopped as by the stop command and the user told once; returns false then.
     bool WriteFrame();
+    // The same for any write's result: true while the recording goes on.
+    bool Written(FrameWrite result);
 
 private:
     void CreatePieces();
@@ -161,6 +171,13 @@ private:
     void PrepareCanvas();
     void StartCaptureTimer();
     void SetRecordingMenus(bool recording);
+    std::int64_t Now() { return platform_.toolkit.MonotonicMicroseconds(); }
+    // The slots that are due: false when none is (or the file ended while the missed ones were
+    // filled); otherwise the missed ones are written and the canvas is to be grabbed for the next.
+    bool BeginFrame();
+    // Saves and writes the canvas as the next frame and schedules the next tick.
+    bool EndFrame();
+    void ScheduleNextTick();
     bool GrabScreenThroughClipboard();
     void CopyScreen(std::int32_t left, std::int32_t top);
     void DrawCursor(std::int32_t offsetX, std::int32_t offsetY);
@@ -190,6 +207,7 @@ private:
     };
     // Clipboard content already used for a frame; an unchanged clipboard holds no new screen.
     std::uint32_t clipboardSequence_ = 0;
+    FrameTimeline timeline_;
 };
 
 // Text of the save dialog's filter list: two pairs, each part NUL-terminated.
@@ -199,9 +217,5 @@ platform::Text NormaliseAviPath(const platform::Text& dialogBuffer);
 // Elapsed recording time for the caption: the clock's value less the start, with as many
 // fractional digits as the clock carries at 15 significant digits, trailing zeros dropped.
 platform::Text FormatElapsed(double clock, std::int32_t starttime);
-// Milliseconds between area-mode ticks: screen pixels over rectangle pixels, within what a
-// platform timer accepts.
-std::int32_t AreaTimerInterval(std::int32_t screenWidthTwips, std::int32_t screenHeightTwips,
-                               std::int32_t width, std::int32_t height);
 
 }  // namespace kest::recorder

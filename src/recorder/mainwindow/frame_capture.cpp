@@ -68,7 +68,50 @@ void Form1::DrawCursor(std::int32_t offsetX, std::int32_t offsetY) {
                                cursorpos.y - kCursorOffset - offsetY, hcursor);
 }
 
+bool Form1::BeginFrame() {
+    const FrameTimeline::Due due = timeline_.Take(Now());
+    if (!due.grab) {
+        ScheduleNextTick();  // early: the timer cannot wake exactly on the slot
+        return false;
+    }
+    // Slots that went by while the machine was busy hold the picture before them, so that the
+    // frames after them still play at the time they were taken.
+    for (std::int32_t slot = 0; slot < due.filled; ++slot) {
+        if (!Written(avi_.HoldAviFrame(framecount))) return false;
+        ++framecount;
+    }
+    return true;
+}
+
+bool Form1::EndFrame() {
+    picture1_->SaveImage(FrameFilePath());
+    if (!WriteFrame()) return false;
+    ++framecount;
+    ScheduleNextTick();
+    return true;
+}
+
+void Form1::ScheduleNextTick() {
+    platform::Timer& timer = timer1_->Interval() != 0 ? *timer1_ : *timer2_;
+    if (timer.Interval() != 0) timer.SetInterval(timeline_.MillisecondsToNextSlot(Now()));
+}
+
+void Form1::HoldCapture() {
+    timeline_.Hold(Now());
+    timer1_->SetEnabled(false);
+    timer2_->SetEnabled(false);
+}
+
+void Form1::ReleaseCapture() {
+    timeline_.Release(Now());
+    if (timeline_.Held()) return;  // the close question, asked during a pause, leaves it paused
+    ScheduleNextTick();
+    if (timer1_->Interval() != 0) timer1_->SetEnabled(true);
+    if (timer2_->Interval() != 0) timer2_->SetEnabled(true);
+}
+
 void Form1::Timer1_Timer() {
+    if (!BeginFrame()) return;
     if (GrabScreenThroughClipboard()) {
         picture1_->PaintPicture(0, 0, aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
     } else {
@@ -77,20 +120,17 @@ void Form1::Timer1_Timer() {
         CopyScreen(0, 0);
     }
     DrawCursor(0, 0);
-    picture1_->SaveImage(FrameFilePath());
-    if (!WriteFrame()) return;
-    ++framecount;
+    if (!EndFrame()) return;
     window_->SetCaption(u"Flame:" + Ascii(std::to_string(framecount)) + u" Second:" +
                         FormatElapsed(platform_.toolkit.SecondsSinceMidnight(), starttime));
     platform_.toolkit.DoEvents();
 }
 
 void Form1::Timer2_Timer() {
+    if (!BeginFrame()) return;
     CopyScreen(x0, y0);
     DrawCursor(x0, y0);
-    picture1_->SaveImage(FrameFilePath());
-    if (!WriteFrame()) return;
-    ++framecount;
+    if (!EndFrame()) return;
     platform_.toolkit.DoEvents();
 }
 

@@ -1,6 +1,4 @@
 // Starting and stopping a recording: the main window's start and stop commands.
-#include <algorithm>
-
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/rounding.h"
@@ -13,8 +11,8 @@ namespace {
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::int32_t kPlaybackFps = 10;
 constexpr std::int32_t kDialogBufferChars = 255;
-constexpr std::int32_t kFullScreenIntervalMs = 1;  // the nearest whole number to 0.6 ms
-constexpr std::int32_t kMaxTimerIntervalMs = 65535;
+// The first frame is due at once; from then on each tick sets the wait for the next slot.
+constexpr std::int32_t kFirstTickMs = 1;
 
 const platform::Text kChooseAnotherCodec = u"请选择其它编码！";
 const platform::Text kInvalidArea = u"录制区域无效，请重新选择录制区域。";
@@ -43,13 +41,6 @@ platform::Text NormaliseAviPath(const platform::Text& dialogBuffer) {
         path += extension;
     }
     return path;
-}
-
-std::int32_t AreaTimerInterval(std::int32_t screenWidthTwips, std::int32_t screenHeightTwips, std::int32_t width,
-                               std::int32_t height) {
-    const double ratio = static_cast<double>(screenWidthTwips) * screenHeightTwips / platform::kTwipsPerPixel /
-                         platform::kTwipsPerPixel / width / height;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(RoundHalfEven(ratio), 1, kMaxTimerIntervalMs));
 }
 
 bool Form1::AskForOutputPath() {
@@ -94,12 +85,7 @@ void Form1::StartCaptureTimer() {
     clipboardSequence_ = platform_.desktop.ClipboardSequenceNumber();
     timer1_->SetEnabled(true);
     timer2_->SetEnabled(true);
-    if (!form2_->recordareae().Checked()) {
-        timer1_->SetInterval(kFullScreenIntervalMs);
-    } else {
-        timer2_->SetInterval(AreaTimerInterval(platform_.toolkit.ScreenWidthTwips(),
-                                               platform_.toolkit.ScreenHeightTwips(), aviwidth, aviheight));
-    }
+    (form2_->recordareae().Checked() ? timer2_ : timer1_)->SetInterval(kFirstTickMs);
 }
 
 void Form1::start_click() {
@@ -126,6 +112,7 @@ void Form1::start_click() {
     StartCaptureTimer();
     hcursor = platform_.desktop.GetCursor();
     starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
+    timeline_.Start(Now());
 }
 
 void Form1::stop_click() {
@@ -141,8 +128,9 @@ void Form1::stop_click() {
     SetRecordingMenus(false);
 }
 
-bool Form1::WriteFrame() {
-    const FrameWrite result = avi_.WriteAviFrame(framecount, FrameFilePath());
+bool Form1::WriteFrame() { return Written(avi_.WriteAviFrame(framecount, FrameFilePath())); }
+
+bool Form1::Written(FrameWrite result) {
     if (result == FrameWrite::Written || result == FrameWrite::NotOpen) return true;
     // Stop first: with both intervals 0 no tick can run inside the message box's loop.
     stop_click();
