@@ -261,6 +261,24 @@ TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     EXPECT_EQ(form1.starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
 }
 
+// Older games switch the display to fewer colours: the frame files then no longer have the
+// stream's format. The recording goes on with the picture before them, and says so once.
+TEST_F(FrameCaptureTest, ADisplayThatChangesDepthKeepsRecordingAndIsToldOnceAfterTheStop) {
+    Start(false, 0, 0, 64, 48);
+    TickAt(0);
+    fake.displayBitCount = 16;
+    TickAt(100);
+    TickAt(200);
+    EXPECT_TRUE(form1.RecordingInProgress());
+    EXPECT_TRUE(fake.toolkit.messages.empty());
+    form2.done_Click();
+    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].text),
+              "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。");
+    ASSERT_EQ(fake.avi.writes.size(), 3u);
+    EXPECT_EQ(fake.avi.writes[2].stream, fake::FakeAvi::kStream);
+}
+
 struct ElapsedCase {
     double clock;
     std::int32_t start;
