@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <sstream>
 
 #include "fake/fake_platform.h"
@@ -128,6 +129,15 @@ TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
               0);
     EXPECT_EQ(form1.Window().Caption(), caption);
     EXPECT_EQ(form1.framecount, 2);
+}
+
+TEST_F(FrameCaptureTest, APointerFarOffTheScreenIsDrawnOffTheCanvasWithoutOverflow) {
+    Start(true, 300, 200, 64, 48);
+    fake.desktop.cursorPosition = {INT32_MIN, INT32_MIN + 5};
+    TickAt(0);
+    const std::string min = std::to_string(INT32_MIN);
+    EXPECT_NE(std::find(fake.log.begin(), fake.log.end(), "DrawIcon " + kCanvas + " " + min + " " + min + " " + Cursor()),
+              fake.log.end());
 }
 
 TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {

@@ -68,7 +68,7 @@ bool Form1::AskForOutputPath() {
 }
 
 void Form1::PrepareCanvas() {
-    picture1_->SetSizeTwips(aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
+    picture1_->SetSizeTwips(PixelsToTwips(aviwidth), PixelsToTwips(aviheight));
     picture1_->SetBackColor(kBlack);
     picture1_->RemovePicture();
     picture1_->SaveImage(FrameFilePath());
