@@ -93,7 +93,7 @@ ToolResult RunHostShell(const std::string& command) {
 std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath) {
     const ToolResult probe = RunHostShell(
         "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames -of default=noprint_wrappers=1 " +
+        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,duration -of default=noprint_wrappers=1 " +
         ShellQuote(HostPath(windowsPath)) + "; ffprobe -v error -show_entries format=nb_streams -of "
         "default=noprint_wrappers=1 " + ShellQuote(HostPath(windowsPath)));
     std::map<std::string, std::string> fields;
