@@ -18,13 +18,6 @@ constexpr Status kAviErrBadFormat = static_cast<Status>(0x80044066);   // AVIERR
 constexpr Status kAviErrCompressor = static_cast<Status>(0x80044070);  // AVIERR_COMPRESSOR
 constexpr std::int32_t kFramesPerSecond = 10;
 
-std::vector<std::uint8_t> HeaderBytes(const codec::BitmapHeader& h) {
-    fuzz::FuzzOutput out;
-    out.Put(h.size).Put(h.width).Put(h.height).Put(h.planes).Put(h.bitCount).Put(h.compression).Put(h.sizeImage);
-    out.Put(h.xPelsPerMeter).Put(h.yPelsPerMeter).Put(h.clrUsed).Put(h.clrImportant);
-    return out.Bytes();
-}
-
 // The library's compressing stream as Wine has it: the format set on it is the compressor's
 // input for every frame, and each frame's block goes to the compressor without its length.
 // The blocks are copied to allocations of exactly their size, so that the codec reading past
@@ -47,7 +40,7 @@ public:
         out_.assign(static_cast<std::size_t>(codec::ScreenCodec::CompressGetSize(header_)), 0);
         // The file's stream keeps the compressor's output format; the writer reads it back for
         // the headers it keeps on disk.
-        const auto stored = HeaderBytes(output);
+        const auto stored = fuzz::DibHeaderBytes(output);
         return FakeAvi::StreamSetFormat(kStream, position, stored.data(), static_cast<std::int32_t>(stored.size()));
     }
 

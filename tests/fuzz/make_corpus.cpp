@@ -62,10 +62,12 @@ Bytes TwoFrames(const Bytes& first, const Bytes& second) {
 }
 
 Bytes HeaderBytes(std::int32_t width, std::int32_t height, std::uint16_t bitCount, std::uint32_t compression = 0) {
-    return FuzzOutput()
-        .Put(std::uint32_t{40}).Put(width).Put(height).Put(std::uint16_t{1}).Put(bitCount).Put(compression)
-        .Put(std::uint32_t{0}).Put(std::int32_t{0}).Put(std::int32_t{0}).Put(std::uint32_t{0}).Put(std::uint32_t{0})
-        .Bytes();
+    platform::DibHeader header;
+    header.width = width;
+    header.height = height;
+    header.bitCount = bitCount;
+    header.compression = compression;
+    return fuzz::DibHeaderBytes(header);
 }
 
 Bytes CodecCase(std::uint16_t bitCount, std::int32_t frameNumber, const Bytes& colours) {
