@@ -381,8 +381,10 @@ std::int32_t ScreenCodec::Compress(std::uint32_t flags, std::int32_t frameNumber
         *frameFlags = last_->key ? kAviifKeyFrame : 0;
         return kIcErrOk;
     }
-    // Inter frames refer to the frame coded last; any other order starts from a key frame.
-    const bool follows = last_ && frameNumber == last_->frame + 1;
+    // Inter frames refer to the frame coded last. A later frame may skip numbers: the host
+    // leaves those slots empty, and players hold the frame coded last through them. Going back
+    // (a host that seeks) starts from a key frame.
+    const bool follows = last_ && frameNumber > last_->frame;
     const auto frame = encoder_.Encode(pixels, colours, askedForKey || !follows, out, capacity_);
     if (!frame) {
         last_.reset();

@@ -198,7 +198,7 @@ public:
     explicit ScreenCodec(int level = kDefaultLevel) : encoder_(level) {}
     std::int32_t CompressBegin(const BitmapHeader& input, const BitmapHeader* output);
     // Writes frame `frameNumber` into `out` (CompressGetSize bytes): a key frame when `flags`
-    // asks for one (kIcCompressKeyFrame) or the frame does not follow the last one coded. Its
+    // asks for one (kIcCompressKeyFrame) or the frame does not come after the last one coded. Its
     // size goes to *written and kAviifKeyFrame or 0 to *frameFlags.
     std::int32_t Compress(std::uint32_t flags, std::int32_t frameNumber, const std::uint8_t* pixels,
                           const std::uint8_t* colours, std::uint8_t* out, std::uint32_t* written,

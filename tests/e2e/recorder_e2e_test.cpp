@@ -252,6 +252,50 @@ TEST_P(RecorderEndToEnd, RecordingPlaysAsLongAsItWasRecorded) {
     EXPECT_TRUE(recorder.ExitsWithin(20000));
 }
 
+// Another program, or a full temporary folder, spoils the frame file between the recorder's
+// writing and its reading: the recording goes on, the file plays with every slot, and the
+// person is told once, after the stop.
+TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideIsReplacedAndToldAfterTheStop) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring frameFile = std::wstring(temp) + L"tem.bmp";
+    int spoiled = 0;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+         std::chrono::steady_clock::now() < until; Sleep(7)) {
+        HANDLE file = CreateFileW(frameFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        // Alternately cut the pixels short and make the header claim another width.
+        if (++spoiled % 2 == 0) {
+            SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+            SetEndOfFile(file);
+        } else {
+            const std::int32_t width = 77;
+            DWORD wrote = 0;
+            SetFilePointer(file, 18, nullptr, FILE_BEGIN);
+            WriteFile(file, &width, sizeof width, &wrote, nullptr);
+        }
+        CloseHandle(file);
+    }
+    ASSERT_GT(spoiled, 10);
+    EXPECT_TRUE(IsWindow(main)) << "the recorder goes on";
+    EXPECT_EQ(WaitForWindow(recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)), nullptr)
+        << "nothing is asked while recording";
+
+    std::wstring told;
+    DialogWatcher dialogs({DismissMessageBox(&told)}, std::chrono::seconds(30), recorder.Id());
+    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));  // File > Stop
+    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
+    EXPECT_NE(told.find(L"帧画面无法读取"), std::wstring::npos);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    const int slots = std::atoi(ProbeVideo(file)["nb_frames"].c_str());
+    EXPECT_GT(slots, 30);
+    ExpectReadable(slots);
+    ExpectComplete();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(recorder.ExitsWithin(20000));
+}
+
 // As a crash, the task manager or a power cut ends it: no code of the recorder runs any more.
 TEST_P(RecorderEndToEnd, KilledWhileRecordingLeavesEveryFrameItCounted) {
     const int counted = FramesInCaption(main);  // each written before it was counted

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "fake/fake_platform.h"
@@ -148,14 +149,59 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AviDecsTest, UnreadableFrameFileWritesThePreviousPixelsAgain) {
+// Frame files the compressor could not take as the format it was told: each is replaced by the
+// picture before it, quietly, and counted; the next good frame is written as usual.
+struct BadFrame {
+    const char* name;
+    std::function<void(std::vector<std::uint8_t>&)> spoil;  // of a good 4x3 32-bit frame file
+};
+
+class BadFrameTest : public AviDecsTest, public ::testing::WithParamInterface<BadFrame> {};
+
+TEST_P(BadFrameTest, IsReplacedByThePictureBeforeItAndCounted) {
     ASSERT_TRUE(Open());
-    fake.files.contents[frame] = MakeBmp(4, 3, 32, 0x33);
-    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
-    fake.files.contents.erase(frame);
-    EXPECT_EQ(avi.WriteAviFrame(1, frame), FrameWrite::Written);
-    EXPECT_EQ(fake.avi.writes[1].data, fake.avi.writes[0].data);
+    auto bad = MakeBmp(4, 3, 32, 0x77);
+    GetParam().spoil(bad);
+    for (const bool first : {true, false}) {
+        fake.avi.writes.clear();
+        fake.files.contents[frame] = MakeBmp(4, 3, 32, 0x33);
+        if (!first) {
+            ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+        }
+        fake.files.contents[frame] = bad;
+        if (bad.empty()) fake.files.contents.erase(frame);
+        EXPECT_EQ(avi.WriteAviFrame(first ? 0 : 1, frame), FrameWrite::Written);
+        fake.files.contents[frame] = MakeBmp(4, 3, 32, 0x55);
+        EXPECT_EQ(avi.WriteAviFrame(first ? 1 : 2, frame), FrameWrite::Written);
+        const auto& replaced = fake.avi.writes[first ? 0 : 1];
+        if (first) {  // nothing before it: a blank frame of the stream's size
+            EXPECT_EQ(replaced.data, std::vector<std::uint8_t>(48, 0));
+        } else {
+            EXPECT_EQ(replaced.stream, FakeAvi::kStream);
+            EXPECT_EQ(replaced.size, 0);
+        }
+        EXPECT_EQ(fake.avi.writes.back().data, std::vector<std::uint8_t>(48, 0x55));
+        avi.CloseAviOutput();
+        EXPECT_EQ(avi.ReplacedFrames(), 1);
+        EXPECT_TRUE(fake.toolkit.messages.empty()) << "told once, by the recorder, after the stop";
+        ASSERT_TRUE(Open());
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadFrameTest,
+    ::testing::Values(BadFrame{"Missing", [](auto& b) { b.clear(); }},
+                      BadFrame{"Wider", [](auto& b) { b = MakeBmp(5, 3, 32, 0x77); }},
+                      BadFrame{"OtherDepth", [](auto& b) { b = MakeBmp(4, 3, 24, 0x77); }},
+                      // The header's image size is less than its rows: a compressor told the
+                      // stream's format would read past the block.
+                      BadFrame{"ShortImageSize", [](auto& b) { b[34] = 20; }},
+                      BadFrame{"EightBitWithoutPalette", [](auto& b) {
+                          b = MakeBmp(4, 3, 8, 0x77);
+                          b.erase(b.begin() + 54, b.begin() + 54 + 1024);
+                          b[10] = 54;
+                      }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviDecsTest, ClosingTwiceReleasesEverythingOnce) {
     ASSERT_TRUE(Open());

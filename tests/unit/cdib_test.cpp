@@ -182,6 +182,21 @@ INSTANTIATE_TEST_SUITE_P(
                           Put32(b, 34, 0);
                           b[28] = 7;
                       }},
+        // Readers take whole rows whatever the field says: another program's short frame file.
+        CorruptHeader{"ImageSizeShorterThanItsRows", [](auto& b) { Put32(b, 34, 47); }},
+        CorruptHeader{"EightBitWithoutItsPalette", [](auto& b) {
+                          b = MakeBmp(4, 4, 8, 0x99);
+                          b.erase(b.begin() + 54, b.begin() + 54 + 1024);
+                          Put32(b, 10, 54);
+                      }},
+        CorruptHeader{"PaletteLargerThanItsPixelsIndex", [](auto& b) {
+                          b = MakeBmp(4, 4, 4, 0x99);
+                          Put32(b, 46, 17);
+                      }},
+        CorruptHeader{"BitFieldsWithoutTheirMasks", [](auto& b) {
+                          b = MakeBmp(4, 4, 32, 0x99);
+                          Put32(b, 30, 3);
+                      }},
         CorruptHeader{"ZeroSizeCompressed", [](auto& b) {
                           Put32(b, 34, 0);
                           Put32(b, 30, 1);  // RLE8 cannot be sized from its dimensions
@@ -250,6 +265,8 @@ TEST(UncompressedImageSize, PadsRowsAndRejectsWhatCannotFit) {
     EXPECT_EQ(UncompressedImageSize(0, 2, 24), -1);
     EXPECT_EQ(UncompressedImageSize(2, 0, 24), -1);
     EXPECT_EQ(UncompressedImageSize(65536, 65536, 32), -1);
+    EXPECT_EQ(UncompressedImageSize(0x7FFFFFFF, 0x7FFFFFFF, 32), -1) << "a product past 64 bits";
+    EXPECT_EQ(UncompressedImageSize(0x7FFFFFFF, -0x7FFFFFFF, 24), -1);
 }
 
 }  // namespace

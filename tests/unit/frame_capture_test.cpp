@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <sstream>
 
 #include "fake/fake_platform.h"
@@ -128,6 +129,15 @@ TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
               0);
     EXPECT_EQ(form1.Window().Caption(), caption);
     EXPECT_EQ(form1.framecount, 2);
+}
+
+TEST_F(FrameCaptureTest, APointerFarOffTheScreenIsDrawnOffTheCanvasWithoutOverflow) {
+    Start(true, 300, 200, 64, 48);
+    fake.desktop.cursorPosition = {INT32_MIN, INT32_MIN + 5};
+    TickAt(0);
+    const std::string min = std::to_string(INT32_MIN);
+    EXPECT_NE(std::find(fake.log.begin(), fake.log.end(), "DrawIcon " + kCanvas + " " + min + " " + min + " " + Cursor()),
+              fake.log.end());
 }
 
 TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {
@@ -259,6 +269,24 @@ TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     for (const auto& write : fake.avi.writes) EXPECT_EQ(write.stream, fake::FakeAvi::kCompressed);
     EXPECT_EQ(form1.Timeline().RecordedMicroseconds(36030'200'000), 300'000);
     EXPECT_EQ(form1.starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
+}
+
+// Older games switch the display to fewer colours: the frame files then no longer have the
+// stream's format. The recording goes on with the picture before them, and says so once.
+TEST_F(FrameCaptureTest, ADisplayThatChangesDepthKeepsRecordingAndIsToldOnceAfterTheStop) {
+    Start(false, 0, 0, 64, 48);
+    TickAt(0);
+    fake.displayBitCount = 16;
+    TickAt(100);
+    TickAt(200);
+    EXPECT_TRUE(form1.RecordingInProgress());
+    EXPECT_TRUE(fake.toolkit.messages.empty());
+    form2.done_Click();
+    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
+    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].text),
+              "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。");
+    ASSERT_EQ(fake.avi.writes.size(), 3u);
+    EXPECT_EQ(fake.avi.writes[2].stream, fake::FakeAvi::kStream);
 }
 
 struct ElapsedCase {

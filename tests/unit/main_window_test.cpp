@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "fake/fake_platform.h"
 #include "recorder/controlmenu/form2.h"
@@ -354,6 +355,9 @@ TEST_F(MainWindowTest, RightClickOnTheCaptionOpensTheMenuAtThePointer) {
 TEST(SizeLimits, MaximisedWindowCoversTheScreenAboveTheTaskbar) {
     EXPECT_EQ(ComputeSizeLimits(28800, 16200, {0, 1040, 1920, 1080}), (SizeLimits{{1928, 1049}, {-4, -4}, {400, 300}}));
     EXPECT_EQ(ComputeSizeLimits(28800, 16200, {}).maxSize, (platform::Point{1928, 1089}));
+    // A taskbar rectangle no system reports: defined sizes, held within 32 bits.
+    EXPECT_EQ(ComputeSizeLimits(28800, 16200, {0, INT32_MIN, 0, INT32_MAX}).maxSize.y, INT32_MIN);
+    EXPECT_EQ(ComputeSizeLimits(28800, 16200, {0, INT32_MAX, 0, INT32_MIN}).maxSize.y, INT32_MAX);
 }
 
 TEST_F(MainWindowTest, SizeLimitsAnswerTheSystem) {

@@ -315,7 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         KeyFrameCase{"FirstFrameIsKeyEvenUnasked", {{0, 0, 0, true}, {0, 1, 0, false}}},
         KeyFrameCase{"KeyWhereAsked", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {kIcCompressKeyFrame, 2, 0, true}, {0, 3, 0, false}}},
-        KeyFrameCase{"KeyAfterAGap", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 3, 0, true}, {0, 4, 0, false}}},
+        // Slots the recorder held between two frames: players still show the frame coded last.
+        KeyFrameCase{"InterAcrossHeldSlots", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 3, 0, false}, {0, 4, 0, false}}},
+        KeyFrameCase{"LastFrameNumber", {{kIcCompressKeyFrame, 2147483646, 0, true}, {0, 2147483647, 0, false}, {0, 0, 0, true}}},
         KeyFrameCase{"KeyWhenGoingBack", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 1, true}}},
         KeyFrameCase{"SameFrameAskedAgainIsNotCodedAgainstItself",
                      {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 0, false}, {0, 2, 0, false}}}),

@@ -65,8 +65,9 @@ std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream
     const std::int64_t firstChunk = FirstChunkOffset(formatBytes);
     const std::int64_t headerEnd = HeaderListEnd(formatBytes);
     const std::int64_t end = std::max(Even(framesEnd), firstChunk);
-    const auto width = static_cast<std::uint32_t>(stream.rcFrame.right - stream.rcFrame.left);
-    const auto height = static_cast<std::uint32_t>(stream.rcFrame.bottom - stream.rcFrame.top);
+    // The rectangle's corners come from the library; their difference may not fit 32 bits.
+    const auto width = static_cast<std::uint32_t>(std::int64_t{stream.rcFrame.right} - stream.rcFrame.left);
+    const auto height = static_cast<std::uint32_t>(std::int64_t{stream.rcFrame.bottom} - stream.rcFrame.top);
 
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(firstChunk));

@@ -55,6 +55,7 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
                             const platform::Text& outputPath, std::int32_t fps) {
     CloseAviOutput();  // one output at a time: a forgotten one is finished, not leaked
     aviOutputPath_ = outputPath;
+    replacedFrames_ = 0;
     keepOutput_ = false;
     aviStatus_ = 0;
     frameBytes_ = largestFrame_ = framesWritten_ = 0;
@@ -100,6 +101,10 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
                                                aviFrameDib_->SizeBitmapInfo());
     if (aviStatus_ != 0) return Fail();
     formatBytes_ = aviFrameDib_->SizeBitmapInfo();
+    streamFrame_ = FrameShape::Of(*aviFrameDib_);
+    // From here on the frame file is read many times a second; a file it cannot use replaces
+    // that frame, and the recorder says so once, after the stop.
+    aviFrameDib_->SetTellsUser(false);
     StartReadableHeader();
     return true;
 }
@@ -205,15 +210,27 @@ void AVIDecs::Finish() {
 
 std::int64_t AVIDecs::NextFrameBound() const {
     // A compressor may emit a frame a little larger than its input; allow an eighth more.
-    const std::int64_t raw = aviFrameDib_ ? aviFrameDib_->SizeImage() : 0;
+    const std::int64_t raw = streamFrame_.bytes;
     return std::max(raw + raw / 8, largestFrame_);
 }
 
 FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath) {
     if (!begun_ || aviCompressedStream_ == 0 || !aviFrameDib_) return FrameWrite::NotOpen;
 
-    // The result is not looked at: an unreadable frame file writes the previous pixels again.
-    aviFrameDib_->CreateFromFile(bitmapPath);
+    // Nothing but a frame of the stream's own shape goes to the library: a compressor is told
+    // the format once and reads that many bytes of every frame. A frame file that cannot be read,
+    // or another shape (the display's size or depth changed, the temporary folder is full), is
+    // replaced by the picture before it, so the time line holds and the recording goes on.
+    const std::uint8_t* pixels = nullptr;
+    if (aviFrameDib_->CreateFromFile(bitmapPath) && FrameShape::Of(*aviFrameDib_) == streamFrame_) {
+        pixels = aviFrameDib_->PointerToBits();
+    } else {
+        ++replacedFrames_;
+        if (framesWritten_ > 0) return HoldAviFrame(position);
+        // Nothing before it to hold: a blank picture of the stream's shape.
+        blankFrame_.assign(static_cast<std::size_t>(streamFrame_.bytes), 0);
+        pixels = blankFrame_.data();
+    }
 
     if (const auto refused = RefuseChunkOf(ChunkBytes(NextFrameBound()) + kIndexEntryBytes)) return *refused;
 
@@ -224,8 +241,9 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // frame an inter frame would be indexed as a place to start decoding. So only Full Frames
     // passes it; for a compressor the library flags the key frames it asked the compressor for.
     const std::uint32_t keyFrameFlag = PassesFramesThrough(aviOptions_) ? platform::kAviifKeyframe : 0;
-    aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, aviFrameDib_->PointerToBits(),
-                                           aviFrameDib_->SizeImage(), keyFrameFlag, &samplesWritten, &bytesWritten);
+    aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, pixels, streamFrame_.bytes, keyFrameFlag,
+                                           &samplesWritten, &bytesWritten);
+    blankFrame_ = {};
     if (aviStatus_ != 0) {
         Finish();
         return FrameWrite::Failed;
@@ -233,7 +251,7 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // Wine's compressing stream reports its two counters swapped; the larger one is the byte
     // count. A library that reports nothing is charged the full input size.
     std::int64_t written = std::max(samplesWritten, bytesWritten);
-    if (written <= 1) written = aviFrameDib_->SizeImage();
+    if (written <= 1) written = streamFrame_.bytes;
     largestFrame_ = std::max(largestFrame_, written);
     CountChunk(written);
     return FrameWrite::Written;

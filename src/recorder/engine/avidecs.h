@@ -48,11 +48,23 @@ public:
     void SetKeepsFileReadable(bool keep) { keepReadable_ = keep; }
     // The headers are being kept current on disk for the open output.
     bool KeepingFileReadable() const { return headerFile_ != nullptr; }
+    // Frames of the open or last output that were written as the picture before them because
+    // their frame file could not be read or no longer had the stream's shape.
+    std::int32_t ReplacedFrames() const { return replacedFrames_; }
     // What the finished file will take at least: the larger of what the library reported and
     // what the file's length says, plus the headers and index still to come.
     std::int64_t EstimatedFileBytes() const;
 
 private:
+    // What the compressor was told a frame is: it reads exactly that many bytes of each.
+    struct FrameShape {
+        std::int32_t width = 0, height = 0, bitCount = 0, compression = 0, bytes = 0;
+        static FrameShape Of(const cDIB& dib) {
+            return {dib.Width(), dib.Height(), dib.BitCount(), dib.Compression(), dib.SizeImage()};
+        }
+        friend bool operator==(const FrameShape&, const FrameShape&) = default;
+    };
+
     bool Fail();  // closes and reports false
     void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;
@@ -80,6 +92,9 @@ private:
     platform::AviStreamInfo aviStreamInfo_{};
     std::unique_ptr<cDIB> aviFrameDib_;
     platform::Text aviOutputPath_;
+    std::vector<std::uint8_t> blankFrame_;
+    FrameShape streamFrame_;
+    std::int32_t replacedFrames_ = 0;
     bool begun_ = false;        // between AVIFileInit and the matching AVIFileExit
     bool keepOutput_ = false;   // a write failure ended the file; its frames stay on disk
     std::int64_t formatBytes_ = 0;

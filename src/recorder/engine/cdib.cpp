@@ -34,11 +34,31 @@ std::int64_t UncompressedImageSize(std::int32_t width, std::int32_t height, std:
         default: return -1;
     }
     if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min()) return -1;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     const std::int64_t stride = platform::DibStride(width, bitCount);
     const std::int64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    const std::int64_t size = stride * rows;
-    return size > std::numeric_limits<std::int32_t>::max() ? -1 : size;
+    // Checked before multiplying: both may come from a file, and their product can pass 64 bits.
+    if (stride > kMax / rows) return -1;
+    return stride * rows;
 }
+
+namespace {
+
+// The colour table an uncompressed bitmap needs after its info header, in bytes: its palette
+// up to 8 bits a pixel, the three colour masks of a 40-byte header with bit fields; -1 for a
+// palette larger than its pixels can index.
+std::int64_t ColourTableBytes(const platform::DibHeader& header) {
+    const std::int32_t bits = static_cast<std::int16_t>(header.bitCount);
+    if (bits > 0 && bits <= 8) {
+        const std::int64_t most = std::int64_t{1} << bits;
+        if (header.clrUsed > most) return -1;
+        return 4 * (header.clrUsed != 0 ? std::int64_t{header.clrUsed} : most);
+    }
+    const bool masksFollow = header.compression == kBiBitfields && header.size == platform::kDibHeaderBytes;
+    return masksFollow ? 12 : 0;
+}
+
+}  // namespace
 
 cDIB::cDIB(platform::FileSystem& files, platform::Toolkit& toolkit) : files_(files), toolkit_(toolkit) {}
 
@@ -67,7 +87,7 @@ bool cDIB::FileExists(const platform::Text& path, std::int64_t* length) {
 }
 
 void cDIB::Tell(const platform::Text& text, platform::MsgBoxIcon icon) {
-    toolkit_.MsgBox(text, platform::MsgBoxButtons::Ok, icon, kAppTitle);
+    if (tellsUser_) toolkit_.MsgBox(text, platform::MsgBoxButtons::Ok, icon, kAppTitle);
 }
 
 void cDIB::RefuseFormat(const platform::Text& path) {
@@ -114,11 +134,18 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
     platform::DibHeader infoHeader = platform::ReadDibHeader(infoBytes);
     const std::int64_t bitOffset = fileHeader.offBits;
     std::int64_t imageSize = static_cast<std::int32_t>(infoHeader.sizeImage);
-    if (imageSize == 0 && (infoHeader.compression == kBiRgb || infoHeader.compression == kBiBitfields)) {
-        imageSize = UncompressedImageSize(infoHeader.width, infoHeader.height, static_cast<std::int16_t>(infoHeader.bitCount));
+    std::int64_t tableBytes = 0;
+    if (infoHeader.compression == kBiRgb || infoHeader.compression == kBiBitfields) {
+        // Rows, palette and masks are what readers of these pixels take from the block, whatever
+        // the size field says: a block shorter than that is refused, not handed on.
+        const std::int64_t needed = UncompressedImageSize(infoHeader.width, infoHeader.height,
+                                                          static_cast<std::int16_t>(infoHeader.bitCount));
+        if (imageSize == 0) imageSize = needed;
+        if (imageSize < needed) imageSize = -1;
+        tableBytes = ColourTableBytes(infoHeader);
     }
-    const bool fits = infoHeader.size >= static_cast<std::uint32_t>(kInfoHeaderSize) &&
-                      kFileHeaderSize + static_cast<std::int64_t>(infoHeader.size) <= bitOffset &&
+    const bool fits = infoHeader.size >= static_cast<std::uint32_t>(kInfoHeaderSize) && tableBytes >= 0 &&
+                      kFileHeaderSize + static_cast<std::int64_t>(infoHeader.size) + tableBytes <= bitOffset &&
                       bitOffset <= length && imageSize > 0 && bitOffset + imageSize <= length;
     if (!fits) {
         RefuseFormat(filename);

@@ -23,8 +23,12 @@ public:
     cDIB(platform::FileSystem& files, platform::Toolkit& toolkit);
 
     // Loads a BMP file. Shows a message box and returns false for a missing, locked,
-    // unreadable or malformed file; a refused file leaves the previous bitmap's blocks.
+    // unreadable or malformed file, or one whose pixels, palette or masks are shorter than its
+    // header says; a refused file leaves the previous bitmap's blocks.
     bool CreateFromFile(const platform::Text& filename);
+    // Off: refusals are only returned, for a caller that reads a file many times a second and
+    // tells the user itself, once.
+    void SetTellsUser(bool tell) { tellsUser_ = tell; }
     // Builds the bitmap from a 40-byte info header directly followed by the pixels. Bitmaps
     // with a colour table (16 bits or fewer) and those without a pixel size are refused.
     bool CreateFromPackedDIBPointer(const void* pDIB);
@@ -81,6 +85,7 @@ private:
     std::vector<std::uint8_t> bits_;
     std::vector<std::uint8_t> spareBits_;
     bool bitmapInfoFilled_ = false;
+    bool tellsUser_ = true;
     bool bitsFilled_ = false;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <climits>
 #include <cstdint>
 
 namespace kest::recorder {
@@ -18,6 +19,12 @@ inline std::int64_t RoundHalfEven(double value) {
 }
 
 inline std::int32_t RoundToInt(double value) { return static_cast<std::int32_t>(RoundHalfEven(value)); }
+
+// Twips of a length in pixels, held within 32 bits whatever the screen reports.
+inline std::int32_t PixelsToTwips(std::int64_t pixels) {
+    const std::int64_t twips = pixels * 15;
+    return static_cast<std::int32_t>(twips > INT32_MAX ? INT32_MAX : twips < INT32_MIN ? INT32_MIN : twips);
+}
 
 // Pixels of a length in twips, at the fixed 15 twips per pixel the forms use.
 inline std::int32_t TwipsToPixels(double twips) { return RoundToInt(twips / 15.0); }

@@ -2,6 +2,9 @@
 // caption buttons.
 #include "recorder/mainwindow/form1.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/clock.h"
@@ -30,11 +33,15 @@ SizeLimits ComputeSizeLimits(std::int32_t screenWidthTwips, std::int32_t screenH
                              const platform::Rect& taskbar) {
     SizeLimits limits;
     limits.maxPosition = {kMaxPositionPixels, kMaxPositionPixels};
-    limits.maxSize.x = static_cast<std::int32_t>(
-        RoundHalfEven(static_cast<double>(screenWidthTwips) / platform::kTwipsPerPixel + kMaxSizeExtraPixels));
-    limits.maxSize.y = static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(screenHeightTwips) /
-                                                                   platform::kTwipsPerPixel -
-                                                               (taskbar.bottom - taskbar.top) + kMaxSizeExtraPixels + 1));
+    // The taskbar's rectangle is whatever the system reports: its height is taken in 64 bits and
+    // the sizes kept within what the message's 32-bit fields hold.
+    const auto pixels = [](double value) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(RoundHalfEven(value), INT32_MIN, INT32_MAX));
+    };
+    const double taskbarHeight = static_cast<double>(std::int64_t{taskbar.bottom} - taskbar.top);
+    limits.maxSize.x = pixels(static_cast<double>(screenWidthTwips) / platform::kTwipsPerPixel + kMaxSizeExtraPixels);
+    limits.maxSize.y = pixels(static_cast<double>(screenHeightTwips) / platform::kTwipsPerPixel - taskbarHeight +
+                              kMaxSizeExtraPixels + 1);
     limits.minTrackSize = {kMinTrackWidth, kMinTrackHeight};
     return limits;
 }
@@ -233,7 +240,7 @@ bool Form1::Form_Unload() {
 // Nobody is there to answer a question, and the system ends the process soon after this
 // returns: the file must be complete by then.
 void Form1::Form_EndSession() {
-    if (RecordingInProgress()) stop_click();
+    if (RecordingInProgress()) StopRecording();
 }
 
 bool Form1::RecordingInProgress() const { return timer1_->Interval() + timer2_->Interval() != 0; }

@@ -168,6 +168,10 @@ private:
     void ToggleMaximized();
 
     bool AskForOutputPath();
+    // The stop command's work, without a word to the user: for the end of the session too.
+    void StopRecording();
+    // Once after a recording: how many frames were written as the one before them.
+    void TellReplacedFrames();
     void PrepareCanvas();
     void StartCaptureTimer();
     void SetRecordingMenus(bool recording);

@@ -1,12 +1,14 @@
 // The capture ticks: each grabs the screen or the chosen rectangle onto the canvas, draws the
 // cursor, and appends the canvas as the next frame.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/clock.h"
+#include "recorder/engine/rounding.h"
 #include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
@@ -52,7 +54,8 @@ void Form1::CopyScreen(std::int32_t left, std::int32_t top) {
     // the whole screen as one image costs about twice as much as the same pixels in bands of
     // 512 kB to 1 MB; smaller bands cost more again (bench/capture.sh's band table: 4K 50 ms
     // whole, 28 in bands of 1 MB, 42 in bands of 128 kB).
-    const std::int32_t bandRows = std::max<std::int32_t>(1, kGrabBandBytes / std::max<std::int32_t>(1, aviwidth * 4));
+    const auto bandRows = static_cast<std::int32_t>(
+        std::max<std::int64_t>(1, kGrabBandBytes / std::max<std::int64_t>(1, std::int64_t{aviwidth} * 4)));
     const platform::Handle screen = platform_.desktop.GetDC(0);
     for (std::int32_t row = 0; row < aviheight; row += bandRows) {
         platform_.desktop.BitBlt(picture1_->Hdc(), 0, row, aviwidth, std::min(bandRows, aviheight - row), screen, left,
@@ -64,8 +67,12 @@ void Form1::CopyScreen(std::int32_t left, std::int32_t top) {
 void Form1::DrawCursor(std::int32_t offsetX, std::int32_t offsetY) {
     if (!form2_->recordcursor().Checked()) return;
     platform_.desktop.GetCursorPos(&cursorpos);
-    platform_.desktop.DrawIcon(picture1_->Hdc(), cursorpos.x - kCursorOffset - offsetX,
-                               cursorpos.y - kCursorOffset - offsetY, hcursor);
+    // The pointer's position is the system's to report; a place off the canvas is clipped away.
+    const auto onCanvas = [](std::int64_t at) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(at, INT32_MIN, INT32_MAX));
+    };
+    platform_.desktop.DrawIcon(picture1_->Hdc(), onCanvas(std::int64_t{cursorpos.x} - kCursorOffset - offsetX),
+                               onCanvas(std::int64_t{cursorpos.y} - kCursorOffset - offsetY), hcursor);
 }
 
 bool Form1::BeginFrame() {
@@ -113,7 +120,7 @@ void Form1::ReleaseCapture() {
 void Form1::Timer1_Timer() {
     if (!BeginFrame()) return;
     if (GrabScreenThroughClipboard()) {
-        picture1_->PaintPicture(0, 0, aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
+        picture1_->PaintPicture(0, 0, PixelsToTwips(aviwidth), PixelsToTwips(aviheight));
     } else {
         // No new screen picture arrived (Wine never puts one there, nor does a Windows set to
         // open a snipping tool on PrintScreen): copy the screen itself so frames are not black.

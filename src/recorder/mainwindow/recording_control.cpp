@@ -1,4 +1,6 @@
 // Starting and stopping a recording: the main window's start and stop commands.
+#include <string>
+
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/rounding.h"
@@ -18,6 +20,8 @@ const platform::Text kChooseAnotherCodec = u"请选择其它编码！";
 const platform::Text kInvalidArea = u"录制区域无效，请重新选择录制区域。";
 const platform::Text kWriteFailed = u"写入录像文件失败，录制已停止。文件中保留了已录制的内容。";
 const platform::Text kSizeLimit = u"录像文件已达到 2 GB 的大小上限，录制已停止。文件中保留了已录制的内容。";
+const platform::Text kFramesReplaced =
+    u" 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。";
 const platform::Text kDiskFull = u"磁盘空间已满，录制已停止。文件中保留了已录制的内容。";
 
 platform::Text TrimBlanks(const platform::Text& text) {
@@ -64,7 +68,7 @@ bool Form1::AskForOutputPath() {
 }
 
 void Form1::PrepareCanvas() {
-    picture1_->SetSizeTwips(aviwidth * platform::kTwipsPerPixel, aviheight * platform::kTwipsPerPixel);
+    picture1_->SetSizeTwips(PixelsToTwips(aviwidth), PixelsToTwips(aviheight));
     picture1_->SetBackColor(kBlack);
     picture1_->RemovePicture();
     picture1_->SaveImage(FrameFilePath());
@@ -116,6 +120,20 @@ void Form1::start_click() {
 }
 
 void Form1::stop_click() {
+    StopRecording();
+    TellReplacedFrames();
+}
+
+void Form1::TellReplacedFrames() {
+    const std::int32_t replaced = avi_.ReplacedFrames();
+    if (replaced == 0) return;
+    const std::string count = std::to_string(replaced);
+    const ModalScope modal(modalDepth_);
+    platform_.toolkit.MsgBox(u"录制中有 " + platform::Text(count.begin(), count.end()) + kFramesReplaced,
+                             platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Information, kAppTitle);
+}
+
+void Form1::StopRecording() {
     timer1_->SetInterval(0);
     timer2_->SetInterval(0);
     avi_.CloseAviOutput();
@@ -133,12 +151,15 @@ bool Form1::WriteFrame() { return Written(avi_.WriteAviFrame(framecount, FrameFi
 bool Form1::Written(FrameWrite result) {
     if (result == FrameWrite::Written || result == FrameWrite::NotOpen) return true;
     // Stop first: with both intervals 0 no tick can run inside the message box's loop.
-    stop_click();
+    StopRecording();
     const platform::Text& text = result == FrameWrite::Failed     ? kWriteFailed
                                  : result == FrameWrite::DiskFull ? kDiskFull
                                                                   : kSizeLimit;
-    const ModalScope modal(modalDepth_);
-    platform_.toolkit.MsgBox(text, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation, kAppTitle);
+    {
+        const ModalScope modal(modalDepth_);
+        platform_.toolkit.MsgBox(text, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation, kAppTitle);
+    }
+    TellReplacedFrames();
     return false;
 }
 
