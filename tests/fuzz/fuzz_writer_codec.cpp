@@ -1,7 +1,8 @@
 // Two frame files through the writer into our codec, as a recording's first two frames: the
-// recording opens on the first file, which fixes the stream's format, and then writes both.
-// Input: the first file's length (u32), the first file, the second file (the rest; none when
-// empty).
+// recording opens on the first file, which fixes the stream's format, and then writes both,
+// with the slots a late tick missed held between them.
+// Input: the first file's length (u32), the slots held (u8, up to 3), the first file, the second
+// file (the rest; none when empty).
 #include "codec/zmbv.h"
 #include "fake/fake_platform.h"
 #include "fuzz_input.h"
@@ -17,6 +18,7 @@ using platform::Status;
 constexpr Status kAviErrBadFormat = static_cast<Status>(0x80044066);   // AVIERR_BADFORMAT
 constexpr Status kAviErrCompressor = static_cast<Status>(0x80044070);  // AVIERR_COMPRESSOR
 constexpr std::int32_t kFramesPerSecond = 10;
+constexpr int kMostSlotsHeld = 3;
 
 // The library's compressing stream as Wine has it: the format set on it is the compressor's
 // input for every frame, and each frame's block goes to the compressor without its length.
@@ -77,6 +79,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput in(data, size);
     const auto firstLength = in.Take<std::uint32_t>();
+    const int held = in.Take<std::uint8_t>() % (kMostSlotsHeld + 1);
     const std::vector<std::uint8_t> firstFile = in.TakeBytes(std::min<std::size_t>(firstLength, in.Left()));
     const std::vector<std::uint8_t> secondFile = in.Rest();
 
@@ -94,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     recorder::AVIDecs writer(platform);
     if (!writer.OpenAviOutput(0, first, u"C:\\rec\\movie.avi", kFramesPerSecond)) return 0;
     writer.WriteAviFrame(0, first);
-    writer.WriteAviFrame(1, second);
+    for (int slot = 1; slot <= held; ++slot) writer.HoldAviFrame(slot);
+    writer.WriteAviFrame(held + 1, second);
     writer.CloseAviOutput();
     return 0;
 }

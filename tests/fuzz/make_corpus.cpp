@@ -57,8 +57,8 @@ Bytes WithoutColourTable(Bytes bmp) {
     return bmp;
 }
 
-Bytes TwoFrames(const Bytes& first, const Bytes& second) {
-    return FuzzOutput().Put(static_cast<std::uint32_t>(first.size())).PutBytes(first).PutBytes(second).Bytes();
+Bytes TwoFrames(const Bytes& first, const Bytes& second, std::uint8_t slotsHeld = 0) {
+    return FuzzOutput().Put(static_cast<std::uint32_t>(first.size())).Put(slotsHeld).PutBytes(first).PutBytes(second).Bytes();
 }
 
 Bytes HeaderBytes(std::int32_t width, std::int32_t height, std::uint16_t bitCount, std::uint32_t compression = 0) {
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     Put32(huge, kBmpSizeImageAt, 0);
     write("fuzz_cdib", "finding4_zero_image_size_huge_dimensions.bmp", huge);
 
-    write("fuzz_writer_codec", "valid_two_32bit_frames", TwoFrames(Frame(40, 24, 32), Frame(40, 24, 32, 3)));
+    write("fuzz_writer_codec", "valid_two_32bit_frames_two_slots_apart", TwoFrames(Frame(40, 24, 32), Frame(40, 24, 32, 3), 1));
     write("fuzz_writer_codec", "valid_two_8bit_frames_with_colour_table", TwoFrames(Frame(40, 24, 8), Frame(40, 24, 8, 3)));
     for (const std::int32_t bitCount : {32, 24}) {
         const Bytes frame = ShortImageSize(Frame(40, 24, bitCount));
