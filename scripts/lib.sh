@@ -3,7 +3,8 @@
 
 KEST_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KEST_PACKAGES=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils
-               ffmpeg fonts-wqy-microhei libz-mingw-w64-dev zlib1g-dev xdotool imagemagick locales)
+               ffmpeg fonts-wqy-microhei libz-mingw-w64-dev zlib1g-dev xdotool imagemagick locales
+               clang libclang-rt-14-dev)
 
 log() { printf '[kest] %s\n' "$*" >&2; }
 
