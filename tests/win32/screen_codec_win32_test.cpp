@@ -255,7 +255,8 @@ TEST_F(ScreenCodecTest, KeyFramesEveryHundredFramesAndSeekingStartsFromThem) {
 std::vector<std::uint8_t> FourBitBmp(int width, int height) {
     std::vector<std::uint8_t> b = Bmp(Render(NoChange, width, height, 0), 8);
     b[28] = 4;
-    b[46] = 16;
+    b[46] = 16;  // 16 colours: the 8-bit file's 256 would be more than 4-bit pixels can index
+    b[47] = 0;
     return b;
 }
 
