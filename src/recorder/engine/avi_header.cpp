@@ -50,6 +50,10 @@ private:
 
 }  // namespace
 
+std::uint32_t MicroSecondsPerFrame(const platform::AviStreamInfo& stream) {
+    return MulDiv(stream.dwScale, kMicrosecondsPerSecond, stream.dwRate);
+}
+
 std::int64_t FirstChunkOffset(std::int64_t formatBytes) {
     // The library reserves room for the movie list's own header behind the header list, then
     // moves the frames to the next boundary unless that is no more than a chunk header away.
@@ -81,7 +85,7 @@ std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream
     out.FourCC("hdrl");
     out.FourCC("avih");
     out.U32(kMainHeader);
-    out.U32(MulDiv(stream.dwScale, kMicrosecondsPerSecond, stream.dwRate));
+    out.U32(MicroSecondsPerFrame(stream));
     out.U32(MulDiv(stream.dwSuggestedBufferSize, stream.dwRate, stream.dwScale));  // max bytes per second
     out.U32(kAviPaddingGranularity);
     out.U32(platform::kAvifTrustCkType);  // and no index flag: readers then walk the movie list

@@ -17,6 +17,9 @@ namespace kest::recorder {
 // first chunk starts on that boundary, then idx1 at the close.
 inline constexpr std::int64_t kAviPaddingGranularity = 2048;
 
+// The main header's time per frame for a stream of this rate, rounded as the library rounds it.
+std::uint32_t MicroSecondsPerFrame(const platform::AviStreamInfo& stream);
+
 // Offset of the first frame chunk: the end of the headers that the returned bytes fill.
 std::int64_t FirstChunkOffset(std::int64_t formatBytes);
 

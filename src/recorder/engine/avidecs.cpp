@@ -222,14 +222,15 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     // or another shape (the display's size or depth changed, the temporary folder is full), is
     // replaced by the picture before it, so the time line holds and the recording goes on.
     const std::uint8_t* pixels = nullptr;
+    std::vector<std::uint8_t> blank;
     if (aviFrameDib_->CreateFromFile(bitmapPath) && FrameShape::Of(*aviFrameDib_) == streamFrame_) {
         pixels = aviFrameDib_->PointerToBits();
     } else {
         ++replacedFrames_;
         if (framesWritten_ > 0) return HoldAviFrame(position);
         // Nothing before it to hold: a blank picture of the stream's shape.
-        blankFrame_.assign(static_cast<std::size_t>(streamFrame_.bytes), 0);
-        pixels = blankFrame_.data();
+        blank.assign(static_cast<std::size_t>(streamFrame_.bytes), 0);
+        pixels = blank.data();
     }
 
     if (const auto refused = RefuseChunkOf(ChunkBytes(NextFrameBound()) + kIndexEntryBytes)) return *refused;
@@ -243,7 +244,6 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
     const std::uint32_t keyFrameFlag = PassesFramesThrough(aviOptions_) ? platform::kAviifKeyframe : 0;
     aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, pixels, streamFrame_.bytes, keyFrameFlag,
                                            &samplesWritten, &bytesWritten);
-    blankFrame_ = {};
     if (aviStatus_ != 0) {
         Finish();
         return FrameWrite::Failed;
@@ -328,8 +328,7 @@ void AVIDecs::MendFinishedFile() {
     auto opened = platform_.files.OpenForUpdating(aviOutputPath_);
     if (!opened.file) return;
     FinishedAviFacts facts;
-    facts.microSecPerFrame = static_cast<std::uint32_t>(std::uint64_t{aviStreamInfo_.dwScale} * 1'000'000 /
-                                                        aviStreamInfo_.dwRate);
+    facts.microSecPerFrame = MicroSecondsPerFrame(aviStreamInfo_);
     facts.videoHandler = PassesFramesThrough(aviOptions_) ? 0 : aviOptions_.fccHandler;
     // A file that could not be mended still plays: the mend is for readers that are strict.
     MendFinishedAviFile(*opened.file, *length, facts);

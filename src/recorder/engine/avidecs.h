@@ -92,7 +92,6 @@ private:
     platform::AviStreamInfo aviStreamInfo_{};
     std::unique_ptr<cDIB> aviFrameDib_;
     platform::Text aviOutputPath_;
-    std::vector<std::uint8_t> blankFrame_;
     FrameShape streamFrame_;
     std::int32_t replacedFrames_ = 0;
     bool begun_ = false;        // between AVIFileInit and the matching AVIFileExit
