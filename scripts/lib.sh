@@ -4,7 +4,7 @@
 KEST_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KEST_PACKAGES=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils
                ffmpeg fonts-wqy-microhei libz-mingw-w64-dev zlib1g-dev xdotool imagemagick locales
-               clang libclang-rt-14-dev)
+               clang libclang-rt-14-dev pulseaudio pulseaudio-utils)
 
 log() { printf '[kest] %s\n' "$*" >&2; }
 
@@ -66,6 +66,39 @@ prepare_wine_prefix() {
     # The first Wine process of a server starts its services, which inherit that process's
     # output; started here they hold /dev/null instead of the pipe a test runner waits on.
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# A PulseAudio server of our own with one null sink, whose monitor is the default recording
+# device: what is played into the sink is what a microphone would hear. The folders are private
+# so that nobody's own sound server is touched; a low-latency reader keeps the idle sink from
+# handing its monitor's samples over in two-second blocks.
+start_private_sound() {
+    local dir="${KEST_SOUND_DIR:-$KEST_ROOT/build/sound}"
+    mkdir -p "$dir/home" "$dir/runtime"
+    chmod 700 "$dir/runtime"
+    export HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" PULSE_RUNTIME_PATH="$dir/runtime/pulse"
+    export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+    cat >"$dir/default.pa" <<'PA'
+load-module module-native-protocol-unix auth-anonymous=1
+load-module module-null-sink sink_name=rec
+set-default-sink rec
+set-default-source rec.monitor
+PA
+    pulseaudio -n -F "$dir/default.pa" --exit-idle-time=-1 --disallow-exit --daemonize=yes --use-pid-file=yes \
+        >/dev/null 2>&1 || { log "PulseAudio did not start"; return 1; }
+    for _ in $(seq 1 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    pactl info >/dev/null 2>&1 || { log "PulseAudio did not answer"; return 1; }
+    pacat -r -d rec.monitor --latency-msec=10 >/dev/null 2>&1 &
+    KEST_SOUND_READER_PID=$!
+    log "private sound server $PULSE_SERVER"
+}
+
+stop_private_sound() {
+    if [ -n "${KEST_SOUND_READER_PID:-}" ]; then kill "$KEST_SOUND_READER_PID" 2>/dev/null || true; fi
+    if [ -n "${PULSE_RUNTIME_PATH:-}" ] && [ -f "$PULSE_RUNTIME_PATH/pid" ]; then
+        kill "$(cat "$PULSE_RUNTIME_PATH/pid")" 2>/dev/null || true
+    fi
+    KEST_SOUND_READER_PID=
 }
 
 stop_wine() {

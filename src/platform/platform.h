@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/file_dialogs.h"
 #include "platform/file_system.h"
+#include "platform/sound_input.h"
 #include "platform/toolkit.h"
 #include "platform/window_api.h"
 #include "platform/window_hook.h"
@@ -20,6 +21,7 @@ struct Platform {
     WindowApi& windows;
     WindowHook& hooks;
     FileDialogs& dialogs;
+    SoundInput& sound;
 };
 
 }  // namespace kest::platform

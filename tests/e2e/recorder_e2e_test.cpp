@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "win32/support/dialog_watcher.h"
@@ -62,16 +65,18 @@ private:
     bool started_ = false;
 };
 
-// Opens the File menu of the menu strip with its access key and takes the item `downs` steps below
-// the first.
-bool ChooseFileMenuItem(HWND strip, DWORD process, int downs) {
-    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+// Opens a menu of the menu strip with its access key (File 'f', Settings 'o') and takes the item
+// `downs` steps below the first.
+bool ChooseMenuItem(HWND strip, DWORD process, wchar_t menu, int downs) {
+    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, menu);
     HWND popup = WaitForWindow(process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
     if (!popup) return false;
     for (int i = 0; i < downs; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
     return true;
 }
+
+bool ChooseFileMenuItem(HWND strip, DWORD process, int downs) { return ChooseMenuItem(strip, process, 'f', downs); }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD process) {
     struct Search {
@@ -348,6 +353,237 @@ TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWi
     HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);
     ASSERT_NE(strip, nullptr);
     EXPECT_TRUE(IsWindowVisible(strip) && !IsIconic(strip)) << "the menu strip shows inside the restored window";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(recorder.ExitsWithin(20000));
+}
+
+// A box that flashes white while a beep sounds, and beside it the time since the sound began
+// as a Gray code of 10 ms steps, so that each recorded frame says when it was taken. The sound
+// is played by the host's own player into the sound server's sink: a player under Wine, on two
+// busy cores, lets the server run dry and stretches the gaps between beeps. The player notes the
+// moment it starts on the monotonic clock that Wine's performance counter reads.
+class BeepingBox {
+public:
+    static constexpr int kLeft = 200, kTop = 200, kCells = 16, kCell = 24, kBox = 120;
+    static constexpr int kRate = 44100, kFirstBeepMs = 700, kBeepEveryMs = 1000, kBeepMs = 200, kLengthMs = 16000;
+
+    explicit BeepingBox(const std::wstring& folder) {
+        const std::wstring sound = folder + L"beeps.wav", stamp = folder + L"started", player = folder + L"play.py";
+        WriteBeeps(sound);
+        DeleteFileW(stamp.c_str());  // Wine reuses process ids, and with them scratch folders
+        std::ofstream(std::filesystem::path(player))
+            << "import os, time\n"
+               "with open('" << HostPath(stamp) << ".part', 'w') as f:\n"
+               "    f.write(str(time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) // 100))\n"
+               "os.rename('" << HostPath(stamp) << ".part', '" << HostPath(stamp) << "')\n"
+               "os.execvp('paplay', ['paplay', '" << HostPath(sound) << "'])\n";
+        RunHostShell("python3 " + ShellQuote(HostPath(player)) + " >/dev/null 2>&1 &");
+        WaitUntil([&] { return std::ifstream(std::filesystem::path(stamp)) >> start_ ? true : false; },
+                  std::chrono::seconds(10));
+        LARGE_INTEGER now{}, frequency{};
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        // The stamp is in the counter's units only where the counter is that clock at 10 MHz.
+        now_ = now.QuadPart;
+        playing_ = start_ > 0 && frequency.QuadPart == 10'000'000 && now.QuadPart >= start_ &&
+                   now.QuadPart - start_ < 10 * frequency.QuadPart;
+        if (playing_) thread_ = std::thread([this] { Flash(); });
+    }
+    ~BeepingBox() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        RunHostShell("pkill -f " + ShellQuote("paplay .*beeps.wav"));
+    }
+    bool Playing() const { return playing_; }
+    std::string Why() const { return "started at " + std::to_string(start_) + ", counter " + std::to_string(now_); }
+    static bool Beeping(long ms) { return ms >= kFirstBeepMs && (ms - kFirstBeepMs) % kBeepEveryMs < kBeepMs; }
+
+private:
+    static void WriteBeeps(const std::wstring& path) {
+        std::vector<std::int16_t> samples(static_cast<std::size_t>(kRate) * kLengthMs / 1000);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            if (Beeping(static_cast<long>(i * 1000 / kRate))) {
+                samples[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 2 * 3.14159265 * 1000 / kRate));
+            }
+        }
+        const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
+        const auto u32 = [](std::ofstream& out, std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+        const auto u16 = [](std::ofstream& out, std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+        std::ofstream out(std::filesystem::path(path), std::ios::binary);
+        out.write("RIFF", 4);
+        u32(out, 36 + bytes);
+        out.write("WAVEfmt ", 8);
+        u32(out, 16);
+        u16(out, 1);
+        u16(out, 1);
+        u32(out, kRate);
+        u32(out, kRate * 2);
+        u16(out, 2);
+        u16(out, 16);
+        out.write("data", 4);
+        u32(out, bytes);
+        out.write(reinterpret_cast<const char*>(samples.data()), bytes);
+    }
+
+    void Flash() {
+        const wchar_t* kClass = L"KestBeepingBox";
+        WNDCLASSW type{};
+        type.lpfnWndProc = DefWindowProcW;
+        type.hInstance = GetModuleHandleW(nullptr);
+        type.lpszClassName = kClass;
+        RegisterClassW(&type);
+        HWND window = CreateWindowExW(WS_EX_TOPMOST, kClass, L"", WS_POPUP | WS_VISIBLE, kLeft, kTop, kCells * kCell,
+                                      kCell + kBox, nullptr, nullptr, type.hInstance, nullptr);
+        HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        long shown = -1;
+        while (!stop_) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            LARGE_INTEGER now{};
+            QueryPerformanceCounter(&now);
+            const long ms = static_cast<long>((now.QuadPart - start_) / 10'000);
+            if (ms / 10 != shown / 10) {  // drawn once for each 10 ms step
+                shown = ms;
+                const unsigned code = static_cast<unsigned>(ms / 10) ^ static_cast<unsigned>(ms / 10) >> 1;
+                HDC dc = GetDC(window);
+                for (int cell = 0; cell < kCells; ++cell) {
+                    RECT r{cell * kCell, 0, (cell + 1) * kCell, kCell};
+                    FillRect(dc, &r, (code >> (kCells - 1 - cell)) & 1 ? white : black);
+                }
+                RECT box{0, kCell, kCells * kCell, kCell + kBox};
+                FillRect(dc, &box, Beeping(ms) ? white : black);
+                ReleaseDC(window, dc);
+            }
+            Sleep(1);
+        }
+        DestroyWindow(window);
+    }
+
+    long long start_ = 0, now_ = 0;
+    bool playing_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// With "record sound" checked, the microphone (here the monitor of the sound server's sink) goes
+// into the same file: both streams, as long as each other, every beep where its flash is.
+TEST(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
+    if (RunHostShell("pactl info").exitCode != 0) GTEST_SKIP() << "no sound server to record from";
+    const std::wstring folder = ScratchFolder(L"e2e-sound");
+    const std::wstring typed = folder + L"有声音";
+    const std::wstring file = typed + L".avi";
+    RecorderProcess recorder;
+    ASSERT_TRUE(recorder.Started());
+    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                              std::chrono::seconds(30));
+    ASSERT_NE(main, nullptr) << DescribeWindowsOf(recorder.Id());
+    HWND strip = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                          std::chrono::seconds(10)));
+    // Settings > Record sound. Wine keeps a menu's items in its own process, so the check mark
+    // is judged by the file: two streams.
+    ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
+    ASSERT_TRUE(WaitUntil([&] { return WaitForWindow(recorder.Id(), L"#32768", [](HWND w) { return IsWindowVisible(w) != 0; },
+                                                     std::chrono::milliseconds(0)) == nullptr; },
+                          std::chrono::seconds(10)));
+
+    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
+    DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Velvra 无损屏幕编码 (ZMBV)")},
+                          std::chrono::seconds(30), recorder.Id());
+    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
+    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 3; }, std::chrono::seconds(60)))
+        << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames-sound");
+    {
+        BeepingBox box(folder);
+        ASSERT_TRUE(box.Playing()) << "the beeps did not start: " << box.Why();
+        const int from = FramesInCaption(main);
+        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= from + 110; }, std::chrono::seconds(60)));
+        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));  // File > Stop
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    }
+
+    auto video = ProbeStream(file, "v:0");
+    auto audio = ProbeStream(file, "a:0");
+    EXPECT_EQ(video["nb_streams"], "2");
+    EXPECT_EQ(audio["codec_name"], "pcm_s16le") << audio["output"];
+    EXPECT_EQ(audio["sample_rate"], "22050");
+    // ffprobe gives PCM in AVI no stream duration, not even for ffmpeg's own files; the header's
+    // count of samples, and the samples decoded, say how long the sound is.
+    const double pictureSeconds = std::atof(video["duration"].c_str());
+    EXPECT_NEAR(std::atof(audio["nb_frames"].c_str()) / 22050, pictureSeconds, 0.05) << video["output"] << audio["output"];
+    const ToolResult strict = StrictDecode(file);
+    EXPECT_EQ(strict.output, "");
+
+    // Where the sound was in each slot's picture, from the strip: frames duplicated into the
+    // held slots, so that index n is the picture of n tenths of a second.
+    constexpr int kStripWidth = BeepingBox::kCells * BeepingBox::kCell;
+    const auto strips = Decode(file, "-map 0:v -fps_mode cfr -vf crop=" + std::to_string(kStripWidth) + ":" +
+                                         std::to_string(BeepingBox::kCell) + ":" + std::to_string(BeepingBox::kLeft) +
+                                         ":" + std::to_string(BeepingBox::kTop) + " -f rawvideo -pix_fmt gray");
+    ASSERT_TRUE(strips.has_value());
+    const std::size_t stripBytes = static_cast<std::size_t>(kStripWidth) * BeepingBox::kCell;
+    std::vector<long> positionMs;  // -1 where no strip shows
+    for (std::size_t at = 0; at + stripBytes <= strips->size(); at += stripBytes) {
+        unsigned gray = 0;
+        for (int cell = 0; cell < BeepingBox::kCells; ++cell) {
+            const std::size_t centre = at + static_cast<std::size_t>(BeepingBox::kCell / 2) * kStripWidth +
+                                       static_cast<std::size_t>(cell * BeepingBox::kCell + BeepingBox::kCell / 2);
+            gray = gray << 1 | ((*strips)[centre] > 128 ? 1u : 0u);
+        }
+        unsigned binary = gray;
+        for (unsigned shift = gray >> 1; shift != 0; shift >>= 1) binary ^= shift;
+        positionMs.push_back(binary == 0 ? -1 : static_cast<long>(binary) * 10);
+    }
+
+    // For each frame, how far the recording's time was ahead of the sound's when it was taken.
+    // A busy machine grabs a frame a little early or late, so each beep is judged against the
+    // median over the frames around it.
+    const auto lead = [&positionMs](long fromMs, long toMs) {
+        std::vector<double> leads;
+        for (std::size_t frame = 0; frame < positionMs.size(); ++frame) {
+            if (positionMs[frame] > fromMs && positionMs[frame] < toMs) {
+                leads.push_back(static_cast<double>(frame) / 10 - static_cast<double>(positionMs[frame]) / 1000);
+            }
+        }
+        if (leads.empty()) return std::optional<double>{};
+        std::nth_element(leads.begin(), leads.begin() + leads.size() / 2, leads.end());
+        return std::optional{leads[leads.size() / 2]};
+    };
+    const std::optional<double> overall = lead(0, 1'000'000);
+    ASSERT_TRUE(overall.has_value()) << "no frame shows the time strip";
+
+    // Each beep's onset in the recorded sound, against the moment of the recording at which the
+    // picture showed that beep's flash begin.
+    const auto pcm = Decode(file, "-map 0:a -f s16le -ac 1 -ar 22050");
+    ASSERT_TRUE(pcm.has_value());
+    EXPECT_NEAR(static_cast<double>(pcm->size()) / 2 / 22050, pictureSeconds, 0.05) << "decoded";
+    std::vector<double> offsets;
+    std::size_t quietSince = 0;
+    for (std::size_t i = 0; i + 1 < pcm->size(); i += 2) {
+        const std::size_t sample = i / 2;
+        const int value = static_cast<std::int16_t>((*pcm)[i] | (*pcm)[i + 1] << 8);
+        if (std::abs(value) < 4000) continue;
+        const bool onset = sample - quietSince > 22050 * 4 / 10;
+        quietSince = sample;
+        if (!onset) continue;
+        const double heard = static_cast<double>(sample) / 22050;
+        const long beep =
+            BeepingBox::kFirstBeepMs +
+            std::lround(((heard - *overall) * 1000 - BeepingBox::kFirstBeepMs) / BeepingBox::kBeepEveryMs) *
+                BeepingBox::kBeepEveryMs;
+        const auto around = lead(beep - 1500, beep + 1500);
+        if (beep >= BeepingBox::kFirstBeepMs && around) offsets.push_back(heard - (beep / 1000.0 + *around));
+    }
+    ASSERT_GE(offsets.size(), 8u) << "beeps found in the sound";
+    const auto [least, most] = std::minmax_element(offsets.begin(), offsets.end());
+    std::string all;
+    for (double o : offsets) all += std::to_string(static_cast<int>(std::lround(o * 1000))) + " ";
+    EXPECT_LE(*most - *least, 0.040) << "the offset stays the same from the first beep to the last (ms): " << all;
+    // The player's own start, its buffer and the server's latency come before the first beep
+    // is heard; they are the same for every beep.
+    EXPECT_LT(std::fabs(offsets.front()), 0.400) << "ms: " << all;
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(recorder.ExitsWithin(20000));
 }

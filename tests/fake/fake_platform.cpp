@@ -247,6 +247,11 @@ std::uint32_t FakeAvi::StringToFourCC(const Text& code, std::uint32_t) {
 
 platform::Status FakeAvi::FileCreateStream(Handle, Handle* stream, const platform::AviStreamInfo& info) {
     owner_.log.push_back("AVIFileCreateStream");
+    if (info.fccType == StringToFourCC(u"auds", 0)) {
+        soundInfo = info;
+        *stream = kSoundStream;
+        return 0;
+    }
     streamInfo = info;
     if (script.createStreamStatus != 0) return script.createStreamStatus;
     *stream = kStream;
@@ -282,10 +287,10 @@ platform::Status FakeAvi::MakeCompressedStream(Handle* compressed, Handle, platf
     return 0;
 }
 
-platform::Status FakeAvi::StreamSetFormat(Handle, std::int32_t, const void* data, std::int32_t size) {
+platform::Status FakeAvi::StreamSetFormat(Handle stream, std::int32_t, const void* data, std::int32_t size) {
     owner_.log.push_back("AVIStreamSetFormat");
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    format.assign(bytes, bytes + size);
+    (stream == kSoundStream ? soundFormat : format).assign(bytes, bytes + size);
     return script.setFormatStatus;
 }
 
@@ -297,10 +302,13 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     writes.push_back({stream, start, samples, {}, flags, size});
     if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
+    if (stream == kSoundStream) sound.insert(sound.end(), bytes, bytes + size);
     if (script.firstChunkAt && !openedPaths.empty()) {
         auto& file = owner_.files.contents[openedPaths.back()];
         if (file.size() < static_cast<std::size_t>(*script.firstChunkAt)) file.resize(*script.firstChunkAt);
-        const std::uint8_t chunk[8] = {'0', '0', 'd', 'b', static_cast<std::uint8_t>(size),
+        const std::uint8_t id = stream == kSoundStream ? '1' : '0';
+        const std::uint8_t chunk[8] = {'0', id, static_cast<std::uint8_t>(id == '1' ? 'w' : 'd'), 'b',
+                                       static_cast<std::uint8_t>(size),
                                        static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16),
                                        static_cast<std::uint8_t>(size >> 24)};
         file.insert(file.end(), chunk, chunk + 8);
@@ -314,9 +322,15 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
     return 0;
 }
 
-platform::Status FakeAvi::StreamInfo(Handle, platform::AviStreamInfo* info) {
-    *info = streamInfo;
-    info->dwLength = static_cast<std::uint32_t>(writes.size());
+int FakeAvi::SoundChunks() const {
+    return static_cast<int>(std::count_if(writes.begin(), writes.end(), [](const AviWrite& w) { return w.stream == kSoundStream; }));
+}
+
+platform::Status FakeAvi::StreamInfo(Handle stream, platform::AviStreamInfo* info) {
+    // As Wine's library counts them: frames for the video, chunks (not samples) for the sound.
+    *info = stream == kSoundStream ? soundInfo : streamInfo;
+    const int chunks = SoundChunks();
+    info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? chunks : static_cast<int>(writes.size()) - chunks);
     return 0;
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "fake/fake_file_dialogs.h"
+#include "fake/fake_sound_input.h"
 #include "fake/fake_toolkit.h"
 #include "fake/fake_window_hook.h"
 
@@ -87,6 +88,11 @@ public:
     int saveOptionsFreeCount = 0;
     std::vector<std::uint8_t> format;
     std::vector<AviWrite> writes;
+    // The sound stream, when one is created: its record, format and the samples written to it.
+    platform::AviStreamInfo soundInfo{};
+    std::vector<std::uint8_t> soundFormat;
+    std::vector<std::uint8_t> sound;
+    int SoundChunks() const;
 
     void FileInit() override;
     void FileExit() override;
@@ -112,6 +118,7 @@ public:
     static constexpr Handle kFile = 0xF11E;
     static constexpr Handle kStream = 0x5EA1;
     static constexpr Handle kCompressed = 0xC0DE;
+    static constexpr Handle kSoundStream = 0xA0D1;
 
 private:
     FakePlatform& owner_;
@@ -265,7 +272,8 @@ public:
     FakeWindowApi windows{*this};
     FakeWindowHook hooks;
     FakeFileDialogs dialogs;
-    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
+    FakeSoundInput sound{toolkit};
+    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs, sound};
 
     // The recorder's save dialog as the user answers it (dialogs.shown keeps each request):
     // 0 cancels; otherwise the typed name comes back in the file buffer.

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     avi.script.keepWrittenData = false;
     // Frames land where the library puts them, so that the writer keeps its headers on disk.
     avi.script.firstChunkAt = recorder::FirstChunkOffset(platform::kDibHeaderBytes);
-    platform::Platform platform{avi, fake.files, fake.desktop, fake.toolkit, fake.windows, fake.hooks, fake.dialogs};
+    platform::Platform platform{avi, fake.files, fake.desktop, fake.toolkit, fake.windows, fake.hooks, fake.dialogs, fake.sound};
 
     const platform::Text first = u"C:\\Temp\\frame1.bmp", second = u"C:\\Temp\\frame2.bmp";
     fake.files.contents[first] = firstFile;

@@ -191,7 +191,7 @@ TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndEndsWithItsRiff) {
     fake::FakePlatform fake;
     fake.files.contents[u"a.avi"] = file;
     auto opened = fake.files.OpenForUpdating(u"a.avi");
-    EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, c.handler}));
+    EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, c.handler, {}}));
     const auto& mended = fake.files.contents[u"a.avi"];
     ASSERT_EQ(mended.size(), riffEnd + c.tailAfter);
     EXPECT_EQ(U32(mended, kMicroSecPerFrameAt), 100'000u);
@@ -220,7 +220,7 @@ TEST(MendFinishedAviFile, LeavesWhatIsNotAnAviFileAlone) {
         fake::FakePlatform fake;
         fake.files.contents[u"a.avi"] = file;
         auto opened = fake.files.OpenForUpdating(u"a.avi");
-        EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, kZmbv}));
+        EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, kZmbv, {}}));
         EXPECT_EQ(fake.files.contents[u"a.avi"], file);
     }
 }

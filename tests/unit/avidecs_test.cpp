@@ -263,7 +263,7 @@ TEST_F(AviDecsTest, SmallCompressedFramesAreCountedByTheirRealSize) {
     };
     fake::FakePlatform other;
     ShrinkingAvi shrinking{other};
-    platform::Platform p{shrinking, other.files, other.desktop, other.toolkit, other.windows, other.hooks, other.dialogs};
+    platform::Platform p{shrinking, other.files, other.desktop, other.toolkit, other.windows, other.hooks, other.dialogs, other.sound};
     AVIDecs compressed{p};
     other.files.contents[frame] = MakeBmp(3840, 2160, 32);
     shrinking.script.keepWrittenData = false;

@@ -50,7 +50,7 @@ public:
 
 struct CountingPlatform : TestPlatform {
     CountingWindowApi counting;
-    platform::Platform countingPlatform{avi, files, desktop, toolkit, counting, hooks, dialogs};
+    platform::Platform countingPlatform{avi, files, desktop, toolkit, counting, hooks, dialogs, sound};
 };
 platform::Platform& PlatformOf(CountingPlatform& windows) { return windows.countingPlatform; }
 

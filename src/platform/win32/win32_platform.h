@@ -6,6 +6,7 @@
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_file_dialogs.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_sound_input.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window_api.h"
 #include "platform/win32/win32_window_hook.h"
@@ -20,7 +21,8 @@ struct Win32Platform {
     Win32WindowApi windows;
     Win32WindowHook hooks;
     Win32FileDialogs dialogs;
-    Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
+    Win32SoundInput sound;
+    Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs, sound};
 };
 
 }  // namespace kest::platform::win32

@@ -52,6 +52,9 @@ void Form2::Form_Load() {
     setting_ = window_->CreateMenuItem(nullptr, u"设置(&O)");
     recordcursor_ = window_->CreateMenuItem(setting_.get(), u"录制光标");
     recordareae_ = window_->CreateMenuItem(setting_.get(), u"录制区域");
+    // Unchecked at every start, like the rest nothing is stored: sound is recorded only when
+    // the person asks for it.
+    recordsound_ = window_->CreateMenuItem(setting_.get(), u"录制声音");
     recordcursor_->SetChecked(true);
     recordareae_->SetChecked(true);
 
@@ -64,6 +67,7 @@ void Form2::Form_Load() {
     quit_->OnClick([this] { quit_Click(); });
     recordcursor_->OnClick([this] { recordcursor_Click(); });
     recordareae_->OnClick([this] { recordareae_Click(); });
+    recordsound_->OnClick([this] { recordsound_Click(); });
 
     platform::Form& main = form1_.Window();
     const std::int32_t nc1 = main.Height() - main.ScaleHeight();
@@ -131,6 +135,10 @@ void Form2::pause_Click() {
 
 void Form2::recordcursor_Click() {
     if (!Busy()) recordcursor_->SetChecked(!recordcursor_->Checked());
+}
+
+void Form2::recordsound_Click() {
+    if (!Busy()) recordsound_->SetChecked(!recordsound_->Checked());
 }
 
 void Form2::recordareae_Click() {

@@ -47,6 +47,7 @@ public:
     void quit_Click();
     void recordcursor_Click();
     void recordareae_Click();
+    void recordsound_Click();
 
     platform::Form& Window() { return *window_; }
     Form3* AreaOverlay() { return form3_.get(); }
@@ -59,6 +60,7 @@ public:
     platform::MenuItem& setting() { return *setting_; }
     platform::MenuItem& recordcursor() { return *recordcursor_; }
     platform::MenuItem& recordareae() { return *recordareae_; }
+    platform::MenuItem& recordsound() { return *recordsound_; }
 
     // Whole seconds since midnight when the recording was paused.
     std::int32_t pausetime = 0;
@@ -71,7 +73,7 @@ private:
     Form1& form1_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::MenuItem> file_, start_, pause_, done_, quit_;
-    std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_;
+    std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_, recordsound_;
     std::unique_ptr<Form3> form3_;
     bool unloaded_ = false;
 };

@@ -15,9 +15,24 @@ constexpr std::uint32_t kMicrosecondsPerSecond = 1000000;
 std::int64_t Even(std::int64_t bytes) { return bytes + (bytes & 1); }
 
 // Where the header list ends: everything before the padding.
-std::int64_t HeaderListEnd(std::int64_t formatBytes) {
-    return kListHeader + kListHeader + kChunkHeader + kMainHeader + kListHeader + kChunkHeader + kStreamHeader +
-           kChunkHeader + Even(formatBytes);
+std::int64_t HeaderListEnd(const std::vector<std::int64_t>& formatBytes) {
+    std::int64_t end = kListHeader + kListHeader + kChunkHeader + kMainHeader;
+    for (const std::int64_t bytes : formatBytes) end += kListHeader + kChunkHeader + kStreamHeader + kChunkHeader + Even(bytes);
+    return end;
+}
+
+std::vector<std::int64_t> FormatSizes(const std::vector<InterimStream>& streams) {
+    std::vector<std::int64_t> sizes;
+    for (const auto& stream : streams) sizes.push_back(static_cast<std::int64_t>(stream.format.size()));
+    return sizes;
+}
+
+std::int64_t FirstChunkAfter(std::int64_t headerListEnd) {
+    // The library reserves room for the movie list's own header behind the header list, then
+    // moves the chunks to the next boundary unless that is no more than a chunk header away.
+    const std::int64_t reserved = headerListEnd + kListHeader;
+    const std::int64_t boundary = (reserved + kAviPaddingGranularity) & ~(kAviPaddingGranularity - 1);
+    return boundary - reserved > kChunkHeader ? boundary : reserved;
 }
 
 // Rounded as the library's MulDiv does, without its 32-bit overflow.
@@ -54,24 +69,74 @@ std::uint32_t MicroSecondsPerFrame(const platform::AviStreamInfo& stream) {
     return MulDiv(stream.dwScale, kMicrosecondsPerSecond, stream.dwRate);
 }
 
-std::int64_t FirstChunkOffset(std::int64_t formatBytes) {
-    // The library reserves room for the movie list's own header behind the header list, then
-    // moves the frames to the next boundary unless that is no more than a chunk header away.
-    const std::int64_t reserved = HeaderListEnd(formatBytes) + kListHeader;
-    const std::int64_t boundary = (reserved + kAviPaddingGranularity) & ~(kAviPaddingGranularity - 1);
-    return boundary - reserved > kChunkHeader ? boundary : reserved;
+std::int64_t FirstChunkOffset(std::int64_t formatBytes) { return FirstChunkAfter(HeaderListEnd({formatBytes})); }
+
+std::int64_t FirstChunkOffset(const std::vector<InterimStream>& streams) {
+    return FirstChunkAfter(HeaderListEnd(FormatSizes(streams)));
 }
 
 std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream,
                                            const std::vector<std::uint8_t>& format, std::int64_t framesEnd) {
-    if (format.empty() || stream.szName[0] != 0 || stream.dwRate == 0 || stream.dwScale == 0) return {};
-    const auto formatBytes = static_cast<std::int64_t>(format.size());
-    const std::int64_t firstChunk = FirstChunkOffset(formatBytes);
-    const std::int64_t headerEnd = HeaderListEnd(formatBytes);
+    return InterimAviHeader(std::vector<InterimStream>{{stream, format}}, framesEnd);
+}
+
+namespace {
+
+void StreamList(Writer& out, const InterimStream& stream) {
+    const platform::AviStreamInfo& info = stream.info;
+    const auto formatBytes = static_cast<std::int64_t>(stream.format.size());
+    out.FourCC("LIST");
+    out.U32(4 + kChunkHeader + kStreamHeader + kChunkHeader + Even(formatBytes));
+    out.FourCC("strl");
+    out.FourCC("strh");
+    out.U32(kStreamHeader);
+    out.U32(info.fccType);
+    out.U32(info.fccHandler);
+    out.U32(info.dwFlags);
+    out.U16(info.wPriority);
+    out.U16(info.wLanguage);
+    out.U32(info.dwInitialFrames);
+    out.U32(info.dwScale);
+    out.U32(info.dwRate);
+    out.U32(info.dwStart);
+    out.U32(info.dwLength);
+    out.U32(info.dwSuggestedBufferSize);
+    out.U32(info.dwQuality);
+    out.U32(info.dwSampleSize);
+    out.U16(static_cast<std::uint32_t>(info.rcFrame.left));
+    out.U16(static_cast<std::uint32_t>(info.rcFrame.top));
+    out.U16(static_cast<std::uint32_t>(info.rcFrame.right));
+    out.U16(static_cast<std::uint32_t>(info.rcFrame.bottom));
+    out.FourCC("strf");
+    out.U32(formatBytes);
+    out.Bytes(stream.format);
+    out.Zeros(Even(formatBytes) - formatBytes);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& streams, std::int64_t framesEnd) {
+    if (streams.empty()) return {};
+    for (const auto& stream : streams) {
+        if (stream.format.empty() || stream.info.szName[0] != 0 || stream.info.dwRate == 0 || stream.info.dwScale == 0) {
+            return {};
+        }
+    }
+    const platform::AviStreamInfo& video = streams.front().info;
+    const std::int64_t firstChunk = FirstChunkOffset(streams);
+    const std::int64_t headerEnd = HeaderListEnd(FormatSizes(streams));
     const std::int64_t end = std::max(Even(framesEnd), firstChunk);
     // The rectangle's corners come from the library; their difference may not fit 32 bits.
-    const auto width = static_cast<std::uint32_t>(std::int64_t{stream.rcFrame.right} - stream.rcFrame.left);
-    const auto height = static_cast<std::uint32_t>(std::int64_t{stream.rcFrame.bottom} - stream.rcFrame.top);
+    const auto width = static_cast<std::uint32_t>(std::int64_t{video.rcFrame.right} - video.rcFrame.left);
+    const auto height = static_cast<std::uint32_t>(std::int64_t{video.rcFrame.bottom} - video.rcFrame.top);
+    std::uint64_t bytesPerSecond = 0;
+    std::uint32_t largestBuffer = 0;
+    for (const auto& stream : streams) {
+        const platform::AviStreamInfo& info = stream.info;
+        const std::uint32_t perSample = info.dwSampleSize != 0 ? info.dwSampleSize : info.dwSuggestedBufferSize;
+        bytesPerSecond += MulDiv(perSample, info.dwRate, info.dwScale);
+        largestBuffer = std::max(largestBuffer, info.dwSuggestedBufferSize);
+    }
 
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(firstChunk));
@@ -85,44 +150,18 @@ std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream
     out.FourCC("hdrl");
     out.FourCC("avih");
     out.U32(kMainHeader);
-    out.U32(MicroSecondsPerFrame(stream));
-    out.U32(MulDiv(stream.dwSuggestedBufferSize, stream.dwRate, stream.dwScale));  // max bytes per second
+    out.U32(MicroSecondsPerFrame(video));
+    out.U32(std::min<std::uint64_t>(bytesPerSecond, UINT32_MAX));
     out.U32(kAviPaddingGranularity);
     out.U32(platform::kAvifTrustCkType);  // and no index flag: readers then walk the movie list
-    out.U32(stream.dwLength);   // total frames
-    out.U32(stream.dwInitialFrames);
-    out.U32(1);                 // streams
-    out.U32(stream.dwSuggestedBufferSize);
+    out.U32(video.dwLength);   // total frames
+    out.U32(video.dwInitialFrames);
+    out.U32(streams.size());
+    out.U32(largestBuffer);
     out.U32(width);
     out.U32(height);
     out.Zeros(16);              // reserved
-
-    out.FourCC("LIST");
-    out.U32(headerEnd - (kListHeader + kListHeader + kChunkHeader + kMainHeader) - kChunkHeader);
-    out.FourCC("strl");
-    out.FourCC("strh");
-    out.U32(kStreamHeader);
-    out.U32(stream.fccType);
-    out.U32(stream.fccHandler);
-    out.U32(stream.dwFlags);
-    out.U16(stream.wPriority);
-    out.U16(stream.wLanguage);
-    out.U32(stream.dwInitialFrames);
-    out.U32(stream.dwScale);
-    out.U32(stream.dwRate);
-    out.U32(stream.dwStart);
-    out.U32(stream.dwLength);
-    out.U32(stream.dwSuggestedBufferSize);
-    out.U32(stream.dwQuality);
-    out.U32(stream.dwSampleSize);
-    out.U16(static_cast<std::uint32_t>(stream.rcFrame.left));
-    out.U16(static_cast<std::uint32_t>(stream.rcFrame.top));
-    out.U16(static_cast<std::uint32_t>(stream.rcFrame.right));
-    out.U16(static_cast<std::uint32_t>(stream.rcFrame.bottom));
-    out.FourCC("strf");
-    out.U32(formatBytes);
-    out.Bytes(format);
-    out.Zeros(Even(formatBytes) - formatBytes);
+    for (const auto& stream : streams) StreamList(out, stream);
 
     const std::int64_t moviList = firstChunk - kListHeader;
     if (moviList > headerEnd) {
@@ -190,6 +229,7 @@ bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, con
     bool ok = true;
     std::int64_t mainHeader = -1;
     std::int64_t videoHeader = -1;
+    std::int64_t soundHeader = -1;
     ForEachChunk(head, kListHeader, riffEnd, [&](std::int64_t at, std::int64_t data, std::int64_t size) {
         if (!IsFourCC(head, at, "LIST") || !IsFourCC(head, data, "hdrl")) return;
         ForEachChunk(head, data + 4, data + size, [&](std::int64_t at2, std::int64_t data2, std::int64_t size2) {
@@ -200,6 +240,10 @@ bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, con
                     IsFourCC(head, data3, "vids")) {
                     videoHeader = data3;
                 }
+                if (soundHeader < 0 && IsFourCC(head, at3, "strh") && size3 >= kStreamHeader &&
+                    IsFourCC(head, data3, "auds")) {
+                    soundHeader = data3;
+                }
             });
         });
     });
@@ -208,6 +252,10 @@ bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, con
     }
     if (videoHeader >= 0 && facts.videoHandler != 0 && ReadU32(head, videoHeader + 4) == 0) {
         ok = WriteU32(file, videoHeader + 4, facts.videoHandler) && ok;
+    }
+    constexpr std::int64_t kLengthField = 32;  // fccType, handler, flags, priority and language, ...
+    if (soundHeader >= 0 && facts.soundSamples && ReadU32(head, soundHeader + kLengthField) != *facts.soundSamples) {
+        ok = WriteU32(file, soundHeader + kLengthField, *facts.soundSamples) && ok;
     }
 
     const std::int64_t tail = fileBytes - riffEnd;

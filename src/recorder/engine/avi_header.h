@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/avi_library.h"
@@ -20,8 +21,15 @@ inline constexpr std::int64_t kAviPaddingGranularity = 2048;
 // The main header's time per frame for a stream of this rate, rounded as the library rounds it.
 std::uint32_t MicroSecondsPerFrame(const platform::AviStreamInfo& stream);
 
-// Offset of the first frame chunk: the end of the headers that the returned bytes fill.
+// A stream of the file as the library describes it, with its format.
+struct InterimStream {
+    platform::AviStreamInfo info;
+    std::vector<std::uint8_t> format;
+};
+
+// Offset of the first chunk: the end of the headers that the returned bytes fill.
 std::int64_t FirstChunkOffset(std::int64_t formatBytes);
+std::int64_t FirstChunkOffset(const std::vector<InterimStream>& streams);
 
 // The headers for a stream as the library describes it (`stream`, its format) whose frame chunks
 // end at `framesEnd` (the file's length; at least FirstChunkOffset). The main header says there
@@ -29,6 +37,9 @@ std::int64_t FirstChunkOffset(std::int64_t formatBytes);
 // this layout does not describe (a named stream, or no format).
 std::vector<std::uint8_t> InterimAviHeader(const platform::AviStreamInfo& stream,
                                            const std::vector<std::uint8_t>& format, std::int64_t framesEnd);
+// The same for a video stream followed by others (the sound), each in its own stream list, in
+// the order they were created. The main header takes its time and size from the first.
+std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& streams, std::int64_t framesEnd);
 
 // True when the 8 bytes at the first chunk's offset are the header of a video frame chunk of
 // stream 0 ('00db' or '00dc') that fits in a file of `fileBytes`.
@@ -39,10 +50,14 @@ bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstC
 struct FinishedAviFacts {
     std::uint32_t microSecPerFrame = 0;
     std::uint32_t videoHandler = 0;  // the compressor's FourCC; 0 leaves the stream header's as is
+    // The sound stream's length in samples, which Wine's library writes as its count of chunks;
+    // none leaves it as is.
+    std::optional<std::uint32_t> soundSamples;
 };
 
 // Mends a file as the library finished it (`fileBytes` long): its main header's time per frame
-// (Wine writes a hundred times the stream's), the video stream header's empty handler, and the
+// (Wine writes a hundred times the stream's), the video stream header's empty handler, the sound
+// stream header's length, and the
 // zero bytes it leaves past the end of the RIFF, which readers take for a broken chunk. Only
 // bytes of a layout it recognises are touched; anything else is left as it is. False when a
 // mend could not be written.

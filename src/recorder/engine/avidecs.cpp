@@ -42,7 +42,7 @@ bool PassesFramesThrough(const platform::AviCompressOptions& options) {
 
 }  // namespace
 
-AVIDecs::AVIDecs(platform::Platform& platform) : platform_(platform) {}
+AVIDecs::AVIDecs(platform::Platform& platform) : platform_(platform), readable_(platform.files) {}
 
 AVIDecs::~AVIDecs() { CloseAviOutput(); }
 
@@ -58,7 +58,8 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
     replacedFrames_ = 0;
     keepOutput_ = false;
     aviStatus_ = 0;
-    frameBytes_ = largestFrame_ = framesWritten_ = 0;
+    frameBytes_ = largestFrame_ = framesWritten_ = soundSamples_ = 0;
+    soundFormatBytes_.clear();
     platform_.avi.FileInit();
     begun_ = true;
 
@@ -105,22 +106,53 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
     // From here on the frame file is read many times a second; a file it cannot use replaces
     // that frame, and the recorder says so once, after the stop.
     aviFrameDib_->SetTellsUser(false);
-    StartReadableHeader();
+    if (soundFormat_ && !CreateSoundStream()) return Fail();
+    if (keepReadable_ && ReadStreamFormat()) readable_.Start(aviOutputPath_, DescribeStreams());
     return true;
 }
 
-void AVIDecs::StartReadableHeader() {
-    headerFile_.reset();
-    streamFormat_.clear();
-    openingHeader_.clear();
-    if (!keepReadable_ || !ReadStreamFormat()) return;
-    // The library has created the file and written nothing into it yet; from here on it is a
-    // valid file without frames, so even a recorder that dies before its first frame leaves one.
-    if (platform_.files.Length(aviOutputPath_) != std::optional<std::int64_t>{0}) return;
-    headerFile_ = std::move(platform_.files.OpenForUpdating(aviOutputPath_).file);
-    const std::int64_t firstChunk = FirstChunkOffset(static_cast<std::int64_t>(streamFormat_.size()));
-    openingHeader_ = CurrentHeader(firstChunk);
-    if (!WriteHeader(openingHeader_)) openingHeader_.clear();
+namespace {
+
+std::vector<std::uint8_t> WaveFormatBytes(const platform::SoundFormat& format) {
+    constexpr std::uint16_t kWaveFormatPcm = 1;
+    std::vector<std::uint8_t> bytes;
+    const auto u16 = [&bytes](std::uint32_t v) {
+        bytes.push_back(static_cast<std::uint8_t>(v));
+        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    u16(kWaveFormatPcm);
+    u16(format.channels);
+    u16(format.samplesPerSecond);
+    u16(format.samplesPerSecond >> 16);
+    u16(format.BytesPerSecond());
+    u16(format.BytesPerSecond() >> 16);
+    u16(format.BlockAlign());
+    u16(format.bitsPerSample);
+    u16(0);  // no extra bytes
+    return bytes;
+}
+
+}  // namespace
+
+bool AVIDecs::CreateSoundStream() {
+    // Samples of one block each, counted at the sample rate: what every reader expects of PCM.
+    platform::AviStreamInfo info{};
+    info.fccType = platform_.avi.StringToFourCC(u"auds", 0);
+    info.dwScale = 1;
+    info.dwRate = soundFormat_->samplesPerSecond;
+    info.dwSampleSize = soundFormat_->BlockAlign();
+    info.dwSuggestedBufferSize = soundFormat_->BytesPerSecond();
+    info.dwQuality = UINT32_MAX;  // the default quality
+    aviStatus_ = platform_.avi.FileCreateStream(aviFileHandle_, &soundStream_, info);
+    if (aviStatus_ != 0) {
+        soundStream_ = 0;
+        return false;
+    }
+    soundFormatBytes_ = WaveFormatBytes(*soundFormat_);
+    aviStatus_ = platform_.avi.StreamSetFormat(soundStream_, 0, soundFormatBytes_.data(),
+                                               static_cast<std::int32_t>(soundFormatBytes_.size()));
+    formatBytes_ += static_cast<std::int64_t>(soundFormatBytes_.size());
+    return aviStatus_ == 0;
 }
 
 bool AVIDecs::ReadStreamFormat() {
@@ -132,61 +164,19 @@ bool AVIDecs::ReadStreamFormat() {
            size == static_cast<std::int32_t>(streamFormat_.size());
 }
 
-std::vector<std::uint8_t> AVIDecs::CurrentHeader(std::int64_t fileBytes) const {
-    platform::AviStreamInfo info{};
-    if (platform_.avi.StreamInfo(aviStream_, &info) != 0) return {};
-    return InterimAviHeader(info, streamFormat_, fileBytes);
-}
-
-bool AVIDecs::WriteHeader(const std::vector<std::uint8_t>& header) {
-    // A header that cannot be made or written stops the keeping, never the recording: the
-    // library's own file is complete at the close either way.
-    if (headerFile_ && !header.empty() && headerFile_->WriteAt(0, header.data(), header.size())) return true;
-    headerFile_.reset();
-    return false;
-}
-
-AVIDecs::Layout AVIDecs::CheckLayout(std::int64_t fileBytes) {
-    const std::int64_t firstChunk = static_cast<std::int64_t>(openingHeader_.size());
-    std::vector<std::uint8_t> front(openingHeader_.size());
-    if (!headerFile_->ReadAt(0, front.data(), front.size()) || front != openingHeader_) {
-        return Layout::Different;  // the library writes there itself: those bytes are its own
+std::vector<InterimStream> AVIDecs::DescribeStreams() const {
+    std::vector<InterimStream> streams(1);
+    if (platform_.avi.StreamInfo(aviStream_, &streams[0].info) != 0) return {};
+    streams[0].format = streamFormat_;
+    if (soundStream_ != 0) {
+        InterimStream sound;
+        if (platform_.avi.StreamInfo(soundStream_, &sound.info) != 0) return {};
+        // Wine's library counts a sound stream's chunks where readers expect samples.
+        sound.info.dwLength = static_cast<std::uint32_t>(soundSamples_);
+        sound.format = soundFormatBytes_;
+        streams.push_back(std::move(sound));
     }
-    if (fileBytes < firstChunk + 8) return Layout::Unknown;  // its first frame is not on disk yet
-    std::uint8_t chunk[8] = {};
-    if (!headerFile_->ReadAt(static_cast<std::uint64_t>(firstChunk), chunk, sizeof chunk)) return Layout::Unknown;
-    if (IsFirstFrameChunk(chunk, firstChunk, fileBytes)) return Layout::Described;
-    // Its frames are elsewhere: take the headers back, the file is then as the library left it.
-    const std::vector<std::uint8_t> zeros(openingHeader_.size());
-    headerFile_->WriteAt(0, zeros.data(), zeros.size());
-    return Layout::Different;
-}
-
-// A library that wrote nothing at all at the close would have left an empty file, which a stop
-// removes; the headers written at the open must not turn it into a file without frames.
-void AVIDecs::TakeBackOpeningHeader() {
-    if (platform_.files.Length(aviOutputPath_) != static_cast<std::int64_t>(openingHeader_.size())) return;
-    auto opened = platform_.files.OpenForReading(aviOutputPath_);
-    std::vector<std::uint8_t> bytes(openingHeader_.size());
-    if (!opened.file || !opened.file->ReadAt(0, bytes.data(), bytes.size()) || bytes != openingHeader_) return;
-    opened.file.reset();
-    platform_.files.OpenForWriting(aviOutputPath_);
-}
-
-void AVIDecs::RefreshReadableHeader() {
-    if (!headerFile_) return;
-    const auto length = platform_.files.Length(aviOutputPath_);
-    if (!length) return;
-    if (!openingHeader_.empty()) {
-        // Nothing more is written over the library's file until its first frame is seen exactly
-        // where these headers end; another library's layout is left alone.
-        switch (CheckLayout(*length)) {
-            case Layout::Unknown: return;
-            case Layout::Different: headerFile_.reset(); return;
-            case Layout::Described: openingHeader_.clear(); break;
-        }
-    }
-    WriteHeader(CurrentHeader(*length));
+    return streams;
 }
 
 std::int64_t AVIDecs::EstimatedFileBytes() const {
@@ -289,16 +279,44 @@ std::optional<FrameWrite> AVIDecs::RefuseChunkOf(std::int64_t chunkBytes) {
 void AVIDecs::CountChunk(std::int64_t dataBytes) {
     frameBytes_ += ChunkBytes(dataBytes);
     ++framesWritten_;
-    RefreshReadableHeader();
+    if (readable_.Active()) readable_.Refresh(DescribeStreams());
+}
+
+FrameWrite AVIDecs::WriteAviSound(const std::vector<std::uint8_t>& samples) {
+    if (!begun_ || soundStream_ == 0 || framesWritten_ == 0) return FrameWrite::NotOpen;
+    const std::uint32_t block = soundFormat_->BlockAlign();
+    const auto count = static_cast<std::int32_t>(samples.size() / block);
+    if (count == 0) return FrameWrite::Written;
+    const auto bytes = static_cast<std::int32_t>(count * block);
+    if (const auto refused = RefuseChunkOf(ChunkBytes(bytes) + kIndexEntryBytes)) return *refused;
+    // At the stream's length as the library counts it: Wine's library refuses any other start
+    // for a sound stream after its first chunk (it counts chunks there, Windows samples).
+    platform::AviStreamInfo info{};
+    aviStatus_ = platform_.avi.StreamInfo(soundStream_, &info);
+    if (aviStatus_ == 0) {
+        aviStatus_ = platform_.avi.StreamWrite(soundStream_, static_cast<std::int32_t>(info.dwStart + info.dwLength),
+                                               count, samples.data(), bytes, platform::kAviifKeyframe, nullptr,
+                                               nullptr);
+    }
+    if (aviStatus_ != 0) {
+        Finish();
+        return FrameWrite::Failed;
+    }
+    soundSamples_ += count;
+    CountChunk(bytes);
+    return FrameWrite::Written;
 }
 
 void AVIDecs::CloseAviOutput() {
     if (!begun_) return;
     begun_ = false;
     // The library writes its own headers at the last release; nothing may be written after.
-    const bool openingHeaderOnly = headerFile_ && !openingHeader_.empty();
-    headerFile_.reset();
+    readable_.Stop();
     aviFrameDib_.reset();
+    if (soundStream_ != 0) {
+        platform_.avi.StreamRelease(soundStream_);
+        soundStream_ = 0;
+    }
     if (aviStream_ != 0) {
         platform_.avi.StreamRelease(aviStream_);
         aviStream_ = 0;
@@ -314,7 +332,7 @@ void AVIDecs::CloseAviOutput() {
     // The library is left only after its last object is released: leaving it first would let
     // it unload code that the releases still run.
     platform_.avi.FileExit();
-    if (openingHeaderOnly) TakeBackOpeningHeader();
+    readable_.TakeBackIfAlone();
     if (aviStatus_ != 0 && !keepOutput_ && platform_.files.IsNormalFile(aviOutputPath_)) {
         platform_.files.Remove(aviOutputPath_);
         return;
@@ -330,6 +348,7 @@ void AVIDecs::MendFinishedFile() {
     FinishedAviFacts facts;
     facts.microSecPerFrame = MicroSecondsPerFrame(aviStreamInfo_);
     facts.videoHandler = PassesFramesThrough(aviOptions_) ? 0 : aviOptions_.fccHandler;
+    if (!soundFormatBytes_.empty()) facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
     // A file that could not be mended still plays: the mend is for readers that are strict.
     MendFinishedAviFile(*opened.file, *length, facts);
 }

@@ -1,5 +1,5 @@
-// Turns a run of bitmap files into the one video stream of an AVI file through the
-// platform's AVI library. One output at a time.
+// Turns a run of bitmap files into the video stream of an AVI file through the platform's AVI
+// library, with the sound beside it when asked for. One output at a time.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "recorder/engine/cdib.h"
+#include "recorder/engine/readable_avi_header.h"
 
 namespace kest::recorder {
 
@@ -38,6 +39,15 @@ public:
     FrameWrite HoldAviFrame(std::int32_t position);
     void CloseAviOutput();
 
+    // The next output also takes a sound stream in this format (PCM), or none. Set before
+    // OpenAviOutput: the library lays out its file when the first chunk is written.
+    void SetSoundFormat(std::optional<platform::SoundFormat> format) { soundFormat_ = format; }
+    bool HasSound() const { return soundStream_ != 0; }
+    // Appends whole samples to the sound stream, after the frames written so far: interleaved at
+    // the place of their time. NotOpen without a sound stream or before the first frame.
+    FrameWrite WriteAviSound(const std::vector<std::uint8_t>& samples);
+    std::int64_t SoundSamplesWritten() const { return soundSamples_; }
+
     // Module state, readable for callers and tests.
     std::int32_t AviStatus() const { return aviStatus_; }
     const platform::AviCompressOptions& AviOptions() const { return aviOptions_; }
@@ -47,7 +57,7 @@ public:
     // that is killed leaves every frame it wrote. Off only to measure what that costs.
     void SetKeepsFileReadable(bool keep) { keepReadable_ = keep; }
     // The headers are being kept current on disk for the open output.
-    bool KeepingFileReadable() const { return headerFile_ != nullptr; }
+    bool KeepingFileReadable() const { return readable_.Active(); }
     // Frames of the open or last output that were written as the picture before them because
     // their frame file could not be read or no longer had the stream's shape.
     std::int32_t ReplacedFrames() const { return replacedFrames_; }
@@ -72,14 +82,10 @@ private:
     std::optional<FrameWrite> RefuseChunkOf(std::int64_t chunkBytes);
     void CountChunk(std::int64_t dataBytes);
     bool RoomOnDiskFor(std::int64_t bytes) const;
-    void StartReadableHeader();
+    bool CreateSoundStream();
     bool ReadStreamFormat();
-    std::vector<std::uint8_t> CurrentHeader(std::int64_t fileBytes) const;
-    bool WriteHeader(const std::vector<std::uint8_t>& header);
-    enum class Layout { Unknown, Described, Different };
-    Layout CheckLayout(std::int64_t fileBytes);
-    void RefreshReadableHeader();
-    void TakeBackOpeningHeader();
+    // The streams as the library describes them now, the sound's length in samples.
+    std::vector<InterimStream> DescribeStreams() const;
     void MendFinishedFile();
 
     platform::Platform& platform_;
@@ -101,13 +107,12 @@ private:
     std::int64_t largestFrame_ = 0;
     std::int64_t framesWritten_ = 0;
     bool keepReadable_ = true;
-    // A second handle on the output, through which the headers are kept current; null when
-    // off, or when the library's file does not have the layout the headers are made for.
-    std::unique_ptr<platform::BinaryFile> headerFile_;
+    ReadableAviHeader readable_;
     std::vector<std::uint8_t> streamFormat_;
-    // What was written at the open, until the library's first frame shows that its layout is the
-    // one described.
-    std::vector<std::uint8_t> openingHeader_;
+    std::optional<platform::SoundFormat> soundFormat_;
+    platform::Handle soundStream_ = 0;
+    std::vector<std::uint8_t> soundFormatBytes_;  // as WAVEFORMATEX
+    std::int64_t soundSamples_ = 0;
 };
 
 }  // namespace kest::recorder

@@ -46,7 +46,7 @@ SizeLimits ComputeSizeLimits(std::int32_t screenWidthTwips, std::int32_t screenH
     return limits;
 }
 
-Form1::Form1(platform::Platform& platform, AVIDecs& avi) : platform_(platform), avi_(avi) {}
+Form1::Form1(platform::Platform& platform, AVIDecs& avi) : platform_(platform), avi_(avi), sound_(platform.sound) {}
 
 Form1::~Form1() {
     if (tmsg_) {

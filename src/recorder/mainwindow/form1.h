@@ -10,6 +10,7 @@
 #include "recorder/controls/button.h"
 #include "recorder/engine/avidecs.h"
 #include "recorder/engine/frame_timeline.h"
+#include "recorder/engine/sound_track.h"
 #include "recorder/msghook/msghook.h"
 
 namespace kest::recorder {
@@ -74,6 +75,7 @@ public:
     void HoldCapture();
     void ReleaseCapture();
     const FrameTimeline& Timeline() const { return timeline_; }
+    const SoundTrack& Sound() const { return sound_; }
 
     // Caption and frame handlers. X and Y are twips of the piece.
     void backcaption_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
@@ -170,8 +172,14 @@ private:
     bool AskForOutputPath();
     // The stop command's work, without a word to the user: for the end of the session too.
     void StopRecording();
-    // Once after a recording: how many frames were written as the one before them.
+    // Once after a recording: how many frames were written as the one before them, and whether
+    // the sound device failed.
     void TellReplacedFrames();
+    // Opens the recording device when sound is asked for; when it cannot be opened the person
+    // chooses between recording without sound (true) and not starting (false).
+    bool OpenSoundDevice();
+    // The sound gathered so far into the file; false when the file ended.
+    bool WriteSound();
     void PrepareCanvas();
     void StartCaptureTimer();
     void SetRecordingMenus(bool recording);
@@ -212,6 +220,8 @@ private:
     // Clipboard content already used for a frame; an unchanged clipboard holds no new screen.
     std::uint32_t clipboardSequence_ = 0;
     FrameTimeline timeline_;
+    SoundTrack sound_;
+    bool soundFailed_ = false;  // told once, after the stop
 };
 
 // Text of the save dialog's filter list: two pairs, each part NUL-terminated.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/clock.h"
@@ -94,8 +95,15 @@ bool Form1::EndFrame() {
     picture1_->SaveImage(FrameFilePath());
     if (!WriteFrame()) return false;
     ++framecount;
+    if (!WriteSound()) return false;
     ScheduleNextTick();
     return true;
+}
+
+bool Form1::WriteSound() {
+    if (!avi_.HasSound()) return true;
+    const std::vector<std::uint8_t> samples = sound_.Take(timeline_.RecordedMicroseconds(Now()));
+    return samples.empty() || Written(avi_.WriteAviSound(samples));
 }
 
 void Form1::ScheduleNextTick() {
@@ -104,7 +112,10 @@ void Form1::ScheduleNextTick() {
 }
 
 void Form1::HoldCapture() {
+    const bool first = !timeline_.Held();
     timeline_.Hold(Now());
+    // The sound stops with the picture, at the same moment of the recording.
+    if (first && avi_.HasSound()) sound_.Hold(timeline_.RecordedMicroseconds(Now()));
     timer1_->SetEnabled(false);
     timer2_->SetEnabled(false);
 }
@@ -112,6 +123,7 @@ void Form1::HoldCapture() {
 void Form1::ReleaseCapture() {
     timeline_.Release(Now());
     if (timeline_.Held()) return;  // the close question, asked during a pause, leaves it paused
+    if (avi_.HasSound()) sound_.Release(timeline_.RecordedMicroseconds(Now()));
     ScheduleNextTick();
     if (timer1_->Interval() != 0) timer1_->SetEnabled(true);
     if (timer2_->Interval() != 0) timer2_->SetEnabled(true);

@@ -1,4 +1,5 @@
 // Starting and stopping a recording: the main window's start and stop commands.
+#include <optional>
 #include <string>
 
 #include "recorder/controlmenu/form2.h"
@@ -23,6 +24,9 @@ const platform::Text kSizeLimit = u"录像文件已达到 2 GB 的大小上限�
 const platform::Text kFramesReplaced =
     u" 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。";
 const platform::Text kDiskFull = u"磁盘空间已满，录制已停止。文件中保留了已录制的内容。";
+const platform::Text kNoSoundDevice = u"没有找到录音设备。\n\n要不录声音，只录制画面吗？";
+const platform::Text kSoundDeviceRefused = u"录音设备无法打开，可能正被其他程序占用。\n\n要不录声音，只录制画面吗？";
+const platform::Text kSoundDeviceFailed = u"录音设备在录制中出现故障，此后的声音已用静音代替。";
 
 platform::Text TrimBlanks(const platform::Text& text) {
     const auto first = text.find_first_not_of(u' ');
@@ -81,6 +85,7 @@ void Form1::SetRecordingMenus(bool recording) {
     form2_->quit().SetEnabled(!recording);
     form2_->recordcursor().SetEnabled(!recording);
     form2_->recordareae().SetEnabled(!recording);
+    form2_->recordsound().SetEnabled(!recording);
     // A recording stopped while paused must not start the next one in the continue state.
     if (!recording) form2_->pause().SetCaption(kPauseCaption);
 }
@@ -100,12 +105,18 @@ void Form1::start_click() {
                                  kAppTitle);
         return;
     }
-    if (!AskForOutputPath()) return;
+    if (!OpenSoundDevice()) return;
+    if (!AskForOutputPath()) {
+        sound_.Close();
+        return;
+    }
     if (platform_.files.IsNormalFile(avipath)) platform_.files.Remove(avipath);
     platform_.toolkit.DoEvents();
 
     PrepareCanvas();
+    avi_.SetSoundFormat(sound_.IsOpen() ? std::optional{SoundTrack::kFormat} : std::nullopt);
     if (!avi_.OpenAviOutput(window_->Hwnd(), FrameFilePath(), avipath, kPlaybackFps)) {
+        sound_.Close();
         platform_.toolkit.MsgBox(kChooseAnotherCodec, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::None,
                                  kAppTitle);
         return;
@@ -117,6 +128,17 @@ void Form1::start_click() {
     hcursor = platform_.desktop.GetCursor();
     starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
     timeline_.Start(Now());
+    soundFailed_ = false;
+    if (avi_.HasSound()) sound_.Start(timeline_.RecordedMicroseconds(Now()));
+}
+
+bool Form1::OpenSoundDevice() {
+    if (!form2_->recordsound().Checked()) return true;
+    const platform::SoundOpen opened = sound_.Open();
+    if (opened == platform::SoundOpen::Opened) return true;
+    const platform::Text& why = opened == platform::SoundOpen::NoDevice ? kNoSoundDevice : kSoundDeviceRefused;
+    return platform_.toolkit.MsgBox(why, platform::MsgBoxButtons::YesNo, platform::MsgBoxIcon::Question, kAppTitle) ==
+           platform::MsgBoxResult::Yes;
 }
 
 void Form1::stop_click() {
@@ -125,6 +147,12 @@ void Form1::stop_click() {
 }
 
 void Form1::TellReplacedFrames() {
+    if (soundFailed_) {
+        soundFailed_ = false;
+        const ModalScope modal(modalDepth_);
+        platform_.toolkit.MsgBox(kSoundDeviceFailed, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation,
+                                 kAppTitle);
+    }
     const std::int32_t replaced = avi_.ReplacedFrames();
     if (replaced == 0) return;
     const std::string count = std::to_string(replaced);
@@ -136,6 +164,12 @@ void Form1::TellReplacedFrames() {
 void Form1::StopRecording() {
     timer1_->SetInterval(0);
     timer2_->SetInterval(0);
+    if (avi_.HasSound()) {
+        // The sound ends where the picture does: its last frame plays one slot.
+        avi_.WriteAviSound(sound_.Finish(std::int64_t{framecount} * FrameTimeline::kSlotMicroseconds));
+        soundFailed_ = sound_.DeviceFailed();
+    }
+    sound_.Close();
     avi_.CloseAviOutput();
     if (platform_.files.Length(avipath) == std::optional<std::int64_t>{0}) platform_.files.Remove(avipath);
 

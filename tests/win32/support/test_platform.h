@@ -37,7 +37,8 @@ struct TestPlatform {
     platform::win32::Win32WindowApi windows;
     platform::win32::Win32WindowHook hooks;
     platform::win32::Win32FileDialogs dialogs;
-    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs};
+    platform::win32::Win32SoundInput sound;
+    platform::Platform platform{avi, files, desktop, toolkit, windows, hooks, dialogs, sound};
 };
 
 inline platform::Platform& PlatformOf(TestPlatform& windows) { return windows.platform; }

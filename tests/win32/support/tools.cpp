@@ -91,9 +91,14 @@ ToolResult RunHostShell(const std::string& command) {
 }
 
 std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath) {
+    return ProbeStream(windowsPath, "v:0");
+}
+
+std::map<std::string, std::string> ProbeStream(const std::wstring& windowsPath, const std::string& selector) {
     const ToolResult probe = RunHostShell(
-        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,duration -of default=noprint_wrappers=1 " +
+        "ffprobe -v error -count_frames -count_packets -select_streams " + selector + " -show_entries "
+        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,nb_read_packets,duration,sample_rate,"
+        "channels -of default=noprint_wrappers=1 " +
         ShellQuote(HostPath(windowsPath)) + "; ffprobe -v error -show_entries format=nb_streams -of "
         "default=noprint_wrappers=1 " + ShellQuote(HostPath(windowsPath)));
     std::map<std::string, std::string> fields;
@@ -124,6 +129,10 @@ std::optional<std::vector<std::uint8_t>> RunDecoder(const std::string& arguments
 }
 
 }  // namespace
+
+std::optional<std::vector<std::uint8_t>> Decode(const std::wstring& windowsPath, const std::string& outputArguments) {
+    return RunDecoder("-i " + ShellQuote(HostPath(windowsPath)) + " " + outputArguments);
+}
 
 std::optional<std::vector<std::uint8_t>> DecodeFrame(const std::wstring& windowsPath, int index,
                                                      const std::string& pixelFormat) {
