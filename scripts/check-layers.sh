@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fails when the layers leak: the seam (src/platform) must not reach up into the programs, and the
-# Windows SDK is included only where Windows is met: the seam's Windows side, the two entry
-# points and the screen codec's Windows driver.
+# Fails when the layers leak: the seam (src/platform) and the codec (src/codec) must not reach up
+# into the programs, and the Windows SDK is included only where Windows is met: the seam's
+# Windows side, the two entry points and the screen codec's Windows driver; the sound devices'
+# headers only on the seam's Windows side.
 set -uo pipefail
 cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}/src" || exit 2
 
@@ -10,6 +11,20 @@ upward=$(grep -rn -E '#include +"(recorder|launcher)/' platform)
 if [ -n "$upward" ]; then
     echo "the seam includes the programs above it:" >&2
     echo "$upward" >&2
+    status=1
+fi
+
+upward=$(grep -rn -E '#include +"(recorder|launcher)/' codec)
+if [ -n "$upward" ]; then
+    echo "the codec includes the programs:" >&2
+    echo "$upward" >&2
+    status=1
+fi
+
+sound=$(grep -rln -E '#include +<(mmsystem|mmeapi|audioclient|mmdeviceapi)\.h>' . | sed 's#^\./##' | grep -v -E '^platform/win32/')
+if [ -n "$sound" ]; then
+    echo "sound device headers outside the seam's Windows side:" >&2
+    echo "$sound" >&2
     status=1
 fi
 

@@ -17,9 +17,14 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
     fi
 fi
 
-trap 'stop_wine; stop_private_display' EXIT
+trap 'stop_wine; stop_private_sound; stop_private_display' EXIT
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     start_private_display
+fi
+# Without a sound server Wine finds no recording device; a private one records what is played
+# into its sink (paplay with the PULSE_SERVER printed here).
+if ! pactl info >/dev/null 2>&1; then
+    start_private_sound
 fi
 # A prefix of its own, made in the Chinese locale: Wine links the CJK fonts in at creation.
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, builds the presets, runs the native unit
 # tests, replays the fuzz targets' corpus, then runs the Windows tests under Wine on a private
-# X display.
+# X display, with a private sound server whose sink is the recording device.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$KEST_ROOT"
@@ -11,8 +11,10 @@ build_preset linux
 build_preset fuzz
 build_preset windows
 
-trap 'stop_wine; stop_private_display; rm -rf /tmp/kest-tool-* /tmp/kest-frame-*' EXIT
+trap 'stop_wine; stop_private_sound; stop_private_display; rm -rf /tmp/kest-tool-* /tmp/kest-frame-*' EXIT
 start_private_display
+# Before Wine starts: its processes find the sound server through the environment.
+start_private_sound
 prepare_wine_prefix
 
 status=0

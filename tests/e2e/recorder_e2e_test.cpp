@@ -11,6 +11,7 @@
 #include <cmath>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -219,6 +220,7 @@ TEST_P(RecorderEndToEnd, StopFromItsOwnMenuLeavesTheLibrarysCompleteFile) {
     EXPECT_TRUE(recorder.ExitsWithin(20000)) << "closing the main window must end the recorder";
     ExpectReadable(5);
     ExpectComplete();
+    EXPECT_EQ(ProbeVideo(file)["nb_streams"], "1") << "no sound unless asked for";
 }
 
 // Ten frames for every second of life, whatever the machine's pace: the caption's count is read
@@ -467,34 +469,61 @@ private:
 };
 
 // With "record sound" checked, the microphone (here the monitor of the sound server's sink) goes
-// into the same file: both streams, as long as each other, every beep where its flash is.
-TEST(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
-    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
-    if (RunHostShell("pactl info").exitCode != 0) GTEST_SKIP() << "no sound server to record from";
-    const std::wstring folder = ScratchFolder(L"e2e-sound");
-    const std::wstring typed = folder + L"有声音";
-    const std::wstring file = typed + L".avi";
-    RecorderProcess recorder;
-    ASSERT_TRUE(recorder.Started());
-    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                              std::chrono::seconds(30));
-    ASSERT_NE(main, nullptr) << DescribeWindowsOf(recorder.Id());
-    HWND strip = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
-                          std::chrono::seconds(10)));
-    // Settings > Record sound. Wine keeps a menu's items in its own process, so the check mark
-    // is judged by the file: two streams.
-    ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
-    ASSERT_TRUE(WaitUntil([&] { return WaitForWindow(recorder.Id(), L"#32768", [](HWND w) { return IsWindowVisible(w) != 0; },
-                                                     std::chrono::milliseconds(0)) == nullptr; },
-                          std::chrono::seconds(10)));
+// into the same file as a second stream.
+class RecorderSound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
+        if (RunHostShell("pactl info").exitCode != 0) GTEST_SKIP() << "no sound server to record from";
+        folder = ScratchFolder(L"e2e-sound");
+        const std::wstring typed = folder + L"有声音";
+        file = typed + L".avi";
+        ASSERT_TRUE(recorder.Started());
+        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                             std::chrono::seconds(30));
+        ASSERT_NE(main, nullptr) << DescribeWindowsOf(recorder.Id());
+        ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                              std::chrono::seconds(10)));
+        // Settings > Record sound. Wine keeps a menu's items in its own process, so the check
+        // mark is judged by the file: two streams.
+        ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return WaitForWindow(recorder.Id(), L"#32768", [](HWND w) { return IsWindowVisible(w) != 0; },
+                                     std::chrono::milliseconds(0)) == nullptr;
+            },
+            std::chrono::seconds(10)));
+        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
+        DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Velvra 无损屏幕编码 (ZMBV)")},
+                              std::chrono::seconds(30), recorder.Id());
+        ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
+        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 3; }, std::chrono::seconds(60)))
+            << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames-sound");
+    }
 
-    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
-    DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Velvra 无损屏幕编码 (ZMBV)")},
-                          std::chrono::seconds(30), recorder.Id());
-    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
-    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 3; }, std::chrono::seconds(60)))
-        << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames-sound");
+    RecorderProcess recorder;
+    HWND main = nullptr, strip = nullptr;
+    std::wstring folder, file;
+};
+
+// Killed, the file keeps both streams readable up to the last second.
+TEST_F(RecorderSound, KilledWhileRecordingLeavesBothStreamsReadable) {
+    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 30; }, std::chrono::seconds(60)));
+    const int counted = FramesInCaption(main);
+    ASSERT_TRUE(recorder.Kill());
+    auto video = ProbeStream(file, "v:0");
+    auto audio = ProbeStream(file, "a:0");
+    EXPECT_EQ(video["nb_streams"], "2") << video["output"];
+    EXPECT_GE(std::atoi(video["nb_read_frames"].c_str()) + ReadOutline(file).emptyChunks, counted);
+    EXPECT_EQ(audio["codec_name"], "pcm_s16le") << audio["output"];
+    const auto pcm = Decode(file, "-map 0:a -f s16le -ac 1 -ar 22050");
+    ASSERT_TRUE(pcm.has_value());
+    EXPECT_GE(static_cast<double>(pcm->size()) / 2 / 22050, counted / 10.0 - 1.0) << "sound up to the last second";
+    EXPECT_EQ(StrictDecode(file).output, "");
+}
+
+// Every beep where its flash is.
+TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     {
         BeepingBox box(folder);
         ASSERT_TRUE(box.Playing()) << "the beeps did not start: " << box.Why();
@@ -580,6 +609,7 @@ TEST(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     const auto [least, most] = std::minmax_element(offsets.begin(), offsets.end());
     std::string all;
     for (double o : offsets) all += std::to_string(static_cast<int>(std::lround(o * 1000))) + " ";
+    std::printf("sound after picture, each beep (ms): %s\n", all.c_str());
     EXPECT_LE(*most - *least, 0.040) << "the offset stays the same from the first beep to the last (ms): " << all;
     // The player's own start, its buffer and the server's latency come before the first beep
     // is heard; they are the same for every beep.

@@ -104,6 +104,7 @@ std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem*
     }
     auto item = std::make_unique<FakeMenuItem>();
     item->caption = text;
+    menuCaptions.push_back(text);
     return item;
 }
 

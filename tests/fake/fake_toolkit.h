@@ -221,6 +221,7 @@ public:
     platform::Rect bounds;
     std::int32_t ncWidth = 0, ncHeight = 0;
     bool unloaded = false;
+    std::vector<Text> menuCaptions;  // in the order the items were made
     std::uint32_t backColor = 0;
     std::vector<FakePictureBox*> boxes;  // every picture box created on the form, in order
     std::vector<FakeLabel*> labels;

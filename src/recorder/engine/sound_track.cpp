@@ -8,11 +8,14 @@ namespace kest::recorder {
 namespace {
 
 constexpr std::int64_t kMicrosecondsPerSecond = 1'000'000;
-constexpr std::int64_t kWindowMicroseconds = 2'000'000;
+constexpr std::int64_t kWindowMicroseconds = 3'000'000;
 // A device that has delivered nothing for this long has failed, whatever it says.
 constexpr std::int64_t kSilentDeviceMicroseconds = 3'000'000;
-// Drift below this is left alone: the delivery of whole buffers makes the lag jitter anyway.
-constexpr std::int64_t kDriftToleranceSamples = SoundTrack::kFormat.samplesPerSecond * 5 / 1000;
+// Drift below this is left alone: the least lag of a window jitters by up to about 20 ms from one
+// window to the next as the device hands its buffers over (measured under Wine), and a
+// correction for that would move the sound back and forth. Real clocks drift far more slowly:
+// 0.1 % is 3 ms in a window.
+constexpr std::int64_t kDriftToleranceSamples = SoundTrack::kFormat.samplesPerSecond * 25 / 1000;
 // More than this missing or surplus at once is no drift: samples were lost or came in a burst.
 constexpr std::int64_t kGapSamples = SoundTrack::kFormat.samplesPerSecond / 4;
 // A drift correction changes the pitch by at most 2 %, which a voice does not betray.

@@ -64,7 +64,7 @@ private:
     std::int64_t correction_ = 0;
     std::int64_t lastDelivery_ = 0;
     // How far the placed samples lag the time line, less the correction still to come: its
-    // smallest value over each window of two seconds, and over the first window of the run.
+    // smallest value over each window of three seconds, and over the first window of the run.
     std::int64_t windowStart_ = 0;
     std::optional<std::int64_t> windowLeast_;
     std::optional<std::int64_t> baseline_;

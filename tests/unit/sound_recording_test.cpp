@@ -1,0 +1,225 @@
+// The sound as the person asks for it and the file gets it: the settings item, the device that
+// is missing or fails, and the sound stream beside the picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fake/fake_platform.h"
+#include "recorder/engine/app_title.h"
+#include "recorder/engine/avi_header.h"
+#include "support/recorder_test.h"
+
+namespace kest::recorder {
+namespace {
+
+using platform::SoundOpen;
+
+constexpr std::int64_t kSamplesPerSlot = SoundTrack::kFormat.samplesPerSecond / 10;
+
+class SoundRecordingTest : public kest::testing::RecorderTest<fake::FakePlatform> {
+protected:
+    SoundRecordingTest() {
+        form1.Load(form2);
+        form1.SetArea(0, 0, 64, 48);  // small frames: these tests are about the sound
+    }
+
+    void StartWithSound() {
+        fake.toolkit.clock = 36000.0;
+        form2.recordsound_Click();
+        form2.start_Click();
+    }
+    // The full-screen tick, `ms` milliseconds after the start.
+    void TickAt(std::int64_t ms) {
+        fake.toolkit.clock = 36000.0 + static_cast<double>(ms) / 1000;
+        form1.Timer1_Timer();
+    }
+    std::vector<std::string> MessageTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : fake.toolkit.messages) texts.push_back(fake::Utf8(m.text));
+        return texts;
+    }
+
+    fake::FakePlatform& fake = host;
+};
+
+TEST_F(SoundRecordingTest, TheItemComesAfterRecordAreaUncheckedAndWaitsOutTheRecording) {
+    const auto& captions = static_cast<fake::FakeForm&>(form2.Window()).menuCaptions;
+    ASSERT_GE(captions.size(), 2u);
+    EXPECT_EQ(captions[captions.size() - 2], u"录制区域");
+    EXPECT_EQ(captions.back(), u"录制声音");
+    EXPECT_FALSE(form2.recordsound().Checked());
+    StartWithSound();
+    EXPECT_TRUE(form2.recordsound().Checked());
+    EXPECT_FALSE(form2.recordsound().Enabled());
+    form2.done_Click();
+    EXPECT_TRUE(form2.recordsound().Enabled());
+}
+
+TEST_F(SoundRecordingTest, UncheckedTheDeviceIsNeverOpenedAndTheFileHasOneStream) {
+    form2.start_Click();
+    TickAt(0);
+    form2.done_Click();
+    EXPECT_EQ(fake.sound.opens, 0);
+    EXPECT_EQ(fake.avi.soundInfo.fccType, 0u);
+    EXPECT_TRUE(fake.avi.sound.empty());
+}
+
+struct DeviceCase {
+    const char* name;
+    SoundOpen device;
+    platform::MsgBoxResult answer;
+    const char* asked;
+    friend void PrintTo(const DeviceCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class MissingDeviceTest : public SoundRecordingTest, public ::testing::WithParamInterface<DeviceCase> {};
+
+TEST_P(MissingDeviceTest, ThePersonChoosesBetweenNoSoundAndNoRecording) {
+    fake.sound.openResult = GetParam().device;
+    fake.toolkit.messageAnswers = {GetParam().answer};
+    StartWithSound();
+    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
+    EXPECT_EQ(MessageTexts()[0], GetParam().asked);
+    EXPECT_EQ(fake.toolkit.messages[0].buttons, platform::MsgBoxButtons::YesNo);
+    EXPECT_EQ(fake.toolkit.messages[0].caption, kAppTitle);
+    const bool withoutSound = GetParam().answer == platform::MsgBoxResult::Yes;
+    EXPECT_EQ(form1.RecordingInProgress(), withoutSound);
+    EXPECT_EQ(fake.dialogs.shown.size(), withoutSound ? 1u : 0u) << "no save dialog for a recording not started";
+    EXPECT_FALSE(avi.HasSound());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, MissingDeviceTest,
+    ::testing::Values(
+        DeviceCase{"NoneRecordWithout", SoundOpen::NoDevice, platform::MsgBoxResult::Yes,
+                   "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
+        DeviceCase{"NoneDoNotStart", SoundOpen::NoDevice, platform::MsgBoxResult::No,
+                   "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
+        DeviceCase{"RefusedDoNotStart", SoundOpen::Failed, platform::MsgBoxResult::No,
+                   "录音设备无法打开，可能正被其他程序占用。\n\n要不录声音，只录制画面吗？"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Ten seconds with a pause of a minute in the middle: the pause leaves no trace in either
+// stream, the sound is written at least once a second between the frames, and both end together.
+TEST_F(SoundRecordingTest, PauseAndStopCutSoundAndPictureAtTheSameMoment) {
+    StartWithSound();
+    for (std::int64_t ms = 0; ms <= 5000; ms += 100) TickAt(ms);
+    fake.toolkit.clock += 0.03;
+    form2.pause_Click();
+    fake.toolkit.clock += 60;
+    form2.pause_Click();
+    const double resumed = fake.toolkit.clock;
+    for (std::int64_t ms = 100; ms <= 5000; ms += 100) {
+        fake.toolkit.clock = resumed + static_cast<double>(ms) / 1000;
+        form1.Timer1_Timer();
+    }
+    const std::int32_t slots = form1.framecount;
+    form2.done_Click();
+    EXPECT_EQ(fake.sound.closes, 1);
+    EXPECT_EQ(static_cast<std::int64_t>(fake.avi.sound.size()), slots * kSamplesPerSlot * 2);
+    int framesSinceSound = 0;
+    for (const auto& write : fake.avi.writes) {
+        if (write.stream == fake::FakeAvi::kSoundStream) {
+            framesSinceSound = 0;
+        } else {
+            ASSERT_LE(++framesSinceSound, 10) << "sound more than a second apart";
+        }
+    }
+    // The device was stopped for the pause and its sound continues straight after it: the
+    // samples from before and after the pause meet without silence between them.
+    EXPECT_EQ(fake.sound.stops, 2);
+    const auto at = [&](std::int64_t sample) {
+        return static_cast<std::int16_t>(fake.avi.sound[2 * sample] | fake.avi.sound[2 * sample + 1] << 8);
+    };
+    const std::int64_t pausedAt = 51 * kSamplesPerSlot;
+    EXPECT_NE(at(pausedAt - 200), 0);
+    EXPECT_NE(at(pausedAt + 2000), 0);
+}
+
+TEST_F(SoundRecordingTest, ADeviceThatFailsIsFilledWithSilenceAndToldAfterTheStop) {
+    fake.sound.failsAt = 36003.0;
+    StartWithSound();
+    for (std::int64_t ms = 0; ms <= 6000; ms += 100) TickAt(ms);
+    EXPECT_TRUE(form1.RecordingInProgress()) << "the picture goes on";
+    EXPECT_TRUE(fake.toolkit.messages.empty()) << "nothing is asked while recording";
+    const std::int32_t slots = form1.framecount;
+    form2.done_Click();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"录音设备在录制中出现故障，此后的声音已用静音代替。"});
+    EXPECT_EQ(static_cast<std::int64_t>(fake.avi.sound.size()), slots * kSamplesPerSlot * 2);
+}
+
+class SoundStreamTest : public ::testing::Test {
+protected:
+    SoundStreamTest() {
+        fake.files.contents[frame] = fake::MakeBmp(4, 3, 32, 0x10);
+        avi.SetSoundFormat(SoundTrack::kFormat);
+    }
+    bool Open() { return avi.OpenAviOutput(0x1234, frame, output, 10); }
+
+    fake::FakePlatform fake;
+    AVIDecs avi{fake.platform};
+    const platform::Text frame = u"C:\\Temp\\tem.bmp";
+    const platform::Text output = u"C:\\rec\\out.avi";
+    const std::vector<std::uint8_t> halfSecond = std::vector<std::uint8_t>(22050, 7);
+};
+
+TEST_F(SoundStreamTest, PcmBesideTheVideoWrittenWhereTheLibraryCountsTheStreamsEnd) {
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(fake.avi.soundInfo.dwRate, 22050u);
+    EXPECT_EQ(fake.avi.soundInfo.dwScale, 1u);
+    EXPECT_EQ(fake.avi.soundInfo.dwSampleSize, 2u);
+    const std::vector<std::uint8_t> wave = {1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 0, 0};
+    EXPECT_EQ(fake.avi.soundFormat, wave) << "PCM, mono, 22050 Hz, 16 bits";
+    EXPECT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::NotOpen) << "the first frame comes first";
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviSound({1, 2, 3}), FrameWrite::Written) << "whole samples only";
+    const auto& last = fake.avi.writes.back();
+    EXPECT_EQ(last.stream, fake::FakeAvi::kSoundStream);
+    EXPECT_EQ(last.position, 1) << "Wine's library takes nothing but its own count of the stream";
+    EXPECT_EQ(last.size, 2);
+    EXPECT_EQ(avi.SoundSamplesWritten(), 11026);
+}
+
+TEST_F(SoundStreamTest, TheSizeLimitCountsTheSound) {
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    fake.files.reportedLength[output] = kMaxAviFileBytes - 64 * 1024 - 20'000;
+    EXPECT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::SizeLimitReached);
+    EXPECT_FALSE(avi.IsOpen());
+}
+
+// Killed after a frame and some sound, the file on disk describes both streams, the sound's
+// length in samples, and the finished file's sound header is mended the same way.
+TEST_F(SoundStreamTest, HeadersOnDiskDescribeBothStreamsInSamples) {
+    std::vector<InterimStream> streams(2);
+    streams[0].format.resize(40);
+    streams[1].format.resize(18);
+    fake.avi.script.firstChunkAt = FirstChunkOffset(streams);
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);
+    ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);
+    ASSERT_TRUE(avi.KeepingFileReadable());
+    const auto& bytes = fake.files.contents[output];
+    const auto u32 = [&bytes](std::size_t at) {
+        return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
+    };
+    EXPECT_EQ(u32(32 + 24), 2u) << "the main header counts two streams";
+    const auto sound = std::search(bytes.begin(), bytes.end(), std::begin("auds"), std::begin("auds") + 4) - bytes.begin();
+    ASSERT_LT(sound, static_cast<std::ptrdiff_t>(bytes.size()));
+    EXPECT_EQ(u32(static_cast<std::size_t>(sound) + 32), 22050u) << "samples, not the library's two chunks";
+
+    std::vector<std::uint8_t> finished = bytes;
+    finished[static_cast<std::size_t>(sound) + 32] = 2;  // as Wine's library closes it
+    finished[static_cast<std::size_t>(sound) + 33] = finished[static_cast<std::size_t>(sound) + 34] = 0;
+    fake.files.contents[u"done.avi"] = finished;
+    auto file = fake.files.OpenForUpdating(u"done.avi");
+    FinishedAviFacts facts;
+    facts.soundSamples = 22050;
+    ASSERT_TRUE(MendFinishedAviFile(*file.file, static_cast<std::int64_t>(finished.size()), facts));
+    EXPECT_EQ(fake.files.contents[u"done.avi"], bytes);
+}
+
+}  // namespace
+}  // namespace kest::recorder
