@@ -580,7 +580,8 @@ void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& out
 // 2 GiB guard within seconds at full HD), then prints the report line. The recording's time line
 // begins as start_Click returns; the CPU time is counted from there to where it was last seen
 // running.
-void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, const std::wstring& mode,
+void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, kest::recorder::AVIDecs& avi,
+                  const std::wstring& mode,
                   bool ours, bool active, double seconds, const std::wstring& output) {
     const auto watched = WatchedProcesses();
     const std::uint64_t startTime = HostTime();
@@ -629,6 +630,7 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, co
         std::printf(" compress_ms=%.1f key_frames=%llu", codec.seconds * 1000 / codec.frames,
                     static_cast<unsigned long long>(codec.keyFrames));
     }
+    if (form2.recordsound().Checked()) std::printf(" sound_samples=%lld", static_cast<long long>(avi.SoundSamplesWritten()));
     std::printf("%s\n", hitLimit ? " (stopped early: size limit or full disk)" : "");
 }
 
@@ -639,7 +641,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"scene" && argc > 3) return RunScene(std::wstring(argv[3]) != L"still", _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
     if (argc < 5) {
         std::fprintf(stderr,
-                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active [unkept]]\n"
+                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active [unkept] [sound]]\n"
                      "       capture_bench scene SECONDS still|active\n");
         return 2;
     }
@@ -651,8 +653,15 @@ int wmain(int argc, wchar_t** argv) {
 
     kest::testing::TestPlatform windows;
     kest::recorder::AVIDecs avi(windows.platform);
-    // "unkept": the same run without keeping the file readable, to see what that costs.
-    avi.SetKeepsFileReadable(!(argc > 6 && std::wstring(argv[6]) == L"unkept"));
+    // "unkept": the same run without keeping the file readable, to see what that costs;
+    // "sound": with the recording device's sound in the file.
+    const auto option = [argc, argv](const wchar_t* word) {
+        for (int i = 6; i < argc; ++i) {
+            if (std::wstring(argv[i]) == word) return true;
+        }
+        return false;
+    };
+    avi.SetKeepsFileReadable(!option(L"unkept"));
     if (mode == L"header") {
         RunHeaderCost(windows, output, seconds);
         return 0;
@@ -670,6 +679,7 @@ int wmain(int argc, wchar_t** argv) {
         form1.SetArea(width / 2, height / 2, width, height);
     }
 
+    if (option(L"sound")) form2.recordsound_Click();
     const wchar_t* compressor = ours ? L"Velvra 无损屏幕编码 (ZMBV)" : L"Full Frames (Uncompressed)";
     kest::testing::DialogWatcher watcher(
         {kest::testing::AnswerSaveDialog(output), kest::testing::AnswerCompressionDialog(compressor)});
@@ -691,6 +701,6 @@ int wmain(int argc, wchar_t** argv) {
         form1.stop_click();
         return 0;
     }
-    RunRecording(form1, form2, mode, ours, active, seconds, output);
+    RunRecording(form1, form2, avi, mode, ours, active, seconds, output);
     return 0;
 }
