@@ -11,7 +11,7 @@ BEEPS_START   the host's clock (seconds since 1970) when the player started its 
 
 Prints key=value: beeps (found), first_ms and last_ms (the median offset of the first and of the
 last five beeps: positive when the sound comes after the picture), drift_ms (last - first),
-spread_ms (largest - smallest offset). The offset includes the player's own start, which is the
+spread_ms (largest - smallest offset), p5_ms and p95_ms. The offset includes the player's own start, which is the
 same for every beep; the drift is the recorder's.
 """
 import statistics
@@ -70,7 +70,8 @@ def main():
     print(f"beeps={len(offsets)} first_ms={statistics.median(offsets[:5]):.0f} "
           f"last_ms={statistics.median(offsets[-5:]):.0f} "
           f"drift_ms={statistics.median(offsets[-5:]) - statistics.median(offsets[:5]):.0f} "
-          f"spread_ms={max(offsets) - min(offsets):.0f}")
+          f"spread_ms={max(offsets) - min(offsets):.0f} "
+          f"p5_ms={sorted(offsets)[len(offsets) // 20]:.0f} p95_ms={sorted(offsets)[len(offsets) * 19 // 20]:.0f}")
 
 
 if __name__ == "__main__":

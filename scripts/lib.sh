@@ -4,7 +4,7 @@
 KEST_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KEST_PACKAGES=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils
                ffmpeg fonts-wqy-microhei libz-mingw-w64-dev zlib1g-dev xdotool imagemagick locales
-               clang libclang-rt-14-dev pulseaudio pulseaudio-utils)
+               clang libclang-rt-14-dev pulseaudio pulseaudio-utils sox)
 
 log() { printf '[kest] %s\n' "$*" >&2; }
 

@@ -367,11 +367,13 @@ TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWi
 class BeepingBox {
 public:
     static constexpr int kLeft = 200, kTop = 200, kCells = 16, kCell = 24, kBox = 120;
-    static constexpr int kRate = 44100, kFirstBeepMs = 700, kBeepEveryMs = 1000, kBeepMs = 200, kLengthMs = 16000;
+    static constexpr int kFirstBeepMs = 700, kBeepEveryMs = 1000, kBeepMs = 200, kLengthMs = 16000;
 
     explicit BeepingBox(const std::wstring& folder) {
         const std::wstring sound = folder + L"beeps.wav", stamp = folder + L"started", player = folder + L"play.py";
-        WriteBeeps(sound);
+        // Beeps of 200 ms every second from 0.7 s on: silence, beep, silence, repeated.
+        RunHostShell("sox -n -r 44100 -c 1 -b 16 " + ShellQuote(HostPath(sound)) +
+                     " synth 0.2 sine 1000 vol 0.4 pad 0.7 0.1 repeat " + std::to_string(kLengthMs / kBeepEveryMs - 1));
         DeleteFileW(stamp.c_str());  // Wine reuses process ids, and with them scratch folders
         std::ofstream(std::filesystem::path(player))
             << "import os, time\n"
@@ -401,32 +403,6 @@ public:
     static bool Beeping(long ms) { return ms >= kFirstBeepMs && (ms - kFirstBeepMs) % kBeepEveryMs < kBeepMs; }
 
 private:
-    static void WriteBeeps(const std::wstring& path) {
-        std::vector<std::int16_t> samples(static_cast<std::size_t>(kRate) * kLengthMs / 1000);
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            if (Beeping(static_cast<long>(i * 1000 / kRate))) {
-                samples[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 2 * 3.14159265 * 1000 / kRate));
-            }
-        }
-        const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-        const auto u32 = [](std::ofstream& out, std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-        const auto u16 = [](std::ofstream& out, std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-        std::ofstream out(std::filesystem::path(path), std::ios::binary);
-        out.write("RIFF", 4);
-        u32(out, 36 + bytes);
-        out.write("WAVEfmt ", 8);
-        u32(out, 16);
-        u16(out, 1);
-        u16(out, 1);
-        u32(out, kRate);
-        u32(out, kRate * 2);
-        u16(out, 2);
-        u16(out, 16);
-        out.write("data", 4);
-        u32(out, bytes);
-        out.write(reinterpret_cast<const char*>(samples.data()), bytes);
-    }
-
     void Flash() {
         const wchar_t* kClass = L"KestBeepingBox";
         WNDCLASSW type{};
