@@ -258,8 +258,9 @@ TEST_F(MainWindowWin32Test, ClosingWhileRecordingAsksAndTheAnswerDecides) {
     EXPECT_FALSE(form1.RecordingInProgress());
     auto probe = ProbeVideo(file + L".avi");
     EXPECT_EQ(probe["codec_name"], "rawvideo");
-    EXPECT_EQ(probe["nb_frames"], probe["nb_read_frames"]);
-    EXPECT_GE(std::atoi(probe["nb_read_frames"].c_str()), frames + 3);
+    const int slots = std::atoi(probe["nb_read_frames"].c_str()) + HeldSlots(file + L".avi");
+    EXPECT_EQ(std::atoi(probe["nb_frames"].c_str()), slots);
+    EXPECT_GE(slots, frames + 3);
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ struct Packet {
 };
 // The stream's packets in order, as ffprobe reads them from the file and its index.
 std::vector<Packet> ProbePackets(const std::wstring& windowsPath);
+// Slots of the video stream that hold the picture before them: empty chunks, which a busy
+// machine writes for the frames it had no time for, and which decode to no frame.
+int HeldSlots(const std::wstring& windowsPath);
 // What a strict ffmpeg decode of the whole file prints (empty for a clean file) and its exit code.
 ToolResult StrictDecode(const std::wstring& windowsPath);
 
