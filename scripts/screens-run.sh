@@ -22,7 +22,7 @@ set_scaling() {
     wineserver -w
 }
 
-export KEST_WINEPREFIX="$KEST_ROOT/build/windows/wineprefix-screens"
+export KEST_WINEPREFIX="$KEST_ROOT/build/windows/wineprefix-screens" KEST_MONITORS=2
 trap 'set_scaling 96 || true; stop_wine; stop_two_monitors' EXIT
 start_two_monitors
 prepare_wine_prefix
