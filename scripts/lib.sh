@@ -4,7 +4,7 @@
 KEST_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 KEST_PACKAGES=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils
                ffmpeg fonts-wqy-microhei libz-mingw-w64-dev zlib1g-dev xdotool imagemagick locales
-               clang libclang-rt-14-dev pulseaudio pulseaudio-utils sox)
+               clang libclang-rt-14-dev pulseaudio pulseaudio-utils sox xserver-xephyr)
 
 log() { printf '[kest] %s\n' "$*" >&2; }
 
@@ -46,6 +46,32 @@ stop_private_display() {
         kill "$KEST_XVFB_PID" 2>/dev/null || true
         wait "$KEST_XVFB_PID" 2>/dev/null || true
         KEST_XVFB_PID=
+    fi
+}
+
+# Two monitors as Wine sees them (Xvfb's own Xinerama puts both heads at 0,0, and Wine ignores
+# RandR monitors on one Xvfb screen): Xephyr on the current display, its heads 1920x1080 at (0,0)
+# and 1280x1024 at (1920,0). Exports DISPLAY for it; a prefix used on it needs UseXRandR=N.
+start_two_monitors() {
+    local number=120
+    while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+    Xephyr ":${number}" +xinerama -screen 1920x1080 -origin 1920,0 -screen 1280x1024 -nolisten tcp >/dev/null 2>&1 &
+    KEST_XEPHYR_PID=$!
+    export DISPLAY=":${number}"
+    for _ in $(seq 1 100); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        kill -0 "$KEST_XEPHYR_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    log "Xephyr did not start on $DISPLAY"
+    return 1
+}
+
+stop_two_monitors() {
+    if [ -n "${KEST_XEPHYR_PID:-}" ]; then
+        kill "$KEST_XEPHYR_PID" 2>/dev/null || true
+        wait "$KEST_XEPHYR_PID" 2>/dev/null || true
+        KEST_XEPHYR_PID=
     fi
 }
 

@@ -7,6 +7,14 @@
 
 namespace kest::platform {
 
+// A monitor's place on the virtual screen, in pixels: the primary's top-left corner is (0, 0),
+// the others may lie left of or above it.
+struct MonitorInfo {
+    Rect monitor;
+    Rect work;
+    std::uint32_t flags = 0;
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -29,9 +37,21 @@ public:
     virtual bool BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                         Handle source, std::int32_t sourceX, std::int32_t sourceY, std::uint32_t rop) = 0;
     virtual bool DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) = 0;
+
+    // Screens: the virtual screen spans every monitor.
+    virtual std::int32_t GetSystemMetrics(std::int32_t index) = 0;
+    virtual Handle MonitorFromWindow(Handle window, std::uint32_t flags) = 0;
+    virtual bool GetMonitorInfoOf(Handle monitor, MonitorInfo* info) = 0;
 };
 
 inline constexpr std::uint8_t kVkSnapshot = 44;
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+inline constexpr std::int32_t kSmXVirtualScreen = 76;
+inline constexpr std::int32_t kSmYVirtualScreen = 77;
+inline constexpr std::int32_t kSmCxVirtualScreen = 78;
+inline constexpr std::int32_t kSmCyVirtualScreen = 79;
+// The monitor that holds the larger part of the window, or the nearest one.
+inline constexpr std::uint32_t kMonitorDefaultToNearest = 2;
+inline constexpr std::uint32_t kMonitorInfoPrimary = 1;
 
 }  // namespace kest::platform

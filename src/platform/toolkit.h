@@ -217,7 +217,8 @@ public:
     // Width in twips of `text` in the form's font.
     virtual float TextWidth(const Text& text) = 0;
     // The form's menu bar, in pixels of its window (outer top-left corner at 0, 0); its right
-    // end is where the last title ends. Empty without a menu bar.
+    // end is where the last title ends, its bottom where the titles' rows end (a scaled display
+    // makes the bar taller than the titles). Empty without a menu bar.
     virtual Rect MenuBarRect() const = 0;
 
     std::int32_t Left() const { return BoundsTwips().left; }

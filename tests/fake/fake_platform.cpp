@@ -411,6 +411,27 @@ bool FakeDesktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle ico
     return true;
 }
 
+std::int32_t FakeDesktop::GetSystemMetrics(std::int32_t index) {
+    platform::Rect all = monitors.at(0);
+    for (const auto& m : monitors) {
+        all = {std::min(all.left, m.left), std::min(all.top, m.top), std::max(all.right, m.right),
+               std::max(all.bottom, m.bottom)};
+    }
+    switch (index) {
+        case platform::kSmXVirtualScreen: return all.left;
+        case platform::kSmYVirtualScreen: return all.top;
+        case platform::kSmCxVirtualScreen: return all.right - all.left;
+        case platform::kSmCyVirtualScreen: return all.bottom - all.top;
+        default: return 0;
+    }
+}
+
+bool FakeDesktop::GetMonitorInfoOf(Handle monitor, platform::MonitorInfo* info) {
+    const std::size_t index = monitor - kFirstMonitor;
+    if (monitor < kFirstMonitor || index >= monitors.size()) return false;
+    *info = {monitors[index], monitors[index], index == 0 ? platform::kMonitorInfoPrimary : 0};
+    return true;
+}
 
 FakePlatform::FakePlatform() {
     files.log = &log;

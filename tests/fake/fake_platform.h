@@ -152,6 +152,15 @@ public:
                 Handle source, std::int32_t sx, std::int32_t sy, std::uint32_t rop) override;
     bool DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) override;
 
+    // The monitors, the primary first; the virtual screen is what they span, and windows are on
+    // `windowMonitor`.
+    std::vector<platform::Rect> monitors{{0, 0, 1920, 1080}};
+    std::size_t windowMonitor = 0;
+    static constexpr Handle kFirstMonitor = 0x3000;
+    std::int32_t GetSystemMetrics(std::int32_t index) override;
+    Handle MonitorFromWindow(Handle, std::uint32_t) override { return kFirstMonitor + windowMonitor; }
+    bool GetMonitorInfoOf(Handle monitor, platform::MonitorInfo* info) override;
+
 private:
     FakePlatform& owner_;
 };

@@ -249,6 +249,57 @@ INSTANTIATE_TEST_SUITE_P(
                     {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Monitors left of, above and beside the primary: the overlay covers them all, and the
+// rectangle, the pointer's jump and its confinement come back in screen pixels, negative ones
+// too. A virtual screen 3200 pixels wide is 48000 twips, past 16 bits.
+struct ScreensCase {
+    const char* name;
+    std::vector<platform::Rect> monitors;  // the primary first
+    platform::Rect virtualScreen;
+    platform::Point from, to;  // the drag, in screen pixels
+    platform::Rect area;       // x0, y0, aviwidth, aviheight
+    platform::Rect confine;
+};
+
+class OverlayScreensTest : public ControlMenuTest, public ::testing::WithParamInterface<ScreensCase> {};
+
+TEST_P(OverlayScreensTest, CoversEveryMonitorAndAnswersInScreenPixels) {
+    const ScreensCase& c = GetParam();
+    const platform::Rect& v = c.virtualScreen;
+    fake.desktop.monitors = c.monitors;
+    form2.recordareae_Click();
+    Form3& overlay = *form2.AreaOverlay();
+    EXPECT_EQ(static_cast<fake::FakeForm*>(overlay.Window())->bounds,
+              (platform::Rect{v.left * 15, v.top * 15, v.right * 15, v.bottom * 15}));
+    const std::string snapshot = "BitBlt " + std::to_string(fake::FakePictureBox::kHdc) + " 0 0 " +
+                                 std::to_string(v.right - v.left) + " " + std::to_string(v.bottom - v.top) + " " +
+                                 std::to_string(fake::FakeDesktop::kScreenDc) + " " + std::to_string(v.left) + " " +
+                                 std::to_string(v.top) + " " + std::to_string(platform::kSrcCopy);
+    EXPECT_NE(std::find(fake.log.begin(), fake.log.end(), snapshot), fake.log.end()) << "every monitor is pictured";
+
+    const auto twipsX = [&](std::int32_t x) { return static_cast<float>((x - v.left) * 15); };
+    const auto twipsY = [&](std::int32_t y) { return static_cast<float>((y - v.top) * 15); };
+    overlay.Form_MouseDown(1, 0, twipsX(c.from.x), twipsY(c.from.y));
+    overlay.Form_MouseMove(1, 0, twipsX(c.to.x), twipsY(c.to.y));
+    overlay.Form_MouseUp(1, 0, twipsX(c.to.x), twipsY(c.to.y));
+    const platform::Point centre{(c.from.x + c.to.x) / 2, (c.from.y + c.to.y) / 2};
+    EXPECT_EQ(fake.windows.cursorMoves.back(), centre);
+    EXPECT_EQ(fake.windows.clips.back(), c.confine);
+    overlay.Form_MouseDown(1, 0, twipsX(centre.x), twipsY(centre.y));
+    EXPECT_EQ((platform::Rect{form1.x0, form1.y0, form1.aviwidth, form1.aviheight}), c.area);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, OverlayScreensTest,
+    ::testing::Values(
+        ScreensCase{"LeftOfAndAboveThePrimary", {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}}, {-1280, -300, 1920, 1080},
+                    {-1000, -200}, {-600, 100}, {-1000, -200, 400, 300}, {-1080, -150, 1720, 930}},
+        ScreensCase{"AboveThePrimary", {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}}, {0, -1080, 1920, 1080},
+                    {500, -600}, {100, -900}, {100, -900, 400, 300}, {200, -930, 1720, 930}},
+        ScreensCase{"AcrossTwoMonitors", {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}}, {0, 0, 3200, 1080},
+                    {1800, 200}, {2100, 500}, {1800, 200, 300, 300}, {150, 150, 3050, 930}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(OverlayTest, EscapeUnchecksRecordAreaFreesThePointerAndKeepsTheArea) {
     form1.aviwidth = 640;
     overlay->Form_MouseDown(1, 0, 150, 150);

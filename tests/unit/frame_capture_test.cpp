@@ -131,6 +131,53 @@ TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
     EXPECT_EQ(form1.framecount, 2);
 }
 
+// With several monitors a full-screen frame is the monitor the main window is on, copied from
+// its place on the virtual screen (PrintScreen would picture them all); a rectangle may lie
+// anywhere on them. The cursor is drawn where it is in the frame, left of and above the primary too.
+struct MonitorCase {
+    const char* name;
+    std::vector<platform::Rect> monitors;  // the primary first
+    std::size_t windowMonitor;
+    bool area;
+    platform::Rect rect;  // x, y, width, height on the virtual screen: the chosen area, or the monitor
+    platform::Point cursor, drawnAt;
+};
+
+class MonitorCaptureTest : public FrameCaptureTest, public ::testing::WithParamInterface<MonitorCase> {};
+
+TEST_P(MonitorCaptureTest, FramesComeFromTheirPlaceOnTheVirtualScreen) {
+    const MonitorCase& c = GetParam();
+    fake.desktop.monitors = c.monitors;
+    fake.desktop.windowMonitor = c.windowMonitor;
+    fake.desktop.cursorPosition = c.cursor;
+    Start(c.area, c.rect.left, c.rect.top, c.rect.right, c.rect.bottom);
+    TickAt(0);
+    EXPECT_EQ(fake.avi.streamInfo.rcFrame, (platform::Rect{0, 0, c.rect.right, c.rect.bottom}));
+    const Log log = JoinBands(fake.log);
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(Log(log.begin(), log.begin() + 5),
+              (Log{"GetDC 0",
+                   "BitBlt " + kCanvas + " 0 0 " + std::to_string(c.rect.right) + " " + std::to_string(c.rect.bottom) +
+                       " " + kScreen + " " + std::to_string(c.rect.left) + " " + std::to_string(c.rect.top) + " " +
+                       kSrcCopy,
+                   "ReleaseDC 0 " + kScreen, "GetCursorPos",
+                   "DrawIcon " + kCanvas + " " + std::to_string(c.drawnAt.x) + " " + std::to_string(c.drawnAt.y) + " " +
+                       Cursor()}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, MonitorCaptureTest,
+    ::testing::Values(
+        MonitorCase{"WholeMonitorLeftOfAndAboveThePrimary", {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}}, 1, false,
+                    {-1280, -300, 1280, 1024}, {-1000, -100}, {272, 192}},
+        MonitorCase{"PrimaryOfTwoWithoutPrintScreen", {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}}, 0, false,
+                    {0, 0, 1920, 1080}, {100, 100}, {92, 92}},
+        MonitorCase{"AreaAcrossAMonitorLeftOfThePrimary", {{0, 0, 1920, 1080}, {-1280, 0, 0, 1024}}, 0, true,
+                    {-300, 200, 600, 400}, {-10, 300}, {282, 92}},
+        MonitorCase{"AreaAcrossAMonitorAboveThePrimary", {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}}, 0, true,
+                    {100, -50, 640, 100}, {100, 100}, {-8, 142}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FrameCaptureTest, APointerFarOffTheScreenIsDrawnOffTheCanvasWithoutOverflow) {
     Start(true, 300, 200, 64, 48);
     fake.desktop.cursorPosition = {INT32_MIN, INT32_MIN + 5};

@@ -107,6 +107,13 @@ TEST(Outline, RoundedTopOverASquareBottom) {
     EXPECT_EQ(ComputeOutline(28920, 16335, 28800, 16215, true), (Outline{{1, 5, 1927, 1088}, {1, 15, 1927, 1088}}));
 }
 
+// The captionless window as Wine lays it out at 96 and at 144 dpi (a 3- and a 4-pixel frame):
+// the outline cuts the frame away and ends on the skin's right and bottom edges.
+TEST(Outline, CutsAWiderFrameOfAScaledDisplayAway) {
+    EXPECT_EQ(ComputeOutline(424 * 15, 368 * 15, 418 * 15, 362 * 15, false), (Outline{{4, 3, 420, 365}, {4, 13, 420, 365}}));
+    EXPECT_EQ(ComputeOutline(426 * 15, 379 * 15, 418 * 15, 371 * 15, false), (Outline{{5, 4, 421, 375}, {5, 14, 421, 375}}));
+}
+
 TEST(ToolbarGradient, RunsFromTheBoxColourToTheEndColour) {
     EXPECT_EQ(ToolbarGradientColor(0xF0F0F0, 600), 0xF0F0F0u);
     EXPECT_EQ(ToolbarGradientColor(0xF0F0F0, 5000), 0xECD2C9u);

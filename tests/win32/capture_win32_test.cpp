@@ -163,6 +163,33 @@ TEST_F(CaptureTest, FullScreenFramesShowTheScreenAndTheCursor) {
     EXPECT_EQ(form1.Window().Caption(), u"Tamsy");
 }
 
+// On two monitors (scripts/screens-run.sh) with the main window moved to the second, right of
+// the primary: that monitor is recorded, the cursor where the pointer is on it.
+TEST_F(CaptureTest, OnTwoMonitorsFullScreenRecordsTheMonitorOfTheMainWindow) {
+    if (!TwoMonitors()) GTEST_SKIP() << "one monitor";
+    MONITORINFO second{};
+    second.cbSize = sizeof second;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({GetSystemMetrics(SM_CXSCREEN), 0}, MONITOR_DEFAULTTONULL), &second));
+    const RECT m = second.rcMonitor;
+    const POINT at{m.left + 600, m.top + 200};
+    SetWindowPos(patternWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(reinterpret_cast<HWND>(form1.Window().Hwnd()), nullptr, m.left + 100, m.top + 550, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    const POINT pointer{at.x + 300, at.y + 225};
+    SetCursorPos(pointer.x, pointer.y);
+    const std::wstring file = folder + L"second.avi";
+    Record(file, 5);
+
+    auto probe = ProbeVideo(file);
+    EXPECT_EQ(probe["width"], std::to_string(m.right - m.left));
+    EXPECT_EQ(probe["height"], std::to_string(m.bottom - m.top));
+    const Frame frame = Decode(file, std::atoi(probe["nb_read_frames"].c_str()) - 1, m.right - m.left);
+    ASSERT_FALSE(frame.bgra.empty());
+    const POINT corner{pointer.x - 8 - m.left, pointer.y - 8 - m.top};
+    ExpectPattern(frame, at.x - m.left, at.y - m.top, corner);
+    ExpectCursorAt(frame, corner, RGB(255, 255, 255));
+}
+
 TEST_F(CaptureTest, AreaFramesShowTheRectangleAndTheCursorInItsCoordinates) {
     form2.recordareae().SetChecked(true);
     form1.x0 = kPattern.left;

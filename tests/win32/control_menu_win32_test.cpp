@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/input.h"
 #include "win32/support/test_platform.h"
@@ -169,6 +171,51 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
         }
     }
     EXPECT_EQ(wrong, 0);
+}
+
+// On two monitors (scripts/screens-run.sh), with the X server's pointer as a person's hand moves
+// it: a rectangle dragged on the second monitor, right of the primary, is recorded exactly.
+TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecordedExactly) {
+    if (!RunningUnderWine() || !TwoMonitors()) GTEST_SKIP() << "two monitors under Wine";
+    const POINT at{GetSystemMetrics(SM_CXSCREEN) + 500, 300}, from{at.x + 40, at.y + 30}, to{at.x + 240, at.y + 150};
+    HWND pattern = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, at.x, at.y, kPattern.right - kPattern.left,
+                                   kPattern.bottom - kPattern.top, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(pattern, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PatternProcedure));
+    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    form2.recordareae_Click();
+    const recorder::Form3& overlay = *form2.AreaOverlay();
+    const auto hand = [&](const std::string& moves, const std::function<bool()>& done) {
+        ToolResult result;
+        std::thread xdotool([&] { result = RunHostShell("xdotool " + moves); });
+        const bool reached = WaitUntil(done, std::chrono::seconds(20));
+        xdotool.join();
+        return reached ? std::string{} : moves + ": " + result.output + SaveScreenshot("no-rectangle");
+    };
+    const auto point = [](int x, int y) { return " " + std::to_string(x) + " " + std::to_string(y); };
+    ASSERT_EQ(hand("mousemove" + point(from.x, from.y) + " mousedown 1 mousemove" + point(at.x + 140, from.y) +
+                       " mousemove" + point(to.x, to.y) + " mouseup 1",
+                   [&] { return overlay.moving; }),
+              "");
+    ASSERT_EQ(hand("mousemove" + point((from.x + to.x) / 2, (from.y + to.y) / 2) + " click 1",
+                   [&] { return !overlay.Loaded(); }),
+              "");
+    EXPECT_EQ(std::vector<int>({form1.x0, form1.y0, form1.aviwidth, form1.aviheight}),
+              std::vector<int>({from.x, from.y, 200, 120}));
+
+    form2.recordcursor_Click();
+    const std::wstring file = folder + L"second.avi";
+    ASSERT_TRUE(StartRecording(file));
+    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_TRUE(FramesReach(4));
+    form2.done_Click();
+    DestroyWindow(pattern);
+    const auto pixels = DecodeFrame(file, std::atoi(ProbeVideo(file)["nb_read_frames"].c_str()) - 1, "bgra");
+    ASSERT_TRUE(pixels.has_value() && pixels->size() == 200u * 120u * 4u);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const std::uint8_t* p = pixels->data() + (static_cast<std::size_t>(y) * 200 + x) * 4;
+            ASSERT_EQ(RGB(p[2], p[1], p[0]), PatternColour(x + 40, y + 30)) << x << "," << y;
+        }
 }
 
 TEST_F(ControlMenuWin32Test, EscapeClosesTheOverlayAndFreesThePointer) {

@@ -109,6 +109,56 @@ TEST_F(MainWindowWin32Test, LoadsWithoutACaptionCentredAndCutToItsOutline) {
     DeleteObject(region);
 }
 
+// Read back from the screen at the display's scaling (scripts/screens-run.sh runs it at 144 dpi):
+// the title whole inside the caption strip, the menu strip above the toolbar's line with its
+// titles whole, and the outline ending on the right and bottom borders.
+TEST_F(MainWindowWin32Test, LooksAsDesignedAtTheDisplaysScaling) {
+    const auto onScreen = [](HWND w, bool region) {
+        RECT r{}, box{};
+        GetWindowRect(w, &r);
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        if (!region || GetWindowRgn(w, rgn) == ERROR) box = {0, 0, r.right - r.left, r.bottom - r.top};
+        else GetRgnBox(rgn, &box);
+        DeleteObject(rgn);
+        OffsetRect(&box, r.left, r.top);
+        return box;
+    };
+    const auto inkRows = [](const RECT& area) {  // first and one past the last row with dark pixels
+        HDC screen = GetDC(nullptr);
+        std::pair<int, int> rows{area.bottom, area.top};
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (const COLORREF c = GetPixel(screen, x, y); GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c) < 1000)
+                    rows = {std::min(rows.first, y), std::max(rows.second, y + 1)};
+        ReleaseDC(nullptr, screen);
+        return rows;
+    };
+    const RECT label = onScreen(Piece(form1.Label1()), false), caption = onScreen(Piece(form1.backcaption()), false);
+    const RECT title{label.left, caption.top, onScreen(Piece(form1.rightcaption()), false).left, caption.bottom};
+    ASSERT_TRUE(WaitUntil([&] { return inkRows(title).first < title.bottom; }, std::chrono::seconds(10)));
+    const std::string shot = SaveScreenshot("window-look");
+    EXPECT_GE(inkRows(title).first, label.top) << shot;
+    EXPECT_LT(inkRows(title).second, caption.bottom - 1) << "above the caption's line; " << shot;
+    int first = label.left;  // the first letter's columns: whole, with a clear row below it
+    while (first < label.right && inkRows({first, label.top, first + 1, label.bottom}).first >= label.bottom) ++first;
+    EXPECT_LT(inkRows({first, label.top, first + 3, label.bottom}).second, label.bottom) << shot;
+
+    const RECT toolbar = onScreen(Piece(form1.toolbarback()), false);
+    const RECT strip = onScreen(reinterpret_cast<HWND>(form2.Window().Hwnd()), true);
+    const int line = toolbar.bottom - 1;
+    EXPECT_GT(strip.top, toolbar.top) << shot;
+    EXPECT_LT(strip.bottom, line) << shot;
+    EXPECT_GT(inkRows(strip).first, strip.top) << "menu titles whole; " << shot;
+    EXPECT_LT(inkRows(strip).second, strip.bottom) << shot;
+    HDC screen = GetDC(nullptr);
+    for (int x = strip.left; x < strip.right; ++x) EXPECT_EQ(GetPixel(screen, x, line), RGB(107, 153, 209)) << x;
+    ReleaseDC(nullptr, screen);
+
+    const RECT outline = onScreen(Main(), true);
+    EXPECT_EQ(outline.right, onScreen(Piece(form1.rightborder()), false).right) << shot;
+    EXPECT_EQ(outline.bottom, onScreen(Piece(form1.bottomborder()), false).bottom) << shot;
+}
+
 TEST_F(MainWindowWin32Test, PiecesFollowAResize) {
     SetWindowPos(Main(), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
     RECT client{};

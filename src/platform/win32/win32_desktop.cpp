@@ -9,6 +9,9 @@
 namespace kest::platform::win32 {
 
 static_assert(kVkSnapshot == VK_SNAPSHOT && kSrcCopy == SRCCOPY);
+static_assert(kSmXVirtualScreen == SM_XVIRTUALSCREEN && kSmYVirtualScreen == SM_YVIRTUALSCREEN &&
+              kSmCxVirtualScreen == SM_CXVIRTUALSCREEN && kSmCyVirtualScreen == SM_CYVIRTUALSCREEN);
+static_assert(kMonitorDefaultToNearest == MONITOR_DEFAULTTONEAREST && kMonitorInfoPrimary == MONITORINFOF_PRIMARY);
 
 Handle Win32Desktop::GetCursor() { return reinterpret_cast<Handle>(::GetCursor()); }
 
@@ -60,6 +63,21 @@ bool Win32Desktop::BitBlt(Handle destination, std::int32_t x, std::int32_t y, st
 
 bool Win32Desktop::DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) {
     return ::DrawIcon(reinterpret_cast<HDC>(dc), x, y, reinterpret_cast<HICON>(icon)) != 0;
+}
+
+std::int32_t Win32Desktop::GetSystemMetrics(std::int32_t index) { return ::GetSystemMetrics(index); }
+
+Handle Win32Desktop::MonitorFromWindow(Handle window, std::uint32_t flags) {
+    return reinterpret_cast<Handle>(::MonitorFromWindow(reinterpret_cast<HWND>(window), flags));
+}
+
+bool Win32Desktop::GetMonitorInfoOf(Handle monitor, MonitorInfo* info) {
+    MONITORINFO native{};
+    native.cbSize = sizeof native;
+    if (!::GetMonitorInfoW(reinterpret_cast<HMONITOR>(monitor), &native)) return false;
+    const auto rect = [](const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; };
+    *info = {rect(native.rcMonitor), rect(native.rcWork), native.dwFlags};
+    return true;
 }
 
 }  // namespace kest::platform::win32

@@ -19,6 +19,9 @@ public:
     bool BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                 Handle source, std::int32_t sourceX, std::int32_t sourceY, std::uint32_t rop) override;
     bool DrawIcon(Handle dc, std::int32_t x, std::int32_t y, Handle icon) override;
+    std::int32_t GetSystemMetrics(std::int32_t index) override;
+    Handle MonitorFromWindow(Handle window, std::uint32_t flags) override;
+    bool GetMonitorInfoOf(Handle monitor, MonitorInfo* info) override;
 };
 
 }  // namespace kest::platform::win32

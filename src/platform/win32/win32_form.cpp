@@ -133,8 +133,9 @@ Rect Win32Form::MenuBarRect() const {
     }
     RECT window{};
     GetWindowRect(Native(), &window);
+    // The titles are drawn in the bar's top rows, as many as the bar has at 96 dpi.
     return {bar.rcBar.left - window.left, bar.rcBar.top - window.top, last.right - window.left,
-            bar.rcBar.bottom - window.top};
+            bar.rcBar.top - window.top + ToDesign(bar.rcBar.bottom - bar.rcBar.top)};
 }
 
 std::unique_ptr<PictureBox> Win32Form::CreatePictureBox(Rect boundsTwips, PictureBox* container) {
@@ -154,7 +155,16 @@ std::unique_ptr<MenuItem> Win32Form::CreateMenuItem(MenuItem* parent, const Text
             SetMenu(Native(), menuBar_);
         }
         HMENU popup = CreatePopupMenu();
-        AppendMenuW(menuBar_, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), Wide(caption));
+        // The form draws the title itself (win32_menu_titles.cpp); the text stays the item's,
+        // for its access key.
+        MENUITEMINFOW title{};
+        title.cbSize = sizeof title;
+        title.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID;
+        title.fType = MFT_OWNERDRAW;
+        title.wID = id;
+        title.hSubMenu = popup;
+        title.dwTypeData = const_cast<wchar_t*>(Wide(caption));
+        InsertMenuItemW(menuBar_, static_cast<UINT>(GetMenuItemCount(menuBar_)), TRUE, &title);
         item = std::make_unique<Win32MenuItem>(*this, menuBar_, GetMenuItemCount(menuBar_) - 1, id, popup, caption);
     } else {
         HMENU owner = static_cast<Win32MenuItem*>(parent)->Submenu();
@@ -215,6 +225,17 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case kFitMaximized: FillMaximizedRect(); return 0;
+        case WM_MEASUREITEM:
+            if (wParam == 0 && MeasureTitle(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+            break;
+        case WM_DRAWITEM:
+            if (wParam == 0 && DrawTitle(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+            break;
+        case WM_MENUCHAR:
+            if (menuBar_ && reinterpret_cast<HMENU>(lParam) == menuBar_) {
+                return TitleForKey(static_cast<wchar_t>(LOWORD(wParam)));
+            }
+            break;
         case WM_ENTERMENULOOP: toolkit_.MenuLoop(true); break;
         case WM_EXITMENULOOP: toolkit_.MenuLoop(false); break;
         case WM_SIZE:

@@ -63,6 +63,7 @@ public:
         if (handler_) handler_();
     }
     HMENU Submenu() const { return submenu_; }
+    UINT Position() const { return position_; }
 
 private:
     void Redraw();
@@ -124,6 +125,11 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Destroyed(HWND former) override;
     bool RaiseFormMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    // The menu bar's titles, which the form draws itself (win32_menu_titles.cpp).
+    const Win32MenuItem* Title(UINT id) const;
+    bool MeasureTitle(MEASUREITEMSTRUCT& measure) const;
+    bool DrawTitle(const DRAWITEMSTRUCT& draw) const;
+    LRESULT TitleForKey(wchar_t key) const;
     void FillMaximizedRect();
 
     Win32Toolkit& toolkit_;

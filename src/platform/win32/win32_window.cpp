@@ -12,8 +12,33 @@ std::int32_t Twips(int pixels) { return pixels * kTwipsPerPixel; }
 
 HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
 
+namespace {
+constexpr int kDesignDpi = 96;
+}  // namespace
+
+int SystemDpi() {
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        return value > 0 ? value : kDesignDpi;
+    }();
+    return dpi;
+}
+
+int ToDesign(int pixels) { return MulDiv(pixels, kDesignDpi, SystemDpi()); }
+
+// The windows are laid out in pixels, skin and text boxes alike; the system's own font grows with
+// the display's scaling and would spill out of them (a title cut by the caption's edge, menu
+// titles taller than their strip). The same face at its 96-dpi size fits them at any scaling.
 HFONT UiFont() {
-    static const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    static const HFONT font = [] {
+        LOGFONTW design{};
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof design, &design);
+        design.lfHeight = ToDesign(design.lfHeight);
+        design.lfWidth = ToDesign(design.lfWidth);
+        return CreateFontIndirectW(&design);
+    }();
     return font;
 }
 

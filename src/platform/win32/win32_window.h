@@ -15,8 +15,13 @@ namespace kest::platform::win32 {
 int Pixels(std::int32_t twips);
 std::int32_t Twips(int pixels);
 HINSTANCE ModuleInstance();
-// The font every form and label draws its text in (a stock object: never freed).
+// The font every form, label and menu title draws its text in, at the pixel size it has at
+// 96 dpi whatever the display's scaling (made once, never freed).
 HFONT UiFont();
+// The display's scaling as dots per inch: 96 at 100 %, 144 at 150 %.
+int SystemDpi();
+// A length of the 96-dpi design at the display's scaling, and back.
+int ToDesign(int pixels);
 
 // A mouse message as the toolkit's events carry it: for a press or release the button that
 // changed, for a move the buttons held; x and y in twips of the window that got it.

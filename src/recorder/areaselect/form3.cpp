@@ -5,6 +5,7 @@
 
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/rounding.h"
+#include "recorder/engine/screens.h"
 #include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
@@ -41,13 +42,13 @@ Form3::~Form3() {
 }
 
 void Form3::Load() {
-    auto& toolkit = platform_.toolkit;
-    const std::int32_t width = toolkit.ScreenWidthTwips();
-    const std::int32_t height = toolkit.ScreenHeightTwips();
+    screen_ = VirtualScreen(platform_.desktop);
+    const std::int32_t width = PixelsToTwips(std::int64_t{screen_.right} - screen_.left);
+    const std::int32_t height = PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top);
     platform::FormDesign design{kProductCaption, width, height};
     design.borderless = true;
     design.toolWindow = true;
-    window_ = toolkit.CreateForm(design);
+    window_ = platform_.toolkit.CreateForm(design);
     surface_ = window_->CreatePictureBox({0, 0, width, height});
     window_->Activate = [this] { Form_Activate(); };
     window_->Deactivate = [this] { Form_Deactivate(); };
@@ -62,9 +63,18 @@ void Form3::Load() {
     });
 }
 
+void Form3::Cover() {
+    screen_ = VirtualScreen(platform_.desktop);
+    const std::int32_t width = PixelsToTwips(std::int64_t{screen_.right} - screen_.left);
+    const std::int32_t height = PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top);
+    window_->Move(PixelsToTwips(screen_.left), PixelsToTwips(screen_.top), width, height);
+    // A monitor came or went since the overlay was made.
+    if (surface_->Width() != width || surface_->Height() != height) surface_->SetSizeTwips(width, height);
+}
+
 void Form3::Show() {
     if (!window_) Load();
-    window_->Move(0, 0, platform_.toolkit.ScreenWidthTwips(), platform_.toolkit.ScreenHeightTwips());
+    Cover();
     TakeSnapshot();
     moving = false;
     justSnapped_ = true;
@@ -86,18 +96,17 @@ void Form3::Unload() {
 void Form3::FreeCursor() { platform_.windows.ClipCursor(nullptr); }
 
 void Form3::TakeSnapshot() {
-    auto& toolkit = platform_.toolkit;
     surface_->SetAutoRedraw(true);
     const platform::Handle screen = platform_.desktop.GetDC(0);
-    platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, RoundToInt(toolkit.ScreenWidthTwips() / kTwips),
-                             RoundToInt(toolkit.ScreenHeightTwips() / kTwips), screen, 0, 0, platform::kSrcCopy);
+    platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, screen_.right - screen_.left, screen_.bottom - screen_.top, screen,
+                             screen_.left, screen_.top, platform::kSrcCopy);
     platform_.desktop.ReleaseDC(0, screen);
     surface_->SetAutoRedraw(false);
     surface_->Refresh();
 }
 
 void Form3::Form_Activate() {
-    window_->Move(0, 0, platform_.toolkit.ScreenWidthTwips(), platform_.toolkit.ScreenHeightTwips());
+    Cover();
     if (!justSnapped_) TakeSnapshot();
     moving = false;
 }
@@ -129,7 +138,8 @@ void Form3::Confirm() {
     if (!(x2 >= x1)) std::swap(x1, x2);
     if (!(y2 >= y1)) std::swap(y1, y2);
     const double left = x1 / kTwips, top = y1 / kTwips, right = x2 / kTwips, bottom = y2 / kTwips;
-    form1_.SetArea(RoundToInt(left), RoundToInt(top), RoundToInt(right - left), RoundToInt(bottom - top));
+    form1_.SetArea(RoundToInt(left) + screen_.left, RoundToInt(top) + screen_.top, RoundToInt(right - left),
+                   RoundToInt(bottom - top));
     FreeCursor();
     Unload();
     FreeCursor();
@@ -170,9 +180,15 @@ void Form3::Form_MouseMove(std::int16_t Button, std::int16_t, float X, float Y) 
 void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button != platform::kLeftButton || (X == x1 && Y == y1)) return;
     moving = true;
-    platform_.windows.SetCursorPos(RoundToInt((x2 + x1) / 2 / kTwips), RoundToInt((y2 + y1) / 2 / kTwips));
-    const platform::Rect confine =
-        MoveConfinement(x1 - x2, y1 - y2, platform_.toolkit.ScreenWidthTwips(), platform_.toolkit.ScreenHeightTwips());
+    platform_.windows.SetCursorPos(RoundToInt((x2 + x1) / 2 / kTwips) + screen_.left,
+                                   RoundToInt((y2 + y1) / 2 / kTwips) + screen_.top);
+    // Kept on the virtual screen, not on the primary monitor: a rectangle may lie on any
+    // monitor, or across two.
+    const platform::Rect onOverlay =
+        MoveConfinement(x1 - x2, y1 - y2, PixelsToTwips(std::int64_t{screen_.right} - screen_.left),
+                        PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top));
+    const platform::Rect confine{onOverlay.left + screen_.left, onOverlay.top + screen_.top,
+                                 onOverlay.right + screen_.left, onOverlay.bottom + screen_.top};
     platform_.windows.ClipCursor(&confine);
 }
 

@@ -1,4 +1,4 @@
-// The area selection overlay: a frozen picture of the whole screen on which the user drags a
+// The area selection overlay: a frozen picture of every monitor on which the user drags a
 // rectangle, slides it into place with the mouse and fixes it with a click.
 #pragma once
 
@@ -34,7 +34,8 @@ public:
     void Form_MouseUp(std::int16_t Button, std::int16_t Shift, float X, float Y);
     void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
 
-    // The band's corners in twips of the overlay, which are screen pixels times 15.
+    // The band's corners in twips of the overlay: pixels from the virtual screen's top-left
+    // corner, times 15.
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     bool moving = false;
 
@@ -42,6 +43,8 @@ public:
 
 private:
     void Load();
+    // Moves the overlay over the virtual screen as it is now.
+    void Cover();
     void TakeSnapshot();
     void DrawBand();
     void Confirm();
@@ -52,6 +55,8 @@ private:
     Form2& form2_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::PictureBox> surface_;
+    // The virtual screen the overlay covers, in screen pixels.
+    platform::Rect screen_;
     // The picture was taken just before the window was shown; the activation that showing
     // brings must not take it again from a window that has not painted yet.
     bool justSnapped_ = false;

@@ -181,6 +181,8 @@ private:
     // The sound gathered so far into the file; false when the file ended.
     bool WriteSound();
     void PrepareCanvas();
+    // The whole screen the next full-screen recording takes: the monitor the window is on.
+    void TakeMonitorOfWindow();
     void StartCaptureTimer();
     void SetRecordingMenus(bool recording);
     std::int64_t Now() { return platform_.toolkit.MonotonicMicroseconds(); }
@@ -219,6 +221,10 @@ private:
     };
     // Clipboard content already used for a frame; an unchanged clipboard holds no new screen.
     std::uint32_t clipboardSequence_ = 0;
+    // Where a full-screen frame lies on the virtual screen, and whether it is all of it (one
+    // monitor), as the system's PrintScreen picture is.
+    platform::Point monitorOrigin_;
+    bool wholeScreen_ = true;
     FrameTimeline timeline_;
     SoundTrack sound_;
     bool soundFailed_ = false;  // told once, after the stop

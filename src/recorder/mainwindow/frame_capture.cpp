@@ -131,14 +131,15 @@ void Form1::ReleaseCapture() {
 
 void Form1::Timer1_Timer() {
     if (!BeginFrame()) return;
-    if (GrabScreenThroughClipboard()) {
+    // PrintScreen pictures every monitor at once; one monitor of several is copied directly.
+    if (wholeScreen_ && GrabScreenThroughClipboard()) {
         picture1_->PaintPicture(0, 0, PixelsToTwips(aviwidth), PixelsToTwips(aviheight));
     } else {
         // No new screen picture arrived (Wine never puts one there, nor does a Windows set to
         // open a snipping tool on PrintScreen): copy the screen itself so frames are not black.
-        CopyScreen(0, 0);
+        CopyScreen(monitorOrigin_.x, monitorOrigin_.y);
     }
-    DrawCursor(0, 0);
+    DrawCursor(monitorOrigin_.x, monitorOrigin_.y);
     if (!EndFrame()) return;
     window_->SetCaption(u"Flame:" + Ascii(std::to_string(framecount)) + u" Second:" +
                         FormatElapsed(platform_.toolkit.SecondsSinceMidnight(), starttime));

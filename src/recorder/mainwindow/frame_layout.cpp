@@ -1,5 +1,6 @@
 // The skinned frame: the pieces kept in place on every size step, the rounded window outline
 // and the toolbar gradient painted once at load.
+#include <algorithm>
 #include <cmath>
 
 #include "recorder/controlmenu/form2.h"
@@ -26,11 +27,15 @@ std::uint32_t Rgb(std::int32_t red, std::int32_t green, std::int32_t blue) {
 
 }  // namespace
 
-Outline ComputeOutline(std::int32_t outerWidth, std::int32_t outerHeight, std::int32_t /*clientWidth*/,
+Outline ComputeOutline(std::int32_t outerWidth, std::int32_t outerHeight, std::int32_t clientWidth,
                        std::int32_t clientHeight, bool maximized) {
-    const std::int32_t inset = maximized ? 1 : 4;
-    const std::int32_t bottomInset = maximized ? 1 : 3;
-    const std::int32_t top = RoundToInt((outerHeight - clientHeight) / kTwips - 3);
+    // The insets cut the system's sizing frame away. A scaled display draws that frame wider
+    // than the designed 4 and 3 pixels; the insets then grow with it, or a line of the frame
+    // would show outside the skin's right and bottom edges.
+    const std::int32_t frame = RoundToInt((outerWidth - clientWidth) / kTwips / 2);
+    const std::int32_t inset = maximized ? 1 : std::max(4, frame + 1);
+    const std::int32_t bottomInset = maximized ? 1 : std::max(3, frame);
+    const std::int32_t top = RoundToInt((outerHeight - clientHeight) / kTwips - (maximized ? 3 : bottomInset));
     const std::int32_t right = RoundToInt(outerWidth / kTwips - inset);
     const std::int32_t bottom = RoundToInt(outerHeight / kTwips - bottomInset);
     return {{inset, top, right, bottom}, {inset, top + kPlainTopOffset, right, bottom}};

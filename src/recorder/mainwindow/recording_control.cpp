@@ -5,6 +5,7 @@
 #include "recorder/controlmenu/form2.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/rounding.h"
+#include "recorder/engine/screens.h"
 #include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
@@ -78,6 +79,19 @@ void Form1::PrepareCanvas() {
     picture1_->SaveImage(FrameFilePath());
 }
 
+// With one monitor the frame keeps the size the settings left it, as it always has. With more,
+// the whole screen is the monitor that holds the larger part of the main window when the
+// recording starts: the primary unless the person moved the window.
+void Form1::TakeMonitorOfWindow() {
+    const platform::Rect monitor = MonitorOfWindow(platform_.desktop, window_->Hwnd());
+    wholeScreen_ = monitor == VirtualScreen(platform_.desktop);
+    monitorOrigin_ = wholeScreen_ ? platform::Point{} : platform::Point{monitor.left, monitor.top};
+    if (!wholeScreen_) {
+        aviwidth = monitor.right - monitor.left;
+        aviheight = monitor.bottom - monitor.top;
+    }
+}
+
 void Form1::SetRecordingMenus(bool recording) {
     form2_->start().SetEnabled(!recording);
     form2_->pause().SetEnabled(recording);
@@ -99,6 +113,7 @@ void Form1::StartCaptureTimer() {
 
 void Form1::start_click() {
     const ModalScope modal(modalDepth_);
+    if (!form2_->recordareae().Checked()) TakeMonitorOfWindow();
     if (aviwidth <= 0 || aviheight <= 0) {
         // A rectangle without area cannot become a frame; say so instead of failing later.
         platform_.toolkit.MsgBox(kInvalidArea, platform::MsgBoxButtons::Ok, platform::MsgBoxIcon::Exclamation,

@@ -1,5 +1,8 @@
 #include "win32/support/dialog_watcher.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <sstream>
 #include <utility>
 
@@ -104,6 +107,13 @@ std::string SaveScreenshot(const std::string& name) {
     const std::string target = HostPath(folder) + file + "-" + std::to_string(GetCurrentProcessId()) + ".png";
     const ToolResult shot = RunHostShell("import -window root " + ShellQuote(target));
     return shot.exitCode == 0 ? target : "no screenshot (" + shot.output + ")";
+}
+
+bool TwoMonitors() {
+    const auto two = [] { return GetSystemMetrics(SM_CMONITORS) >= 2; };
+    if (!std::getenv("KEST_MONITORS") || WaitUntil(two, std::chrono::seconds(30))) return two();
+    ADD_FAILURE() << "scripts/screens-run.sh promised two monitors; Wine reports " << GetSystemMetrics(SM_CMONITORS);
+    return false;
 }
 
 std::wstring WindowText(HWND window) {

@@ -56,6 +56,10 @@ HWND WaitForWindow(DWORD process, const std::wstring& className, const std::func
                    std::chrono::milliseconds timeout);
 // Polls `condition` every 20 ms, running this thread's messages, until it holds or time runs out.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// True on two monitors or more. Where scripts/screens-run.sh promises them (KEST_MONITORS), they
+// are waited for, since the prefix's desktop may still be setting them up; not getting them
+// then is a failure.
+bool TwoMonitors();
 std::wstring WindowText(HWND window);
 // Every window of `process` with its children: class, text, visibility and rectangle, for a
 // failure message that says what was on the screen instead.
