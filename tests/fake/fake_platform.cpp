@@ -302,7 +302,10 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     writes.push_back({stream, start, samples, {}, flags, size});
     if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
-    if (stream == kSoundStream) sound.insert(sound.end(), bytes, bytes + size);
+    if (stream == kSoundStream) {
+        sound.insert(sound.end(), bytes, bytes + size);
+        ++soundChunks_;
+    }
     if (script.firstChunkAt && !openedPaths.empty()) {
         auto& file = owner_.files.contents[openedPaths.back()];
         if (file.size() < static_cast<std::size_t>(*script.firstChunkAt)) file.resize(*script.firstChunkAt);
@@ -322,15 +325,11 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
     return 0;
 }
 
-int FakeAvi::SoundChunks() const {
-    return static_cast<int>(std::count_if(writes.begin(), writes.end(), [](const AviWrite& w) { return w.stream == kSoundStream; }));
-}
-
 platform::Status FakeAvi::StreamInfo(Handle stream, platform::AviStreamInfo* info) {
     // As Wine's library counts them: frames for the video, chunks (not samples) for the sound.
     *info = stream == kSoundStream ? soundInfo : streamInfo;
-    const int chunks = SoundChunks();
-    info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? chunks : static_cast<int>(writes.size()) - chunks);
+    const int frames = std::max(0, static_cast<int>(writes.size()) - soundChunks_);  // a test may clear writes
+    info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? soundChunks_ : frames);
     return 0;
 }
 

@@ -92,7 +92,6 @@ public:
     platform::AviStreamInfo soundInfo{};
     std::vector<std::uint8_t> soundFormat;
     std::vector<std::uint8_t> sound;
-    int SoundChunks() const;
 
     void FileInit() override;
     void FileExit() override;
@@ -123,6 +122,7 @@ public:
 private:
     FakePlatform& owner_;
     int writeCount_ = 0;
+    int soundChunks_ = 0;
 };
 
 class FakeDesktop : public platform::Desktop {

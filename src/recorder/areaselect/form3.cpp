@@ -41,10 +41,13 @@ Form3::~Form3() {
     if (window_) FreeCursor();
 }
 
+std::int32_t Form3::WidthTwips() const { return PixelsToTwips(std::int64_t{screen_.right} - screen_.left); }
+
+std::int32_t Form3::HeightTwips() const { return PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top); }
+
 void Form3::Load() {
     screen_ = VirtualScreen(platform_.desktop);
-    const std::int32_t width = PixelsToTwips(std::int64_t{screen_.right} - screen_.left);
-    const std::int32_t height = PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top);
+    const std::int32_t width = WidthTwips(), height = HeightTwips();
     platform::FormDesign design{kProductCaption, width, height};
     design.borderless = true;
     design.toolWindow = true;
@@ -65,8 +68,7 @@ void Form3::Load() {
 
 void Form3::Cover() {
     screen_ = VirtualScreen(platform_.desktop);
-    const std::int32_t width = PixelsToTwips(std::int64_t{screen_.right} - screen_.left);
-    const std::int32_t height = PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top);
+    const std::int32_t width = WidthTwips(), height = HeightTwips();
     window_->Move(PixelsToTwips(screen_.left), PixelsToTwips(screen_.top), width, height);
     // A monitor came or went since the overlay was made.
     if (surface_->Width() != width || surface_->Height() != height) surface_->SetSizeTwips(width, height);
@@ -185,8 +187,7 @@ void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
     // Kept on the virtual screen, not on the primary monitor: a rectangle may lie on any
     // monitor, or across two.
     const platform::Rect onOverlay =
-        MoveConfinement(x1 - x2, y1 - y2, PixelsToTwips(std::int64_t{screen_.right} - screen_.left),
-                        PixelsToTwips(std::int64_t{screen_.bottom} - screen_.top));
+        MoveConfinement(x1 - x2, y1 - y2, WidthTwips(), HeightTwips());
     const platform::Rect confine{onOverlay.left + screen_.left, onOverlay.top + screen_.top,
                                  onOverlay.right + screen_.left, onOverlay.bottom + screen_.top};
     platform_.windows.ClipCursor(&confine);

@@ -45,6 +45,9 @@ private:
     void Load();
     // Moves the overlay over the virtual screen as it is now.
     void Cover();
+    // The size of the virtual screen it covers.
+    std::int32_t WidthTwips() const;
+    std::int32_t HeightTwips() const;
     void TakeSnapshot();
     void DrawBand();
     void Confirm();

@@ -236,14 +236,9 @@ bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, con
             if (IsFourCC(head, at2, "avih") && size2 >= kMainHeader) mainHeader = data2;
             if (!IsFourCC(head, at2, "LIST") || !IsFourCC(head, data2, "strl")) return;
             ForEachChunk(head, data2 + 4, data2 + size2, [&](std::int64_t at3, std::int64_t data3, std::int64_t size3) {
-                if (videoHeader < 0 && IsFourCC(head, at3, "strh") && size3 >= kStreamHeader &&
-                    IsFourCC(head, data3, "vids")) {
-                    videoHeader = data3;
-                }
-                if (soundHeader < 0 && IsFourCC(head, at3, "strh") && size3 >= kStreamHeader &&
-                    IsFourCC(head, data3, "auds")) {
-                    soundHeader = data3;
-                }
+                if (!IsFourCC(head, at3, "strh") || size3 < kStreamHeader) return;
+                if (videoHeader < 0 && IsFourCC(head, data3, "vids")) videoHeader = data3;
+                if (soundHeader < 0 && IsFourCC(head, data3, "auds")) soundHeader = data3;
             });
         });
     });

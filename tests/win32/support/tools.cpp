@@ -98,8 +98,8 @@ std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath) {
 
 std::map<std::string, std::string> ProbeStream(const std::wstring& windowsPath, const std::string& selector) {
     const ToolResult probe = RunHostShell(
-        "ffprobe -v error -count_frames -count_packets -select_streams " + selector + " -show_entries "
-        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,nb_read_packets,duration,sample_rate,"
+        "ffprobe -v error -count_frames -select_streams " + selector + " -show_entries "
+        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,duration,sample_rate,"
         "channels -of default=noprint_wrappers=1 " +
         ShellQuote(HostPath(windowsPath)) + "; ffprobe -v error -show_entries format=nb_streams -of "
         "default=noprint_wrappers=1 " + ShellQuote(HostPath(windowsPath)));

@@ -27,7 +27,7 @@ std::string ShellQuote(const std::string& text);
 // ffprobe's key=value report of the first video stream, with nb_read_frames counted.
 std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath);
 // ffprobe's key=value report of one stream (`selector` as ffprobe takes it: "v:0", "a:0"), with
-// its packets counted as nb_read_packets.
+// nb_read_frames counted.
 std::map<std::string, std::string> ProbeStream(const std::wstring& windowsPath, const std::string& selector);
 // What ffmpeg writes for the file read with `outputArguments` (e.g. "-map 0:a -f s16le").
 std::optional<std::vector<std::uint8_t>> Decode(const std::wstring& windowsPath, const std::string& outputArguments);
