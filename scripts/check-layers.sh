@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fails when the layers leak: the seam (src/platform) and the codec (src/codec) must not reach up
-# into the programs, and the Windows SDK is included only where Windows is met: the seam's
-# Windows side, the two entry points and the screen codec's Windows driver; the sound devices'
-# headers only on the seam's Windows side.
+# into the programs; the recorder's windows know one another only as peers (recorder/peers.h), so
+# none includes another window's header, and the engine includes none; the Windows SDK is included
+# only where Windows is met: the seam's Windows side, the two entry points and the screen codec's
+# Windows driver; the sound devices' headers only on the seam's Windows side.
 set -uo pipefail
 cd "${1:-$(dirname "${BASH_SOURCE[0]}")/..}/src" || exit 2
 
@@ -17,6 +18,23 @@ fi
 upward=$(grep -rn -E '#include +"(recorder|launcher)/' codec)
 if [ -n "$upward" ]; then
     echo "the codec includes the programs:" >&2
+    echo "$upward" >&2
+    status=1
+fi
+
+windows_=(mainwindow controlmenu areaselect)
+for window in "${windows_[@]}"; do
+    others=$(printf '%s|' "${windows_[@]}" | sed "s/$window|//; s/|$//")
+    across=$(grep -rn -E "#include +\"recorder/($others)/" "recorder/$window")
+    if [ -n "$across" ]; then
+        echo "a window includes another window's header:" >&2
+        echo "$across" >&2
+        status=1
+    fi
+done
+upward=$(grep -rn -E '#include +"recorder/(mainwindow|controlmenu|areaselect|recorder\.h)' recorder/engine)
+if [ -n "$upward" ]; then
+    echo "the engine includes the windows:" >&2
     echo "$upward" >&2
     status=1
 fi

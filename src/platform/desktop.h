@@ -44,6 +44,22 @@ public:
     virtual bool GetMonitorInfoOf(Handle monitor, MonitorInfo* info) = 0;
 };
 
+// The screen's device context for as long as it is in scope: released on every way out.
+class ScreenDc {
+public:
+    explicit ScreenDc(Desktop& desktop) : desktop_(desktop), dc_(desktop.GetDC(0)) {}
+    ~ScreenDc() {
+        if (dc_) desktop_.ReleaseDC(0, dc_);
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    Handle Get() const { return dc_; }
+
+private:
+    Desktop& desktop_;
+    Handle dc_;
+};
+
 inline constexpr std::uint8_t kVkSnapshot = 44;
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 inline constexpr std::int32_t kSmXVirtualScreen = 76;

@@ -60,4 +60,26 @@ public:
     virtual std::uint32_t GetSysColor(std::int32_t index) = 0;
 };
 
+// One owner for a region until a window takes it: freed unless handed over with SetWindowRgn.
+class Region {
+public:
+    Region(WindowApi& windows, Handle region) : windows_(windows), region_(region) {}
+    ~Region() {
+        if (region_) windows_.DeleteObject(region_);
+    }
+    Region(const Region&) = delete;
+    Region& operator=(const Region&) = delete;
+    Handle Get() const { return region_; }
+    // Gives the region to the window; the window owns it only if the call succeeded.
+    bool GiveTo(Handle window, bool redraw) {
+        if (windows_.SetWindowRgn(window, region_, redraw) == 0) return false;
+        region_ = 0;
+        return true;
+    }
+
+private:
+    WindowApi& windows_;
+    Handle region_;
+};
+
 }  // namespace kest::platform

@@ -1,7 +1,5 @@
 // Entry point of the recorder.
-#include "recorder/controlmenu/form2.h"
-#include "recorder/engine/avidecs.h"
-#include "recorder/mainwindow/form1.h"
+#include "recorder/recorder.h"
 
 #include <windows.h>
 
@@ -11,10 +9,8 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kest::codec::win32::InstallScreenCodec();  // offered in the compression dialog from here on
     kest::platform::win32::Win32Platform windows;
-    kest::recorder::AVIDecs avi(windows.platform);
-    kest::recorder::Form1 form1(windows.platform, avi);
-    kest::recorder::Form2 form2(windows.platform, form1);
+    kest::recorder::Recorder recorder(windows.platform);
     windows.toolkit.QuitWithStartupWindow();
-    form1.Load(form2);
+    recorder.Load();
     return windows.toolkit.RunMessageLoop();
 }

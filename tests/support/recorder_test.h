@@ -1,26 +1,27 @@
-// The recorder put together as its main() does, the AVI writer, the main window and its menu
-// strip, on a test's platform: the one fixture for the recorder's tests on the test double and
-// on the real windows under Wine.
+// The recorder put together as its main() does, the AVI writer, the main window, its menu strip
+// and the area overlay, on a test's platform: the one fixture for the recorder's tests on the
+// test double and on the real windows under Wine.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "recorder/controlmenu/form2.h"
-#include "recorder/engine/avidecs.h"
-#include "recorder/mainwindow/form1.h"
+#include "recorder/recorder.h"
 
 namespace kest::testing {
 
 // `Host` owns the services; PlatformOf(host), found beside `Host`, is the platform the recorder
-// runs on. `MainWindow` may be a Form1 that lets the test reach its protected steps. Nothing is
-// loaded yet: each test shows the windows it needs.
-template <typename Host, typename MainWindow = recorder::Form1>
+// runs on. Nothing is loaded yet: each test shows the windows it needs.
+template <typename Host>
 class RecorderTest : public ::testing::Test {
 protected:
     Host host;
-    recorder::AVIDecs avi{PlatformOf(host)};
-    MainWindow form1{PlatformOf(host), avi};
-    recorder::Form2 form2{PlatformOf(host), form1};
+    recorder::Recorder recorder{PlatformOf(host)};
+    recorder::AVIDecs& avi = recorder.avi;
+    recorder::Form1& form1 = recorder.form1;
+    recorder::Form2& form2 = recorder.form2;
+    recorder::Form3& form3 = recorder.form3;
+    // The main window's recording, there once the main window is loaded.
+    recorder::Recording& Rec() { return form1.CurrentRecording(); }
 };
 
 }  // namespace kest::testing

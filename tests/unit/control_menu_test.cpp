@@ -8,6 +8,7 @@
 #include "recorder/areaselect/form3.h"
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
+#include "recorder/msghook/msghook_module.h"
 #include "support/recorder_test.h"
 
 namespace kest::recorder {
@@ -21,6 +22,11 @@ class ControlMenuTest : public RecorderTest<fake::FakePlatform> {
 protected:
     ControlMenuTest() { form1.Load(form2); }
     fake::FakeForm& Main() { return static_cast<fake::FakeForm&>(form1.Window()); }
+    // The recorded part as the recording has it: x0, y0, aviwidth, aviheight.
+    platform::Rect Area() {
+        const RecordingFields& f = Rec().Fields();
+        return {f.x0, f.y0, f.aviwidth, f.aviheight};
+    }
 
     fake::FakePlatform& fake = host;
 };
@@ -47,43 +53,95 @@ TEST_F(ControlMenuTest, LoadLeavesOnlyTheRecordCursorChecked) {
     EXPECT_EQ(form2.Window().Left(), 60);
 }
 
-TEST_F(ControlMenuTest, PauseAndContinueMoveTheStartByThePause) {
+struct MenuState {
+    bool start, pause, done, quit, recordcursor, recordareae, recordsound;
+    const char16_t* pauseCaption;
+    friend bool operator==(const MenuState&, const MenuState&) = default;
+    friend void PrintTo(const MenuState& m, std::ostream* os) {
+        *os << m.start << m.pause << m.done << m.quit << m.recordcursor << m.recordareae << m.recordsound << " "
+            << fake::Utf8(m.pauseCaption);
+    }
+};
+constexpr MenuState kIdle{true, false, false, true, true, true, true, u"暂停"};
+constexpr MenuState kRecording{false, true, true, false, false, false, false, u"暂停"};
+constexpr MenuState kPaused{false, true, true, false, false, false, false, u"继续"};
+
+// The file menu shows the recording's state, whoever changed it; the main window minimises at
+// the start and again before a paused recording goes on.
+TEST_F(ControlMenuTest, TheMenusFollowTheRecording) {
+    const auto menus = [&] {
+        return MenuState{form2.start().Enabled(),        form2.pause().Enabled(),       form2.done().Enabled(),
+                         form2.quit().Enabled(),         form2.recordcursor().Enabled(), form2.recordareae().Enabled(),
+                         form2.recordsound().Enabled(),  nullptr};
+    };
+    const auto shows = [&](MenuState expected) {
+        MenuState seen = menus();
+        EXPECT_EQ(form2.pause().Caption(), expected.pauseCaption);
+        seen.pauseCaption = expected.pauseCaption;
+        return seen == expected;
+    };
+    EXPECT_TRUE(shows(kIdle));
     form2.start_Click();
-    form1.starttime = 35000;
-    fake.toolkit.clock = 36000;
-    form2.pause_Click();
-    EXPECT_EQ(form2.pausetime, 36000);
-    EXPECT_FALSE(form1.Timer1().Enabled());
-    EXPECT_FALSE(form1.Timer2().Enabled());
-    EXPECT_EQ(form2.pause().Caption(), u"继续");
-    fake.toolkit.clock = 36030.4;
-    form2.pause_Click();
-    EXPECT_EQ(form1.starttime, 35030);
-    EXPECT_TRUE(form1.Timer1().Enabled()) << "the full-screen timer has an interval";
-    EXPECT_FALSE(form1.Timer2().Enabled()) << "the area timer has none";
-    EXPECT_EQ(form2.pause().Caption(), u"暂停");
+    EXPECT_TRUE(shows(kRecording));
     EXPECT_EQ(Main().state, platform::WindowState::Minimized);
-}
-
-TEST_F(ControlMenuTest, PauseAcrossMidnightKeepsTheRecordedTime) {
-    form2.start_Click();
-    form1.starttime = 86000;
-    fake.toolkit.clock = 86390;
+    Main().state = platform::WindowState::Normal;  // the person restores it to pause
     form2.pause_Click();
-    fake.toolkit.clock = 30;
+    EXPECT_TRUE(shows(kPaused));
+    EXPECT_EQ(Main().state, platform::WindowState::Normal);
     form2.pause_Click();
-    EXPECT_EQ(form1.starttime, 86040);
-    EXPECT_EQ(fake::Utf8(FormatElapsed(40.5, form1.starttime)), "400.5");
-}
-
-TEST_F(ControlMenuTest, StopWhilePausedPutsThePauseItemBack) {
-    form2.start_Click();
+    EXPECT_TRUE(shows(kRecording));
+    EXPECT_EQ(Main().state, platform::WindowState::Minimized);
     form2.pause_Click();
     form2.done_Click();
-    EXPECT_EQ(form2.pause().Caption(), u"暂停");
+    EXPECT_TRUE(shows(kIdle)) << "a stop while paused puts the pause item back";
+    EXPECT_EQ(fake.desktop.foregrounded.back(), form2.Window().Hwnd());
     form2.start_Click();
     form2.pause_Click();
     EXPECT_FALSE(form1.Timer1().Enabled()) << "the first click of the next recording pauses it";
+}
+
+// A start that does not happen changes neither the menus nor the window.
+TEST_F(ControlMenuTest, AStartRefusedOrCancelledLeavesTheWindowsAsTheyWere) {
+    for (const int dialogResult : {0, 1}) {
+        fake.saveDialog.result = dialogResult;
+        fake.avi.script.setFormatStatus = static_cast<platform::Status>(0x80044070);
+        form2.start_Click();
+        EXPECT_TRUE(form2.start().Enabled());
+        EXPECT_FALSE(form2.done().Enabled());
+        EXPECT_EQ(Main().state, platform::WindowState::Normal);
+    }
+}
+
+// The settings are what the next recording starts with, and their check marks show them.
+TEST_F(ControlMenuTest, TheSettingsStartTheNextRecording) {
+    const auto& captions = static_cast<fake::FakeForm&>(form2.Window()).menuCaptions;
+    ASSERT_GE(captions.size(), 3u);
+    EXPECT_EQ(std::vector<platform::Text>(captions.end() - 3, captions.end()),
+              (std::vector<platform::Text>{u"录制光标", u"录制区域", u"录制声音"}));
+    EXPECT_EQ(form2.Settings(), (RecordingSettings{true, false, false}));
+    form2.recordcursor_Click();
+    form2.recordsound_Click();
+    EXPECT_EQ(form2.Settings(), (RecordingSettings{false, false, true}));
+    EXPECT_FALSE(form2.recordcursor().Checked());
+    EXPECT_TRUE(form2.recordsound().Checked());
+    form2.start_Click();
+    EXPECT_EQ(fake.sound.opens, 1);
+    form2.recordcursor_Click();  // the item is disabled; a click that came anyway
+    form1.Timer1_Timer();
+    EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "GetCursorPos"), 0)
+        << "a recording keeps the settings it was started with";
+}
+
+TEST_F(ControlMenuTest, ClosingTheStripClosesTheMainWindowInstead) {
+    auto& strip = static_cast<fake::FakeForm&>(form2.Window());
+    strip.Close();
+    fake.toolkit.DeliverPosted();  // the posted close arrives
+    EXPECT_FALSE(strip.closed) << "the strip refuses while the main window shows";
+    // The system's close command for the strip goes through the hook to the main window.
+    msghookModule::HookWndProc(strip.Hwnd(), 0x0112, 0xF060, 0);
+    fake.toolkit.DeliverPosted();  // the posted close arrives
+    EXPECT_TRUE(Main().closed);
+    EXPECT_TRUE(strip.unloaded);
 }
 
 TEST_F(ControlMenuTest, CommandsWaitWhileADialogOfTheRecorderIsOpen) {
@@ -131,13 +189,18 @@ TEST_F(ControlMenuTest, UncheckingRecordAreaGoesBackToTheWholeScreen) {
     fake.toolkit.screenWidthTwips = 15360;
     fake.toolkit.screenHeightTwips = 11520;
     form2.recordareae_Click();
-    ASSERT_NE(form2.AreaOverlay(), nullptr);
-    form1.aviwidth = 200;
-    form1.aviheight = 100;
+    ASSERT_TRUE(form3.Loaded());
+    form3.Form_MouseDown(1, 0, 300, 450);
+    form3.Form_MouseMove(1, 0, 3300, 1950);
+    form3.Form_MouseUp(1, 0, 3300, 1950);
+    form3.Form_MouseDown(1, 0, 1800, 1200);
+    EXPECT_EQ(Rec().Fields().aviwidth, 200);
+    EXPECT_TRUE(form2.Settings().area);
     form2.recordareae_Click();
     EXPECT_FALSE(form2.recordareae().Checked());
-    EXPECT_EQ(form1.aviwidth, 1024);
-    EXPECT_EQ(form1.aviheight, 768);
+    EXPECT_FALSE(form2.Settings().area);
+    EXPECT_EQ((platform::Rect{Rec().Fields().x0, Rec().Fields().y0, Rec().Fields().aviwidth, Rec().Fields().aviheight}),
+              (platform::Rect{20, 30, 1024, 768})) << "the corner of the last area stays";
 }
 
 // ---- the overlay ----
@@ -146,7 +209,7 @@ class OverlayTest : public ControlMenuTest {
 protected:
     OverlayTest() {
         form2.recordareae_Click();
-        overlay = form2.AreaOverlay();
+        overlay = &form3;
     }
     Form3* overlay = nullptr;
     std::optional<platform::Rect> LastClip() { return fake.windows.clips.back(); }
@@ -161,10 +224,7 @@ TEST_F(OverlayTest, DragReleaseAndClickGiveTheNormalisedRectangle) {
     EXPECT_EQ(fake.windows.cursorMoves.back(), (platform::Point{225, 260}));
     EXPECT_EQ(LastClip(), (platform::Rect{75, 40, 1920 - 75, 1080 - 40}));
     overlay->Form_MouseDown(1, 0, 225 * 15, 260 * 15);
-    EXPECT_EQ(form1.x0, 150);
-    EXPECT_EQ(form1.y0, 220);
-    EXPECT_EQ(form1.aviwidth, 150);
-    EXPECT_EQ(form1.aviheight, 80);
+    EXPECT_EQ(Area(), (platform::Rect{150, 220, 150, 80}));
     EXPECT_EQ(LastClip(), std::nullopt) << "confirming frees the pointer";
     EXPECT_FALSE(overlay->Loaded());
 }
@@ -268,7 +328,7 @@ TEST_P(OverlayScreensTest, CoversEveryMonitorAndAnswersInScreenPixels) {
     const platform::Rect& v = c.virtualScreen;
     fake.desktop.monitors = c.monitors;
     form2.recordareae_Click();
-    Form3& overlay = *form2.AreaOverlay();
+    Form3& overlay = form3;
     EXPECT_EQ(static_cast<fake::FakeForm*>(overlay.Window())->bounds,
               (platform::Rect{v.left * 15, v.top * 15, v.right * 15, v.bottom * 15}));
     const std::string snapshot = "BitBlt " + std::to_string(fake::FakePictureBox::kHdc) + " 0 0 " +
@@ -286,7 +346,7 @@ TEST_P(OverlayScreensTest, CoversEveryMonitorAndAnswersInScreenPixels) {
     EXPECT_EQ(fake.windows.cursorMoves.back(), centre);
     EXPECT_EQ(fake.windows.clips.back(), c.confine);
     overlay.Form_MouseDown(1, 0, twipsX(centre.x), twipsY(centre.y));
-    EXPECT_EQ((platform::Rect{form1.x0, form1.y0, form1.aviwidth, form1.aviheight}), c.area);
+    EXPECT_EQ(Area(), c.area);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -301,12 +361,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OverlayTest, EscapeUnchecksRecordAreaFreesThePointerAndKeepsTheArea) {
-    form1.aviwidth = 640;
+    const platform::Rect area = Area();
     overlay->Form_MouseDown(1, 0, 150, 150);
     overlay->Form_KeyDown(27, 0);
     EXPECT_FALSE(form2.recordareae().Checked());
+    EXPECT_FALSE(form2.Settings().area);
     EXPECT_EQ(LastClip(), std::nullopt);
-    EXPECT_EQ(form1.aviwidth, 640);
+    EXPECT_FALSE(overlay->Loaded());
+    EXPECT_EQ(Area(), area);
 }
 
 TEST_F(OverlayTest, LosingActivationOrClosingTheProgramFreesThePointer) {

@@ -3,15 +3,10 @@
 #include <climits>
 #include <sstream>
 
-#include "fake/fake_platform.h"
-#include "recorder/controlmenu/form2.h"
-#include "recorder/mainwindow/form1.h"
-#include "support/recorder_test.h"
+#include "unit/recording_fixture.h"
 
 namespace kest::recorder {
 namespace {
-
-using kest::testing::RecorderTest;
 
 using Log = std::vector<std::string>;
 
@@ -46,42 +41,25 @@ Log JoinBands(const Log& log) {
     return joined;
 }
 
-class FrameCaptureTest : public RecorderTest<fake::FakePlatform> {
+class FrameCaptureTest : public RecordingFixture {
 protected:
-    FrameCaptureTest() { form1.Load(form2); }
-
-    // Starts a recording in the given mode and forgets the calls start made.
+    // Starts a recording in the given mode.
     void Start(bool area, std::int32_t x = 0, std::int32_t y = 0, std::int32_t w = 1920, std::int32_t h = 1080) {
-        form2.recordareae().SetChecked(area);
-        form1.x0 = x;
-        form1.y0 = y;
-        form1.aviwidth = w;
-        form1.aviheight = h;
-        fake.toolkit.clock = 36000.0;
-        form2.start_Click();
-        ASSERT_TRUE(form1.RecordingInProgress());
-        fake.log.clear();
+        settings.area = area;
+        recording.SetArea(x, y, w, h);
+        ASSERT_TRUE(RecordingFixture::Start());
     }
     std::string Cursor() const { return std::to_string(fake.desktop.cursor); }
-    // The mode's tick, `ms` milliseconds of recorded time after the start.
-    void TickAt(std::int64_t ms) {
-        fake.toolkit.clock = 36000.0 + static_cast<double>(ms) / 1000;
-        form2.recordareae().Checked() ? form1.Timer2_Timer() : form1.Timer1_Timer();
-    }
-
-    fake::FakePlatform& fake = host;
 };
 
-TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboardAndReportsInTheCaption) {
+TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboard) {
     Start(false);
-    fake.toolkit.clock = 36002.5390625;
-    form1.Timer1_Timer();
+    EXPECT_TRUE(TickAt(0).wrote);
     EXPECT_EQ(fake.log, (Log{"keybd_event 44 0 0 0", "LoadClipboardBitmap", "PaintPicture 0 0 28800 16200",
                              "GetCursorPos", "DrawIcon " + kCanvas + " 92 92 " + Cursor(),
-                             "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0", "SetCaption Flame:1 Second:2.5390625",
-                             "DoEvents"}));
-    EXPECT_EQ(form1.framecount, 1);
-    EXPECT_EQ(form1.cursorpos, (platform::Point{100, 100}));
+                             "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0"}));
+    EXPECT_EQ(Fields().framecount, 1);
+    EXPECT_EQ(Fields().cursorpos, (platform::Point{100, 100}));
 }
 
 struct ClipboardCase {
@@ -97,7 +75,7 @@ TEST_P(ClipboardFallbackTest, WithoutANewScreenPictureTheScreenIsCopiedDirectly)
     Start(false);
     fake.desktop.printScreenFills = GetParam().printScreenFills;
     fake.desktop.clipboardHasBitmap = GetParam().hasBitmap;
-    form1.Timer1_Timer();
+    TickAt(0);
     Log expected{"keybd_event 44 0 0 0"};
     if (GetParam().triesToLoad) expected.push_back("LoadClipboardBitmap");
     expected.insert(expected.end(), {"GetDC 0", "BitBlt " + kCanvas + " 0 0 1920 1080 " + kScreen + " 0 0 " + kSrcCopy,
@@ -115,20 +93,16 @@ INSTANTIATE_TEST_SUITE_P(
                       ClipboardCase{"ClipboardChangedWithoutBitmap", true, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangleAndLeavesTheCaption) {
+TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangle) {
     Start(true, 300, 200, 960, 540);
-    const auto caption = form1.Window().Caption();
     TickAt(0);
     TickAt(100);
     const Log log = JoinBands(fake.log);
-    EXPECT_EQ(Log(log.begin(), log.begin() + 8),
+    EXPECT_EQ(Log(log.begin(), log.begin() + 7),
               (Log{"GetDC 0", "BitBlt " + kCanvas + " 0 0 960 540 " + kScreen + " 300 200 " + kSrcCopy,
                    "ReleaseDC 0 " + kScreen, "GetCursorPos", "DrawIcon " + kCanvas + " -208 -108 " + Cursor(),
-                   "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0", "DoEvents"}));
-    EXPECT_EQ(std::count_if(fake.log.begin(), fake.log.end(), [](const auto& e) { return e.rfind("SetCaption", 0) == 0; }),
-              0);
-    EXPECT_EQ(form1.Window().Caption(), caption);
-    EXPECT_EQ(form1.framecount, 2);
+                   "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0"}));
+    EXPECT_EQ(Fields().framecount, 2);
 }
 
 // With several monitors a full-screen frame is the monitor the main window is on, copied from
@@ -188,59 +162,38 @@ TEST_F(FrameCaptureTest, APointerFarOffTheScreenIsDrawnOffTheCanvasWithoutOverfl
 }
 
 TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {
-    form2.recordcursor().SetChecked(false);
+    settings.cursor = false;
     Start(false);
-    form1.cursorpos = {-1, -1};
-    form1.Timer1_Timer();
+    TickAt(0);
     auto seen = fake.log;
-    form2.done_Click();
+    recording.Stop(Ending::Stopped);
     Start(true, 10, 10, 100, 100);
-    form1.Timer2_Timer();
+    TickAt(0);
     seen.insert(seen.end(), fake.log.begin(), fake.log.end());
     for (const auto& entry : seen) {
         EXPECT_NE(entry, "GetCursorPos");
         EXPECT_NE(entry.rfind("DrawIcon", 0), 0u) << entry;
     }
-    EXPECT_EQ(form1.cursorpos, (platform::Point{-1, -1}));
+    EXPECT_EQ(Fields().cursorpos, (platform::Point{})) << "never read";
 }
 
-TEST_F(FrameCaptureTest, ConsecutiveTicksWriteConsecutivePositions) {
-    Start(false);
-    form1.framecount = 5;
-    TickAt(0);
-    TickAt(100);
-    ASSERT_EQ(fake.avi.writes.size(), 2u);
-    EXPECT_EQ(fake.avi.writes[0].position, 5);
-    EXPECT_EQ(fake.avi.writes[1].position, 6);
-    EXPECT_EQ(form1.framecount, 7);
-    EXPECT_EQ(fake::Utf8(form1.Window().Caption()).rfind("Flame:7 Second:", 0), 0u);
-}
-
+// An hour's slots missed at once (a machine that slept) are held, and the frame count goes past
+// what 16 bits hold.
 TEST_F(FrameCaptureTest, FramesPastThirtyTwoThousandKeepCounting) {
     Start(true, 0, 0, 8, 8);
-    form1.framecount = 32767;
     TickAt(0);
-    TickAt(100);
-    ASSERT_EQ(fake.avi.writes.size(), 2u);
-    EXPECT_EQ(fake.avi.writes[1].position, 32768);
-    EXPECT_EQ(form1.framecount, 32769);
-}
-
-TEST_F(FrameCaptureTest, FailedWriteEndsTheRecordingAndLaterTicksAreNotCounted) {
-    fake.avi.script.failWriteAt = 1;
-    Start(false);
-    TickAt(0);
-    TickAt(100);
-    EXPECT_FALSE(form1.RecordingInProgress());
-    EXPECT_EQ(form1.framecount, 0);
-    EXPECT_EQ(fake::Utf8(form1.Window().Caption()), "Tamsy");
-    EXPECT_EQ(fake.toolkit.messages.size(), 1u);
-    EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi"));
+    TickAt(3'276'800);
+    TickAt(3'276'900);
+    ASSERT_EQ(fake.avi.writes.size(), 32770u);
+    EXPECT_EQ(fake.avi.writes[32768].position, 32768);
+    EXPECT_EQ(fake.avi.writes[32768].stream, fake::FakeAvi::kCompressed);
+    EXPECT_EQ(fake.avi.writes[32769].position, 32769);
+    EXPECT_EQ(Fields().framecount, 32770);
 }
 
 TEST_F(FrameCaptureTest, EveryTickSavesTheFrameBeforeWritingIt) {
     Start(true, 0, 0, 16, 16);
-    form1.Timer2_Timer();
+    TickAt(0);
     const auto& frame = fake.files.contents[u"C:\\Temp\\tem.bmp"];
     ASSERT_GE(frame.size(), 54u);
     ASSERT_EQ(fake.avi.writes.size(), 1u);
@@ -274,10 +227,10 @@ TEST_P(SlotTest, EachSlotThatHasComeIsWrittenOnceAndTheTimerWaitsForTheNext) {
         slots += held ? 'h' : 'F';
     }
     EXPECT_EQ(slots, c.slots);
-    EXPECT_EQ(form1.framecount, static_cast<std::int32_t>(c.slots.size()));
+    EXPECT_EQ(Fields().framecount, static_cast<std::int32_t>(c.slots.size()));
     EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "SaveImage C:\\Temp\\tem.bmp"), c.grabs);
-    EXPECT_EQ((c.area ? form1.Timer2() : form1.Timer1()).Interval(), c.nextTickMs);
-    EXPECT_EQ((c.area ? form1.Timer1() : form1.Timer2()).Interval(), 0);
+    EXPECT_EQ((c.area ? timer2 : timer1)->Interval(), c.nextTickMs);
+    EXPECT_EQ((c.area ? timer1 : timer2)->Interval(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -291,31 +244,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     Start(false, 0, 0, 64, 48);
-    const auto askToClose = [&](double answeredAt) {
-        fake.toolkit.messageAnswers = {platform::MsgBoxResult::No};
-        fake.toolkit.onMessage = [&, answeredAt] { fake.toolkit.clock = answeredAt; };
-        form1.Unload();
-        fake.toolkit.DeliverPosted();
+    const auto wait = [&](Wait why, double from, double to) {
+        fake.toolkit.clock = from;
+        recording.Hold(why);
+        fake.toolkit.clock = to;
+        recording.Release(why);
     };
     TickAt(0);
     TickAt(100);
-    form2.pause_Click();  // at 100 ms of recorded time
-    TickAt(3000);         // a tick already queued when the pause came
-    askToClose(36015.0);  // asked while paused: No must not end the pause
-    EXPECT_FALSE(form1.Timer1().Enabled());
+    fake.toolkit.clock = kStartClock + 0.1;
+    recording.Hold(Wait::Pause);  // at 100 ms of recorded time
+    TickAt(3000);                 // a tick already queued when the pause came
+    wait(Wait::Question, 36010.0, 36015.0);  // asked while paused: No must not end the pause
+    EXPECT_FALSE(timer1->Enabled());
     fake.toolkit.clock = 36020.0;
-    form2.pause_Click();  // continue
-    EXPECT_TRUE(form1.Timer1().Enabled());
+    recording.Release(Wait::Pause);
+    EXPECT_TRUE(timer1->Enabled());
     fake.toolkit.clock = 36020.1;
-    form1.Timer1_Timer();
-    askToClose(36030.1);  // the question stays open for 10 s
-    EXPECT_TRUE(form1.Timer1().Enabled());
+    recording.Tick();
+    wait(Wait::Question, 36020.1, 36030.1);  // the question stays open for 10 s
+    EXPECT_TRUE(timer1->Enabled());
     fake.toolkit.clock = 36030.2;
-    form1.Timer1_Timer();
+    recording.Tick();
     EXPECT_EQ(fake.avi.writes.size(), 4u);
     for (const auto& write : fake.avi.writes) EXPECT_EQ(write.stream, fake::FakeAvi::kCompressed);
-    EXPECT_EQ(form1.Timeline().RecordedMicroseconds(36030'200'000), 300'000);
-    EXPECT_EQ(form1.starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
+    EXPECT_EQ(recording.Timeline().RecordedMicroseconds(36030'200'000), 300'000);
+    EXPECT_EQ(Fields().starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
 }
 
 // Older games switch the display to fewer colours: the frame files then no longer have the
@@ -326,37 +280,14 @@ TEST_F(FrameCaptureTest, ADisplayThatChangesDepthKeepsRecordingAndIsToldOnceAfte
     fake.displayBitCount = 16;
     TickAt(100);
     TickAt(200);
-    EXPECT_TRUE(form1.RecordingInProgress());
-    EXPECT_TRUE(fake.toolkit.messages.empty());
-    form2.done_Click();
-    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
-    EXPECT_EQ(fake::Utf8(fake.toolkit.messages[0].text),
-              "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。");
+    EXPECT_TRUE(recording.InProgress());
+    const std::vector<Notice> told = recording.Stop(Ending::Stopped);
+    EXPECT_EQ(Texts(told), std::vector<std::string>{
+                               "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。"});
+    EXPECT_EQ(told[0].icon, platform::MsgBoxIcon::Information);
     ASSERT_EQ(fake.avi.writes.size(), 3u);
     EXPECT_EQ(fake.avi.writes[2].stream, fake::FakeAvi::kStream);
 }
-
-struct ElapsedCase {
-    double clock;
-    std::int32_t start;
-    const char* text;
-};
-
-class ElapsedTest : public ::testing::TestWithParam<ElapsedCase> {};
-
-TEST_P(ElapsedTest, PrintsAsManyDigitsAsTheClockCarries) {
-    EXPECT_EQ(fake::Utf8(FormatElapsed(GetParam().clock, GetParam().start)), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Clock, ElapsedTest,
-                         ::testing::Values(ElapsedCase{36002.5390625, 36000, "2.5390625"},
-                                           ElapsedCase{36000.0 + 2539 / 1000.0, 36000, "2.539"},
-                                           ElapsedCase{36002.1, 36000, "2.1"},
-                                           ElapsedCase{36000.0, 36000, "0"},
-                                           ElapsedCase{36010.0, 36000, "10"},
-                                           ElapsedCase{0.25, 0, "0.25"},
-                                           ElapsedCase{5.5, 86395, "10.5"},
-                                           ElapsedCase{36000.4, 36001, "-0.6"}));
 
 }  // namespace
 }  // namespace kest::recorder

@@ -65,8 +65,8 @@ TEST_F(MainWindowTest, StartsInTheDesignedOrder) {
     EXPECT_NE(std::find(hooked.begin(), hooked.end(), form2.Window().Hwnd()), hooked.end());
     EXPECT_EQ(fake.windows.parents[form2.Window().Hwnd()], form1.Window().Hwnd());
     EXPECT_EQ(form1.sysmenu, fake::FakeWindowApi::kSystemMenu);
-    EXPECT_EQ(form1.aviwidth, 1920);
-    EXPECT_EQ(form1.aviheight, 1080);
+    EXPECT_EQ(Rec().Fields().aviwidth, 1920);
+    EXPECT_EQ(Rec().Fields().aviheight, 1080);
     EXPECT_EQ(Main().backColor, 0xF0F0F0u);
     // Centred on the 1920x1080 screen, in twips.
     EXPECT_EQ(Main().bounds.left, (28800 - Main().Width()) / 2);
@@ -195,11 +195,14 @@ TEST_F(MainWindowTest, RegionsOfALongResizeAreNeverLeaked) {
 
 enum class Piece { BackCaption, LeftCaption, RightCaption, LeftBorder, RightBorder, BottomBorder };
 
+// Each piece's zones: the pointer a move over (x, y) shows (99: left as it was) and the system
+// command a left press there sends (0: none), worked out from the point alone.
 struct ZoneCase {
     Piece piece;
     float x, y;
     bool maximized;
     std::int16_t pointer;
+    std::uintptr_t command;
 };
 
 class ZoneTest : public MainWindowTest, public ::testing::WithParamInterface<ZoneCase> {
@@ -217,7 +220,7 @@ protected:
     }
 };
 
-TEST_P(ZoneTest, PointerShowsTheZone) {
+TEST_P(ZoneTest, PointerShowsTheZoneAndALeftPressHandsItToTheSystem) {
     const ZoneCase& c = GetParam();
     if (c.maximized) Main().state = WindowState::Maximized;
     Main().SizeTo(6300, 5500);  // client 6240 x 5115; the bottom strip is 390 high
@@ -225,55 +228,14 @@ TEST_P(ZoneTest, PointerShowsTheZone) {
     box.SetMousePointer(99);  // a value no zone gives, to see "unchanged"
     box.MouseMove(0, 0, c.x, c.y);
     EXPECT_EQ(box.MousePointer(), c.pointer);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Boundaries, ZoneTest,
-    ::testing::Values(ZoneCase{Piece::BackCaption, 2000, 44, false, 7}, ZoneCase{Piece::BackCaption, 2000, 45, false, 0},
-                      ZoneCase{Piece::BackCaption, 2000, 10, true, 0},
-                      ZoneCase{Piece::LeftCaption, 89, 89, false, 8}, ZoneCase{Piece::LeftCaption, 90, 89, false, 0},
-                      ZoneCase{Piece::LeftCaption, 89, 90, false, 0}, ZoneCase{Piece::LeftCaption, 10, 10, true, 99},
-                      ZoneCase{Piece::RightCaption, 1396, 119, false, 6},
-                      ZoneCase{Piece::RightCaption, 1395, 119, false, 0},
-                      ZoneCase{Piece::RightCaption, 1396, 120, false, 0},
-                      ZoneCase{Piece::RightCaption, 1500, 10, true, 99},
-                      ZoneCase{Piece::LeftBorder, 30, 500, false, 9}, ZoneCase{Piece::LeftBorder, 30, 500, true, 0},
-                      ZoneCase{Piece::RightBorder, 30, 500, false, 9}, ZoneCase{Piece::RightBorder, 30, 500, true, 0},
-                      ZoneCase{Piece::BottomBorder, 99, 291, false, 6}, ZoneCase{Piece::BottomBorder, 100, 291, false, 7},
-                      ZoneCase{Piece::BottomBorder, 6141, 291, false, 8},
-                      ZoneCase{Piece::BottomBorder, 6140, 291, false, 7},
-                      ZoneCase{Piece::BottomBorder, 3000, 291, false, 7},
-                      ZoneCase{Piece::BottomBorder, 3000, 290, false, 0},
-                      ZoneCase{Piece::BottomBorder, 99, 290, false, 9},
-                      ZoneCase{Piece::BottomBorder, 6141, 100, false, 9},
-                      ZoneCase{Piece::BottomBorder, 99, 291, true, 0}));
-
-struct PressCase {
-    Piece piece;
-    std::int16_t pointer;
-    std::int16_t button;
-    float x;
-    std::vector<std::uintptr_t> commands;
-};
-
-class CommandTest : public MainWindowTest, public ::testing::WithParamInterface<PressCase> {};
-
-TEST_P(CommandTest, PressHandsTheZoneToTheSystem) {
-    const PressCase& c = GetParam();
-    platform::PictureBox* box = nullptr;
-    switch (c.piece) {
-        case Piece::BackCaption: box = &form1.backcaption(); break;
-        case Piece::LeftCaption: box = &form1.leftcaption(); break;
-        case Piece::RightCaption: box = &form1.rightcaption(); break;
-        case Piece::LeftBorder: box = &form1.leftborder(); break;
-        case Piece::RightBorder: box = &form1.rightborder(); break;
-        case Piece::BottomBorder: box = &form1.bottomborder(); break;
-    }
-    box->SetMousePointer(c.pointer);
+    // Pressed where the pointer last showed another zone: the press acts on its own place.
+    box.SetMousePointer(c.pointer == 0 ? 7 : 0);
     fake.log.clear();
-    box->MouseDown(c.button, 0, c.x, 50);
-    EXPECT_EQ(SysCommands(), c.commands);
-    if (!c.commands.empty()) {
+    fake.toolkit.tickCount += 1000;  // the icon's wait for a double click runs out at once
+    box.MouseDown(2, 0, c.x, c.y);
+    box.MouseDown(1, 0, c.x, c.y);
+    EXPECT_EQ(SysCommands(), c.command ? std::vector<std::uintptr_t>{c.command} : std::vector<std::uintptr_t>{});
+    if (c.command) {
         const auto release = std::find(fake.log.begin(), fake.log.end(), "ReleaseCapture");
         const auto send = std::find_if(fake.log.begin(), fake.log.end(),
                                        [](const std::string& e) { return e.rfind("SendMessage 274", 0) == 0; });
@@ -282,20 +244,31 @@ TEST_P(CommandTest, PressHandsTheZoneToTheSystem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Zones, CommandTest,
-    ::testing::Values(PressCase{Piece::BackCaption, 0, 1, 2000, {0xF012}}, PressCase{Piece::BackCaption, 0, 2, 2000, {}},
-                      PressCase{Piece::BackCaption, 7, 1, 2000, {0xF003}}, PressCase{Piece::BackCaption, 7, 2, 2000, {}},
-                      PressCase{Piece::LeftCaption, 8, 1, 10, {0xF004}}, PressCase{Piece::LeftCaption, 8, 2, 10, {}},
-                      PressCase{Piece::RightCaption, 6, 1, 1400, {0xF005}}, PressCase{Piece::RightCaption, 6, 2, 1400, {}},
-                      PressCase{Piece::RightCaption, 0, 1, 1400, {}},
-                      PressCase{Piece::LeftBorder, 9, 1, 30, {0xF001}}, PressCase{Piece::LeftBorder, 0, 1, 30, {}},
-                      PressCase{Piece::RightBorder, 9, 1, 30, {0xF002}}, PressCase{Piece::RightBorder, 9, 2, 30, {}},
-                      PressCase{Piece::BottomBorder, 7, 1, 3000, {0xF006}},
-                      PressCase{Piece::BottomBorder, 6, 1, 50, {0xF007}},
-                      PressCase{Piece::BottomBorder, 8, 1, 6200, {0xF008}},
-                      PressCase{Piece::BottomBorder, 9, 1, 6200, {0xF002}},
-                      PressCase{Piece::BottomBorder, 9, 1, 99, {0xF001}}, PressCase{Piece::BottomBorder, 0, 1, 3000, {}},
-                      PressCase{Piece::BottomBorder, 7, 2, 3000, {}}));
+    Boundaries, ZoneTest,
+    ::testing::Values(ZoneCase{Piece::BackCaption, 2000, 44, false, 7, 0xF003},
+                      ZoneCase{Piece::BackCaption, 2000, 45, false, 0, 0xF012},
+                      ZoneCase{Piece::BackCaption, 2000, 10, true, 0, 0},
+                      ZoneCase{Piece::LeftCaption, 89, 89, false, 8, 0xF004},
+                      ZoneCase{Piece::LeftCaption, 90, 89, false, 0, 0},
+                      ZoneCase{Piece::LeftCaption, 89, 90, false, 0, 0},
+                      ZoneCase{Piece::LeftCaption, 10, 10, true, 99, 0},
+                      ZoneCase{Piece::RightCaption, 1396, 119, false, 6, 0xF005},
+                      ZoneCase{Piece::RightCaption, 1395, 119, false, 0, 0},
+                      ZoneCase{Piece::RightCaption, 1396, 120, false, 0, 0},
+                      ZoneCase{Piece::RightCaption, 1500, 10, true, 99, 0},
+                      ZoneCase{Piece::LeftBorder, 30, 500, false, 9, 0xF001},
+                      ZoneCase{Piece::LeftBorder, 30, 500, true, 0, 0},
+                      ZoneCase{Piece::RightBorder, 30, 500, false, 9, 0xF002},
+                      ZoneCase{Piece::RightBorder, 30, 500, true, 0, 0},
+                      ZoneCase{Piece::BottomBorder, 99, 291, false, 6, 0xF007},
+                      ZoneCase{Piece::BottomBorder, 100, 291, false, 7, 0xF006},
+                      ZoneCase{Piece::BottomBorder, 6141, 291, false, 8, 0xF008},
+                      ZoneCase{Piece::BottomBorder, 6140, 291, false, 7, 0xF006},
+                      ZoneCase{Piece::BottomBorder, 3000, 291, false, 7, 0xF006},
+                      ZoneCase{Piece::BottomBorder, 3000, 290, false, 0, 0},
+                      ZoneCase{Piece::BottomBorder, 99, 290, false, 9, 0xF001},
+                      ZoneCase{Piece::BottomBorder, 6141, 100, false, 9, 0xF002},
+                      ZoneCase{Piece::BottomBorder, 99, 291, true, 0, 0}));
 
 TEST_F(MainWindowTest, MaximisedCaptionDoesNotMoveButDoubleClickRestores) {
     Main().state = WindowState::Maximized;
@@ -435,52 +408,119 @@ TEST_F(MainWindowTest, ClosingIdleAsksNothingAndUnhooksBeforeHiding) {
     EXPECT_TRUE(static_cast<fake::FakeForm&>(form2.Window()).unloaded);
 }
 
-struct QuestionCase {
-    double askedAt, answeredAt;
-    std::int32_t start;
-    platform::MsgBoxResult answer;
-    std::int32_t startAfter;
-};
+// The question holds the recording while it is open; its length is left out of the recorded time
+// (the arithmetic is the recording's, tested there).
+class CloseQuestionTest : public MainWindowTest, public ::testing::WithParamInterface<platform::MsgBoxResult> {};
 
-class CloseQuestionTest : public MainWindowTest, public ::testing::WithParamInterface<QuestionCase> {};
-
-TEST_P(CloseQuestionTest, AnswerDecidesAndTheQuestionTimeIsNotRecorded) {
-    const QuestionCase& c = GetParam();
+TEST_P(CloseQuestionTest, TheAnswerDecidesAndTheRecordingWaitsMeanwhile) {
+    const bool yes = GetParam() == platform::MsgBoxResult::Yes;
+    form2.recordsound_Click();
+    fake.toolkit.clock = 35000.0;
     StartRecording();
-    form1.starttime = c.start;
-    fake.toolkit.clock = c.askedAt;
-    fake.toolkit.messageAnswers = {c.answer};
-    // The question's own loop is where the clock moves on.
+    for (int slot = 0; slot < 12; ++slot, fake.toolkit.clock += 0.1) form1.Timer1_Timer();
+    fake.toolkit.clock = 36000.2;
+    fake.toolkit.messageAnswers = {GetParam()};
     auto& timer1 = static_cast<fake::FakeTimer&>(form1.Timer1());
     bool timersStoppedWhileAsking = false;
     const auto before = fake.toolkit.messages.size();
     // The time passes while the box is open.
     fake.toolkit.onMessage = [&] {
         timersStoppedWhileAsking = !timer1.enabled;
-        fake.toolkit.clock = c.answeredAt;
+        fake.toolkit.clock = 36012.7;
     };
     Main().Close();
     fake.toolkit.DeliverPosted();  // the posted close arrives
-    ASSERT_EQ(fake.toolkit.messages.size(), before + 1);
+    ASSERT_EQ(fake.toolkit.messages.size(), before + 1) << "asked, and nothing more told";
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().text), "正在录制，是否停止？");
     EXPECT_EQ(fake::Utf8(fake.toolkit.messages.back().caption), "Velvra");
     EXPECT_EQ(fake.toolkit.messages.back().buttons, platform::MsgBoxButtons::YesNo);
     EXPECT_TRUE(timersStoppedWhileAsking);
-    if (c.answer == platform::MsgBoxResult::Yes) {
-        EXPECT_TRUE(Main().unloaded);
-        EXPECT_FALSE(form1.RecordingInProgress());
-        EXPECT_FALSE(avi.IsOpen());
-    } else {
-        EXPECT_FALSE(Main().unloaded);
-        EXPECT_TRUE(timer1.enabled);
-        EXPECT_EQ(form1.starttime, c.startAfter);
-    }
+    EXPECT_EQ(Main().unloaded, yes);
+    EXPECT_EQ(form1.RecordingInProgress(), !yes);
+    EXPECT_EQ(avi.IsOpen(), !yes);
+    EXPECT_EQ(fake.avi.exitCount, yes ? 1 : 0);
+    EXPECT_EQ(timer1.enabled, !yes);
+    if (yes) EXPECT_TRUE(fake.files.Exists(u"C:\\rec\\movie.avi")) << "finished, frames kept";
+    // "Yes" ends the recording as the stop does: the sound as long as the picture.
+    const auto slots = std::count_if(fake.avi.writes.begin(), fake.avi.writes.end(),
+                                     [](const auto& w) { return w.stream != fake::FakeAvi::kSoundStream; });
+    if (yes) EXPECT_EQ(avi.SoundSamplesWritten(), slots * 2205);
+    if (!yes) EXPECT_EQ(Rec().Fields().starttime, 35013);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, CloseQuestionTest,
-                         ::testing::Values(QuestionCase{36000.2, 36012.7, 35000, platform::MsgBoxResult::No, 35013},
-                                           QuestionCase{86390.0, 10.4, 86000, platform::MsgBoxResult::No, 86020},
-                                           QuestionCase{36000.2, 36012.7, 35000, platform::MsgBoxResult::Yes, 0}));
+                         ::testing::Values(platform::MsgBoxResult::No, platform::MsgBoxResult::Yes));
+
+// ---- the recording in the caption ----
+
+struct CaptionCase {
+    const char* name;
+    bool area;
+    std::vector<std::string> afterTheWrite;
+};
+
+class RecordingCaptionTest : public MainWindowTest, public ::testing::WithParamInterface<CaptionCase> {};
+
+// Only a full-screen recording counts its frames and seconds in the caption; every tick that
+// wrote lets the events waiting meanwhile run.
+TEST_P(RecordingCaptionTest, FullScreenTicksCountInTheCaption) {
+    if (GetParam().area) form2.recordareae_Click();
+    const auto caption = fake::Utf8(form1.Window().Caption());
+    fake.toolkit.clock = 36000.0;
+    StartRecording();
+    fake.log.clear();
+    fake.toolkit.clock = 36002.5390625;
+    GetParam().area ? form1.Timer2_Timer() : form1.Timer1_Timer();
+    const auto write = std::find(fake.log.begin(), fake.log.end(), "AVIStreamWrite 0");
+    ASSERT_NE(write, fake.log.end());
+    EXPECT_EQ(std::vector<std::string>(write + 1, fake.log.end()), GetParam().afterTheWrite);
+    if (GetParam().area) EXPECT_EQ(fake::Utf8(form1.Window().Caption()), caption);
+    form2.done_Click();
+    EXPECT_EQ(fake::Utf8(form1.Window().Caption()), "Tamsy");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RecordingCaptionTest,
+                         ::testing::Values(CaptionCase{"FullScreen", false, {"SetCaption Flame:1 Second:2.5390625", "DoEvents"}},
+                                           CaptionCase{"Area", true, {"DoEvents"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, AFailedWriteIsToldOnceTheWindowsShowTheStop) {
+    fake.avi.script.failWriteAt = 1;
+    StartRecording();
+    form1.Timer1_Timer();
+    fake.toolkit.clock += 0.1;
+    form1.Timer1_Timer();
+    EXPECT_FALSE(form1.RecordingInProgress());
+    ASSERT_EQ(fake.toolkit.messages.size(), 1u);
+    const std::string told = "MsgBox " + fake::Utf8(fake.toolkit.messages[0].text);
+    const auto at = [&](const std::string& entry) { return std::find(fake.log.begin(), fake.log.end(), entry); };
+    EXPECT_LT(at("SetCaption Tamsy"), at(told)) << "the recording is stopped before the person reads anything";
+    EXPECT_TRUE(form2.start().Enabled());
+    form2.done_Click();
+    EXPECT_EQ(fake.toolkit.messages.size(), 1u) << "a later stop finds nothing to tell";
+}
+
+struct ElapsedCase {
+    double clock;
+    std::int32_t start;
+    const char* text;
+};
+
+class ElapsedTest : public ::testing::TestWithParam<ElapsedCase> {};
+
+TEST_P(ElapsedTest, PrintsAsManyDigitsAsTheClockCarries) {
+    EXPECT_EQ(fake::Utf8(FormatElapsed(GetParam().clock, GetParam().start)), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clock, ElapsedTest,
+                         ::testing::Values(ElapsedCase{36002.5390625, 36000, "2.5390625"},
+                                           ElapsedCase{36000.0 + 2539 / 1000.0, 36000, "2.539"},
+                                           ElapsedCase{36002.1, 36000, "2.1"},
+                                           ElapsedCase{36000.0, 36000, "0"},
+                                           ElapsedCase{36010.0, 36000, "10"},
+                                           ElapsedCase{0.25, 0, "0.25"},
+                                           ElapsedCase{5.5, 86395, "10.5"},
+                                           ElapsedCase{36000.4, 36001, "-0.6"}));
 
 }  // namespace
 }  // namespace kest::recorder

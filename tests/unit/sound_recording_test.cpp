@@ -4,10 +4,9 @@
 
 #include <algorithm>
 
-#include "fake/fake_platform.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/avi_header.h"
-#include "support/recorder_test.h"
+#include "unit/recording_fixture.h"
 
 namespace kest::recorder {
 namespace {
@@ -16,49 +15,26 @@ using platform::SoundOpen;
 
 constexpr std::int64_t kSamplesPerSlot = SoundTrack::kFormat.samplesPerSecond / 10;
 
-class SoundRecordingTest : public kest::testing::RecorderTest<fake::FakePlatform> {
+class SoundRecordingTest : public RecordingFixture {
 protected:
     SoundRecordingTest() {
-        form1.Load(form2);
-        form1.SetArea(0, 0, 64, 48);  // small frames: these tests are about the sound
+        recording.SetArea(0, 0, 64, 48);  // small frames: these tests are about the sound
+        fake.toolkit.screenWidthTwips = 64 * 15;
+        fake.toolkit.screenHeightTwips = 48 * 15;
+        settings.sound = true;
     }
-
-    void StartWithSound() {
-        fake.toolkit.clock = 36000.0;
-        form2.recordsound_Click();
-        form2.start_Click();
+    // Ticks every 100 ms from `fromMs` to `toMs` after the start.
+    void TickEvery100(std::int64_t fromMs, std::int64_t toMs) {
+        for (std::int64_t ms = fromMs; ms <= toMs; ms += 100) TickAt(ms);
     }
-    // The full-screen tick, `ms` milliseconds after the start.
-    void TickAt(std::int64_t ms) {
-        fake.toolkit.clock = 36000.0 + static_cast<double>(ms) / 1000;
-        form1.Timer1_Timer();
-    }
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : fake.toolkit.messages) texts.push_back(fake::Utf8(m.text));
-        return texts;
-    }
-
-    fake::FakePlatform& fake = host;
+    std::int64_t SoundSamples() const { return static_cast<std::int64_t>(fake.avi.sound.size()) / 2; }
 };
 
-TEST_F(SoundRecordingTest, TheItemComesAfterRecordAreaUncheckedAndWaitsOutTheRecording) {
-    const auto& captions = static_cast<fake::FakeForm&>(form2.Window()).menuCaptions;
-    ASSERT_GE(captions.size(), 2u);
-    EXPECT_EQ(captions[captions.size() - 2], u"录制区域");
-    EXPECT_EQ(captions.back(), u"录制声音");
-    EXPECT_FALSE(form2.recordsound().Checked());
-    StartWithSound();
-    EXPECT_TRUE(form2.recordsound().Checked());
-    EXPECT_FALSE(form2.recordsound().Enabled());
-    form2.done_Click();
-    EXPECT_TRUE(form2.recordsound().Enabled());
-}
-
 TEST_F(SoundRecordingTest, UncheckedTheDeviceIsNeverOpenedAndTheFileHasOneStream) {
-    form2.start_Click();
+    settings.sound = false;
+    ASSERT_TRUE(Start());
     TickAt(0);
-    form2.done_Click();
+    recording.Stop(Ending::Stopped);
     EXPECT_EQ(fake.sound.opens, 0);
     EXPECT_EQ(fake.avi.soundInfo.fccType, 0u);
     EXPECT_TRUE(fake.avi.sound.empty());
@@ -77,13 +53,13 @@ class MissingDeviceTest : public SoundRecordingTest, public ::testing::WithParam
 TEST_P(MissingDeviceTest, ThePersonChoosesBetweenNoSoundAndNoRecording) {
     fake.sound.openResult = GetParam().device;
     fake.toolkit.messageAnswers = {GetParam().answer};
-    StartWithSound();
+    const bool withoutSound = GetParam().answer == platform::MsgBoxResult::Yes;
+    EXPECT_EQ(Start(), withoutSound);
     ASSERT_EQ(fake.toolkit.messages.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], GetParam().asked);
     EXPECT_EQ(fake.toolkit.messages[0].buttons, platform::MsgBoxButtons::YesNo);
     EXPECT_EQ(fake.toolkit.messages[0].caption, kAppTitle);
-    const bool withoutSound = GetParam().answer == platform::MsgBoxResult::Yes;
-    EXPECT_EQ(form1.RecordingInProgress(), withoutSound);
+    EXPECT_EQ(recording.InProgress(), withoutSound);
     EXPECT_EQ(fake.dialogs.shown.size(), withoutSound ? 1u : 0u) << "no save dialog for a recording not started";
     EXPECT_FALSE(avi.HasSound());
 }
@@ -102,21 +78,17 @@ INSTANTIATE_TEST_SUITE_P(
 // Ten seconds with a pause of a minute in the middle: the pause leaves no trace in either
 // stream, the sound is written at least once a second between the frames, and both end together.
 TEST_F(SoundRecordingTest, PauseAndStopCutSoundAndPictureAtTheSameMoment) {
-    StartWithSound();
-    for (std::int64_t ms = 0; ms <= 5000; ms += 100) TickAt(ms);
+    ASSERT_TRUE(Start());
+    TickEvery100(0, 5000);
     fake.toolkit.clock += 0.03;
-    form2.pause_Click();
+    recording.Hold(Wait::Pause);
     fake.toolkit.clock += 60;
-    form2.pause_Click();
-    const double resumed = fake.toolkit.clock;
-    for (std::int64_t ms = 100; ms <= 5000; ms += 100) {
-        fake.toolkit.clock = resumed + static_cast<double>(ms) / 1000;
-        form1.Timer1_Timer();
-    }
-    const std::int32_t slots = form1.framecount;
-    form2.done_Click();
+    recording.Release(Wait::Pause);
+    TickEvery100(65'130, 70'030);
+    const std::int32_t slots = Fields().framecount;
+    recording.Stop(Ending::Stopped);
     EXPECT_EQ(fake.sound.closes, 1);
-    EXPECT_EQ(static_cast<std::int64_t>(fake.avi.sound.size()), slots * kSamplesPerSlot * 2);
+    EXPECT_EQ(SoundSamples(), slots * kSamplesPerSlot);
     int framesSinceSound = 0;
     for (const auto& write : fake.avi.writes) {
         if (write.stream == fake::FakeAvi::kSoundStream) {
@@ -136,16 +108,38 @@ TEST_F(SoundRecordingTest, PauseAndStopCutSoundAndPictureAtTheSameMoment) {
     EXPECT_NE(at(pausedAt + 2000), 0);
 }
 
+// However the recording ends, the file gets the same sound: as long as the picture to the
+// sample, the device closed. Closing through the question holds the recording while it is
+// asked, and used to end the file without the sound still to come.
+class SoundEndingTest : public SoundRecordingTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(SoundEndingTest, TheSoundEndsWithThePicture) {
+    ASSERT_TRUE(Start());
+    TickEvery100(0, 4000);
+    fake.toolkit.clock += 0.04;
+    if (GetParam() == Ending::Closed) recording.Hold(Wait::Question);
+    fake.toolkit.clock += 0.3;
+    const std::int32_t slots = Fields().framecount;
+    EXPECT_TRUE(recording.Stop(GetParam()).empty());
+    EXPECT_EQ(SoundSamples(), slots * kSamplesPerSlot);
+    EXPECT_EQ(avi.SoundSamplesWritten(), slots * kSamplesPerSlot);
+    EXPECT_EQ(fake.sound.closes, 1);
+    EXPECT_FALSE(recording.InProgress());
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, SoundEndingTest,
+                         ::testing::Values(Ending::Stopped, Ending::Closed, Ending::SessionEnded));
+
 TEST_F(SoundRecordingTest, ADeviceThatFailsIsFilledWithSilenceAndToldAfterTheStop) {
     fake.sound.failsAt = 36003.0;
-    StartWithSound();
-    for (std::int64_t ms = 0; ms <= 6000; ms += 100) TickAt(ms);
-    EXPECT_TRUE(form1.RecordingInProgress()) << "the picture goes on";
+    ASSERT_TRUE(Start());
+    TickEvery100(0, 6000);
+    EXPECT_TRUE(recording.InProgress()) << "the picture goes on";
     EXPECT_TRUE(fake.toolkit.messages.empty()) << "nothing is asked while recording";
-    const std::int32_t slots = form1.framecount;
-    form2.done_Click();
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"录音设备在录制中出现故障，此后的声音已用静音代替。"});
-    EXPECT_EQ(static_cast<std::int64_t>(fake.avi.sound.size()), slots * kSamplesPerSlot * 2);
+    const std::int32_t slots = Fields().framecount;
+    const std::vector<Notice> told = recording.Stop(Ending::Stopped);
+    EXPECT_EQ(Texts(told), std::vector<std::string>{"录音设备在录制中出现故障，此后的声音已用静音代替。"});
+    EXPECT_EQ(SoundSamples(), slots * kSamplesPerSlot);
 }
 
 class SoundStreamTest : public ::testing::Test {

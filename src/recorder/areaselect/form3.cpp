@@ -3,10 +3,9 @@
 #include <cmath>
 #include <utility>
 
-#include "recorder/controlmenu/form2.h"
+#include "recorder/engine/app_title.h"
 #include "recorder/engine/rounding.h"
 #include "recorder/engine/screens.h"
-#include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
 
@@ -34,8 +33,7 @@ platform::Rect MoveConfinement(float width, float height, std::int32_t screenWid
             RoundToInt(screenHeightTwips / kTwips - halfHeight)};
 }
 
-Form3::Form3(platform::Platform& platform, Form1& mainWindow, Form2& controlMenu)
-    : platform_(platform), form1_(mainWindow), form2_(controlMenu) {}
+Form3::Form3(platform::Platform& platform) : platform_(platform) {}
 
 Form3::~Form3() {
     if (window_) FreeCursor();
@@ -74,7 +72,9 @@ void Form3::Cover() {
     if (surface_->Width() != width || surface_->Height() != height) surface_->SetSizeTwips(width, height);
 }
 
-void Form3::Show() {
+void Form3::Show(std::function<void(const platform::Rect&)> chosen, std::function<void()> cancelled) {
+    chosen_ = std::move(chosen);
+    cancelled_ = std::move(cancelled);
     if (!window_) Load();
     Cover();
     TakeSnapshot();
@@ -99,10 +99,11 @@ void Form3::FreeCursor() { platform_.windows.ClipCursor(nullptr); }
 
 void Form3::TakeSnapshot() {
     surface_->SetAutoRedraw(true);
-    const platform::Handle screen = platform_.desktop.GetDC(0);
-    platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, screen_.right - screen_.left, screen_.bottom - screen_.top, screen,
-                             screen_.left, screen_.top, platform::kSrcCopy);
-    platform_.desktop.ReleaseDC(0, screen);
+    {
+        const platform::ScreenDc screen(platform_.desktop);
+        platform_.desktop.BitBlt(surface_->Hdc(), 0, 0, screen_.right - screen_.left, screen_.bottom - screen_.top,
+                                 screen.Get(), screen_.left, screen_.top, platform::kSrcCopy);
+    }
     surface_->SetAutoRedraw(false);
     surface_->Refresh();
 }
@@ -140,11 +141,12 @@ void Form3::Confirm() {
     if (!(x2 >= x1)) std::swap(x1, x2);
     if (!(y2 >= y1)) std::swap(y1, y2);
     const double left = x1 / kTwips, top = y1 / kTwips, right = x2 / kTwips, bottom = y2 / kTwips;
-    form1_.SetArea(RoundToInt(left) + screen_.left, RoundToInt(top) + screen_.top, RoundToInt(right - left),
-                   RoundToInt(bottom - top));
-    FreeCursor();
+    const platform::Rect area{RoundToInt(left) + screen_.left, RoundToInt(top) + screen_.top, RoundToInt(right - left),
+                              RoundToInt(bottom - top)};
+    // Unloading frees the pointer; the rectangle is handed back once the overlay has gone.
+    const auto chosen = chosen_;
     Unload();
-    FreeCursor();
+    if (chosen) chosen(area);
 }
 
 void Form3::Form_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
@@ -195,9 +197,9 @@ void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
 
 void Form3::Form_KeyDown(std::int16_t KeyCode, std::int16_t) {
     if (KeyCode != kEscape) return;
-    form2_.recordareae().SetChecked(false);
-    FreeCursor();
+    const auto cancelled = cancelled_;
     Unload();
+    if (cancelled) cancelled();
 }
 
 }  // namespace kest::recorder

@@ -3,28 +3,27 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
+#include "recorder/peers.h"
 
 namespace kest::recorder {
-
-class Form1;
-class Form2;
 
 // The confinement that keeps a rectangle of the given size, centred on the pointer, on the
 // screen. Sizes in twips, result in screen pixels.
 platform::Rect MoveConfinement(float width, float height, std::int32_t screenWidthTwips,
                                std::int32_t screenHeightTwips);
 
-class Form3 {
+// The rectangle it hands back through the callback it was shown with: it knows no other window.
+class Form3 : public AreaOverlayPeer {
 public:
-    Form3(platform::Platform& platform, Form1& mainWindow, Form2& controlMenu);
+    explicit Form3(platform::Platform& platform);
     ~Form3();
 
-    // Shows the overlay over a fresh picture of the screen.
-    void Show();
-    void Unload();
+    void Show(std::function<void(const platform::Rect&)> chosen, std::function<void()> cancelled) override;
+    void Unload() override;
     bool Loaded() const { return window_ != nullptr; }
 
     void Form_Activate();
@@ -54,8 +53,8 @@ private:
     void FreeCursor();
 
     platform::Platform& platform_;
-    Form1& form1_;
-    Form2& form2_;
+    std::function<void(const platform::Rect&)> chosen_;
+    std::function<void()> cancelled_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::PictureBox> surface_;
     // The virtual screen the overlay covers, in screen pixels.

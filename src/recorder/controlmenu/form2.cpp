@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "recorder/areaselect/form3.h"
-#include "recorder/engine/clock.h"
+#include "recorder/engine/app_title.h"
 #include "recorder/engine/rounding.h"
-#include "recorder/mainwindow/form1.h"
 
 namespace kest::recorder {
 
@@ -38,7 +36,8 @@ MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32
     return {strip, {kStripLeftTwips, toolbarTop + kStripDropTwips - nc1 + kStripDropTwips}};
 }
 
-Form2::Form2(platform::Platform& platform, Form1& mainWindow) : platform_(platform), form1_(mainWindow) {}
+Form2::Form2(platform::Platform& platform, MainWindowPeer& mainWindow, AreaOverlayPeer& areaOverlay)
+    : platform_(platform), form1_(mainWindow), form3_(areaOverlay) {}
 
 Form2::~Form2() = default;
 
@@ -72,25 +71,44 @@ void Form2::Form_Load() {
     platform::Form& main = form1_.Window();
     const std::int32_t nc1 = main.Height() - main.ScaleHeight();
     const std::int32_t nc2 = window_->Height() - window_->ScaleHeight();
-    const MenuStripPlacement place = PlaceMenuStrip(nc1, nc2, form1_.toolbarback().Top(), window_->MenuBarRect());
+    const MenuStripPlacement place = PlaceMenuStrip(nc1, nc2, form1_.ToolbarTop(), window_->MenuBarRect());
     auto& windows = platform_.windows;
     const platform::Rect& r = place.regionPixels;
-    const platform::Handle region = windows.CreateRectRgn(r.left, r.top, r.right, r.bottom);
-    if (windows.SetWindowRgn(window_->Hwnd(), region, true) == 0) windows.DeleteObject(region);
+    platform::Region(windows, windows.CreateRectRgn(r.left, r.top, r.right, r.bottom)).GiveTo(window_->Hwnd(), true);
     windows.SetParent(window_->Hwnd(), main.Hwnd());
     window_->Move(place.positionTwips.x, place.positionTwips.y, window_->Width(), window_->Height());
 
     done_->SetEnabled(false);
     pause_->SetEnabled(false);
-    recordareae_->SetChecked(false);
+    ShowSettings();
+    TheRecording().OnChange([this] { ShowRecordingState(); });
+}
+
+void Form2::ShowSettings() {
+    recordcursor_->SetChecked(settings_.cursor);
+    recordareae_->SetChecked(settings_.area);
+    recordsound_->SetChecked(settings_.sound);
+}
+
+// Start, exit and the settings wait out a recording; pause and stop are for one. The pause
+// item's caption says what it will do.
+void Form2::ShowRecordingState() {
+    const Recording& recording = TheRecording();
+    const bool inProgress = recording.InProgress();
+    start_->SetEnabled(!inProgress);
+    pause_->SetEnabled(inProgress);
+    done_->SetEnabled(inProgress);
+    quit_->SetEnabled(!inProgress);
+    recordcursor_->SetEnabled(!inProgress);
+    recordareae_->SetEnabled(!inProgress);
+    recordsound_->SetEnabled(!inProgress);
+    pause_->SetCaption(recording.Paused() ? kContinueCaption : kPauseCaption);
 }
 
 void Form2::Form_Paint() { platform_.desktop.SetForegroundWindow(window_->Hwnd()); }
 
 void Form2::Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift) {
-    if (KeyCode == kSpace && Shift == platform::kAltMask) {
-        form1_.leftcaption_MouseUp(platform::kRightButton, 0, 45, 345);
-    }
+    if (KeyCode == kSpace && Shift == platform::kAltMask) form1_.ShowSystemMenu();
 }
 
 bool Form2::Form_Unload() { return form1_.Window().Visible(); }
@@ -98,7 +116,7 @@ bool Form2::Form_Unload() { return form1_.Window().Visible(); }
 void Form2::Unload() {
     if (!window_ || unloaded_ || Form_Unload()) return;
     unloaded_ = true;
-    if (form3_) form3_->Unload();
+    form3_.Unload();
     window_->Unload();
 }
 
@@ -118,43 +136,48 @@ void Form2::quit_Click() {
 
 void Form2::pause_Click() {
     if (Busy()) return;
-    auto& toolkit = platform_.toolkit;
-    if (pause_->Caption() == kPauseCaption) {
-        pausetime = static_cast<std::int32_t>(RoundHalfEven(static_cast<float>(toolkit.SecondsSinceMidnight())));
-        form1_.HoldCapture();
-        pause_->SetCaption(kContinueCaption);
+    Recording& recording = TheRecording();
+    if (!recording.Paused()) {
+        recording.Hold(Wait::Pause);
         return;
     }
     // Out of the picture before capture resumes.
     form1_.Window().SetWindowState(platform::WindowState::Minimized);
-    toolkit.DoEvents();
-    form1_.starttime = StartAfterWait(form1_.starttime, pausetime, toolkit.SecondsSinceMidnight());
-    form1_.ReleaseCapture();
-    pause_->SetCaption(kPauseCaption);
+    platform_.toolkit.DoEvents();
+    recording.Release(Wait::Pause);
 }
 
 void Form2::recordcursor_Click() {
-    if (!Busy()) recordcursor_->SetChecked(!recordcursor_->Checked());
+    if (Busy()) return;
+    settings_.cursor = !settings_.cursor;
+    ShowSettings();
 }
 
 void Form2::recordsound_Click() {
-    if (!Busy()) recordsound_->SetChecked(!recordsound_->Checked());
+    if (Busy()) return;
+    settings_.sound = !settings_.sound;
+    ShowSettings();
 }
 
 void Form2::recordareae_Click() {
     if (Busy()) return;
     auto& toolkit = platform_.toolkit;
     toolkit.DoEvents();
-    recordareae_->SetChecked(!recordareae_->Checked());
-    if (recordareae_->Checked()) {
+    settings_.area = !settings_.area;
+    ShowSettings();
+    if (settings_.area) {
         toolkit.DoEvents();
-        if (!form3_) form3_ = std::make_unique<Form3>(platform_, form1_, *this);
-        form3_->Show();
+        form3_.Show([this](const platform::Rect& area) { TheRecording().SetArea(area.left, area.top, area.right, area.bottom); },
+                    [this] {
+                        settings_.area = false;
+                        ShowSettings();
+                    });
     } else {
         // The whole screen again; the corner of the last area stays as it was.
-        form1_.SetArea(form1_.x0, form1_.y0,
-                       RoundToInt(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel),
-                       RoundToInt(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel));
+        const RecordingFields& fields = TheRecording().Fields();
+        TheRecording().SetArea(fields.x0, fields.y0,
+                               RoundToInt(static_cast<double>(toolkit.ScreenWidthTwips()) / platform::kTwipsPerPixel),
+                               RoundToInt(static_cast<double>(toolkit.ScreenHeightTwips()) / platform::kTwipsPerPixel));
     }
 }
 

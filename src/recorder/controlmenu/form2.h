@@ -6,11 +6,9 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "recorder/peers.h"
 
 namespace kest::recorder {
-
-class Form1;
-class Form3;
 
 inline const platform::Text kPauseCaption = u"暂停";
 inline const platform::Text kContinueCaption = u"继续";
@@ -28,18 +26,20 @@ struct MenuStripPlacement {
 MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop,
                                   const platform::Rect& menuBar = {});
 
-class Form2 {
+// The settings menu shows the next recording's settings and the file menu the recording's state;
+// the commands go to the main window and its recording.
+class Form2 : public ControlMenuPeer {
 public:
-    Form2(platform::Platform& platform, Form1& mainWindow);
+    Form2(platform::Platform& platform, MainWindowPeer& mainWindow, AreaOverlayPeer& areaOverlay);
     ~Form2();
 
-    void Form_Load();
+    void Form_Load() override;
     void Form_Paint();
     void Form_KeyDown(std::int16_t KeyCode, std::int16_t Shift);
     // True keeps the form loaded.
     bool Form_Unload();
     // Unloads the form unless it refuses.
-    void Unload();
+    void Unload() override;
 
     void start_Click();
     void pause_Click();
@@ -49,8 +49,8 @@ public:
     void recordareae_Click();
     void recordsound_Click();
 
-    platform::Form& Window() { return *window_; }
-    Form3* AreaOverlay() { return form3_.get(); }
+    platform::Form& Window() override { return *window_; }
+    const RecordingSettings& Settings() const override { return settings_; }
 
     platform::MenuItem& file() { return *file_; }
     platform::MenuItem& start() { return *start_; }
@@ -62,19 +62,20 @@ public:
     platform::MenuItem& recordareae() { return *recordareae_; }
     platform::MenuItem& recordsound() { return *recordsound_; }
 
-    // Whole seconds since midnight when the recording was paused.
-    std::int32_t pausetime = 0;
-
 private:
     // While a dialog or message box of the recorder is open, a second command must wait.
     bool Busy() const;
+    void ShowSettings();
+    void ShowRecordingState();
+    Recording& TheRecording() { return form1_.CurrentRecording(); }
 
     platform::Platform& platform_;
-    Form1& form1_;
+    MainWindowPeer& form1_;
+    AreaOverlayPeer& form3_;
+    RecordingSettings settings_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::MenuItem> file_, start_, pause_, done_, quit_;
     std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_, recordsound_;
-    std::unique_ptr<Form3> form3_;
     bool unloaded_ = false;
 };
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "recorder/controlmenu/form2.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/clock.h"
 #include "recorder/engine/rounding.h"
@@ -46,7 +45,7 @@ SizeLimits ComputeSizeLimits(std::int32_t screenWidthTwips, std::int32_t screenH
     return limits;
 }
 
-Form1::Form1(platform::Platform& platform, AVIDecs& avi) : platform_(platform), avi_(avi), sound_(platform.sound) {}
+Form1::Form1(platform::Platform& platform, AVIDecs& avi) : platform_(platform), avi_(avi) {}
 
 Form1::~Form1() {
     if (tmsg_) {
@@ -147,11 +146,13 @@ void Form1::WirePieces() {
     buttons_[3]->MouseUp = std::bind(&Form1::Button4_MouseUp, this, _1, _2, _3, _4);
 }
 
-void Form1::Load(Form2& controlMenu) {
+void Form1::Load(ControlMenuPeer& controlMenu) {
     form2_ = &controlMenu;
     window_ = platform_.toolkit.CreateForm({kProductCaption, skin::kClientWidth, skin::kClientHeight, false, false, true});
     CreatePieces();
     WirePieces();
+    recording_.emplace(platform_, avi_, RecordingSurface{window_->Hwnd(), *picture1_, *timer1_, *timer2_});
+    recording_->OnChange([this] { ShowRecordingState(); });
 
     // A page that cannot be opened (no browser, no network) must not hold up the recorder.
     platform_.toolkit.OpenWebPage(kLandingPage);
@@ -170,9 +171,6 @@ void Form1::Load(Form2& controlMenu) {
     controlMenu.Form_Load();
     tmsg_->setmsghook(controlMenu.Window().Hwnd(), true);
     sysmenu = platform_.windows.GetSystemMenu(hwnd, false);
-    temppath = platform_.desktop.TempPath();
-    aviwidth = TwipsToPixels(platform_.toolkit.ScreenWidthTwips());
-    aviheight = TwipsToPixels(platform_.toolkit.ScreenHeightTwips());
     window_->SetBackColor(skin::kWindowBackColor);
     window_->Move((platform_.toolkit.ScreenWidthTwips() - window_->Width()) / 2,
                   (platform_.toolkit.ScreenHeightTwips() - window_->Height()) / 2, window_->Width(), window_->Height());
@@ -212,22 +210,18 @@ void Form1::Unload() {
 
 bool Form1::Form_Unload() {
     if (RecordingInProgress()) {
-        const double t0 = static_cast<double>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
-        // During a pause the pause already leaves this wait out; counting it again would
-        // make the caption's seconds run short.
-        const bool paused = timeline_.Held();
-        HoldCapture();
+        Recording& recording = *recording_;
+        recording.Hold(Wait::Question);
         const ModalScope modal(modalDepth_);
         const auto answer = platform_.toolkit.MsgBox(kStopRecordingQuestion, platform::MsgBoxButtons::YesNo,
                                                      platform::MsgBoxIcon::None, kAppTitle);
         if (answer != platform::MsgBoxResult::Yes) {
-            if (!paused) starttime = StartAfterWait(starttime, t0, platform_.toolkit.SecondsSinceMidnight());
-            ReleaseCapture();
+            recording.Release(Wait::Question);
             return true;
         }
-        timer1_->SetInterval(0);
-        timer2_->SetInterval(0);
-        avi_.CloseAviOutput();
+        // The same stop as the menu's, sound and all; the person who closes the recorder is
+        // not kept from going by what the stop would have told.
+        recording.Stop(Ending::Closed);
     }
     unloaded_ = true;
     tmsg_->setmsghook(window_->Hwnd(), false);
@@ -240,10 +234,8 @@ bool Form1::Form_Unload() {
 // Nobody is there to answer a question, and the system ends the process soon after this
 // returns: the file must be complete by then.
 void Form1::Form_EndSession() {
-    if (RecordingInProgress()) StopRecording();
+    if (RecordingInProgress()) recording_->Stop(Ending::SessionEnded);
 }
-
-bool Form1::RecordingInProgress() const { return timer1_->Interval() + timer2_->Interval() != 0; }
 
 bool Form1::Maximized() const { return window_->GetWindowState() == platform::WindowState::Maximized; }
 

@@ -1,6 +1,5 @@
 // The skin pieces stand in for a caption and a sizing frame: each piece's pointer says which
 // edge or corner the mouse is over, and a press hands the move or size to the system's own loop.
-#include "recorder/controlmenu/form2.h"
 #include "recorder/engine/rounding.h"
 #include "recorder/mainwindow/form1.h"
 
@@ -40,6 +39,7 @@ constexpr std::int32_t kMenuOffsetPixels = 2;
 }  // namespace
 
 void Form1::SendSystemCommand(std::int32_t command) {
+    if (command == 0) return;
     platform_.windows.SendWindowMessage(window_->Hwnd(), platform::kWmSysCommand, static_cast<std::uint32_t>(command), 0);
 }
 
@@ -53,68 +53,70 @@ void Form1::ToggleMaximized() {
                                 : platform::WindowState::Normal);
 }
 
+// What a point of a piece is: the pointer shown over it and the system command a left press
+// there hands to the system (none where the piece has a use of its own for the press). Worked out
+// from the point each time, so a press acts on the place it was made, whatever the pointer
+// showed last.
+Form1::Zone Form1::ZoneAt(const platform::PictureBox& piece, float X, float Y) const {
+    if (Maximized()) return {kArrow, 0};
+    if (&piece == backcaption_.get()) {
+        return Y < kCaptionTopGrip ? Zone{kNS, kSizeTop} : Zone{kArrow, kMoveByCaption};
+    }
+    if (&piece == leftcaption_.get()) {
+        return X < kIconCornerGrip && Y < kIconCornerGrip ? Zone{kNWSE, kSizeTopLeft} : Zone{kArrow, 0};
+    }
+    if (&piece == rightcaption_.get()) {
+        const bool corner = X > static_cast<float>(rightcaption_->Width()) - kRightCornerGrip && Y < kRightCornerGrip;
+        return corner ? Zone{kNESW, kSizeTopRight} : Zone{kArrow, 0};
+    }
+    if (&piece == leftborder_.get()) return {kWE, kSizeLeft};
+    if (&piece == rightborder_.get()) return {kWE, kSizeRight};
+    const auto width = static_cast<float>(window_->ScaleWidth());
+    const bool low = Y > static_cast<float>(bottomborder_->ScaleHeight()) - kBottomGrip;
+    if (X < kBottomGrip && low) return {kNESW, kSizeBottomLeft};
+    if (X > width - kBottomGrip && low) return {kNWSE, kSizeBottomRight};
+    if (low) return {kNS, kSizeBottom};
+    if (X < kBottomGrip) return {kWE, kSizeLeft};
+    if (X > width - kBottomGrip) return {kWE, kSizeRight};
+    return {kArrow, 0};
+}
+
+void Form1::ShowZone(platform::PictureBox& piece, float X, float Y) { piece.SetMousePointer(ZoneAt(piece, X, Y).pointer); }
+
 // ---- mouse moves: the zones ----
 
-void Form1::backcaption_MouseMove(std::int16_t, std::int16_t, float, float Y) {
-    backcaption_->SetMousePointer(!Maximized() && Y < kCaptionTopGrip ? kNS : kArrow);
+void Form1::backcaption_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
+    captionPoint_ = {X, Y};
+    ShowZone(*backcaption_, X, Y);
     GiveForegroundToForm2();
 }
 
+// The caption's corners keep whatever they showed while the window is maximised.
 void Form1::leftcaption_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
-    if (Maximized()) return;
-    leftcaption_->SetMousePointer(X < kIconCornerGrip && Y < kIconCornerGrip ? kNWSE : kArrow);
+    if (!Maximized()) ShowZone(*leftcaption_, X, Y);
 }
 
 void Form1::rightcaption_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
-    if (Maximized()) return;
-    const bool corner = X > static_cast<float>(rightcaption_->Width()) - kRightCornerGrip && Y < kRightCornerGrip;
-    rightcaption_->SetMousePointer(corner ? kNESW : kArrow);
+    if (!Maximized()) ShowZone(*rightcaption_, X, Y);
 }
 
-void Form1::leftborder_MouseMove(std::int16_t, std::int16_t, float, float) {
-    leftborder_->SetMousePointer(Maximized() ? kArrow : kWE);
-}
+void Form1::leftborder_MouseMove(std::int16_t, std::int16_t, float X, float Y) { ShowZone(*leftborder_, X, Y); }
 
-void Form1::rightborder_MouseMove(std::int16_t, std::int16_t, float, float) {
-    rightborder_->SetMousePointer(Maximized() ? kArrow : kWE);
-}
+void Form1::rightborder_MouseMove(std::int16_t, std::int16_t, float X, float Y) { ShowZone(*rightborder_, X, Y); }
 
-void Form1::bottomborder_MouseMove(std::int16_t, std::int16_t, float X, float Y) {
-    if (Maximized()) {
-        bottomborder_->SetMousePointer(kArrow);
-        return;
-    }
-    const auto width = static_cast<float>(window_->ScaleWidth());
-    const auto height = static_cast<float>(bottomborder_->ScaleHeight());
-    const bool low = Y > height - kBottomGrip;
-    std::int16_t pointer = kArrow;
-    if (X < kBottomGrip && low) {
-        pointer = kNESW;
-    } else if (X > width - kBottomGrip && low) {
-        pointer = kNWSE;
-    } else if (low) {
-        pointer = kNS;
-    } else if (X < kBottomGrip || X > width - kBottomGrip) {
-        pointer = kWE;
-    }
-    bottomborder_->SetMousePointer(pointer);
-}
+void Form1::bottomborder_MouseMove(std::int16_t, std::int16_t, float X, float Y) { ShowZone(*bottomborder_, X, Y); }
 
 // ---- presses: hand the move or size to the system ----
 
-void Form1::backcaption_MouseDown(std::int16_t Button, std::int16_t, float, float) {
+void Form1::backcaption_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
+    captionPoint_ = {X, Y};
     GiveForegroundToForm2();
     // The system's move and size loops end only on a left release: started from another button
     // they would keep the window on the pointer, and the right release that opens the system
     // menu would never come here.
     if (Maximized() || Button != kLeftButton) return;
     platform_.windows.ReleaseCapture();
-    const std::int16_t pointer = backcaption_->MousePointer();
-    if (pointer == kArrow) {
-        SendSystemCommand(kMoveByCaption);
-    } else if (pointer == kNS) {
-        SendSystemCommand(kSizeTop);
-    }
+    SendSystemCommand(ZoneAt(*backcaption_, X, Y).command);
     GiveForegroundToForm2();
 }
 
@@ -132,61 +134,52 @@ bool Form1::WaitForIconDoubleClick() {
     }
 }
 
-void Form1::leftcaption_MouseDown(std::int16_t Button, std::int16_t, float, float) {
+void Form1::leftcaption_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
     if (Button != kLeftButton) return;
-    const std::int16_t pointer = leftcaption_->MousePointer();
-    if (pointer == kNWSE) {
+    const Zone zone = ZoneAt(*leftcaption_, X, Y);
+    if (zone.command != 0) {
         platform_.windows.ReleaseCapture();
-        SendSystemCommand(kSizeTopLeft);
-    } else if (pointer == kArrow) {
-        if (WaitForIconDoubleClick()) return;  // the double click is closing the window
-        PopUpSystemMenu(platform::kTpmLeftButton, {TwipsToPixels(window_->Left() + 45) + kMenuOffsetPixels,
-                                                   TwipsToPixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
-        icondblclick = 0;
+        SendSystemCommand(zone.command);
+        return;
     }
+    if (WaitForIconDoubleClick()) return;  // the double click is closing the window
+    PopUpSystemMenu(platform::kTpmLeftButton, {TwipsToPixels(window_->Left() + 45) + kMenuOffsetPixels,
+                                               TwipsToPixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
+    icondblclick = 0;
 }
 
-void Form1::rightcaption_MouseDown(std::int16_t Button, std::int16_t, float, float) {
+// The borders and the caption's right corner: a left press in a sizing zone starts the system's
+// sizing loop.
+void Form1::EdgeDown(platform::PictureBox& piece, std::int16_t Button, float X, float Y) {
     GiveForegroundToForm2();
-    platform_.windows.ReleaseCapture();
-    if (Button == kLeftButton && rightcaption_->MousePointer() == kNESW) SendSystemCommand(kSizeTopRight);
-    GiveForegroundToForm2();
-}
-
-void Form1::SideBorderDown(platform::PictureBox& border, std::int16_t Button, std::int32_t command) {
-    GiveForegroundToForm2();
-    if (Button == kLeftButton && border.MousePointer() != kArrow) {
+    const Zone zone = ZoneAt(piece, X, Y);
+    if (Button == kLeftButton && zone.command != 0) {
         platform_.windows.ReleaseCapture();
-        SendSystemCommand(command);
+        SendSystemCommand(zone.command);
     }
     GiveForegroundToForm2();
 }
 
-void Form1::leftborder_MouseDown(std::int16_t Button, std::int16_t, float, float) {
-    SideBorderDown(*leftborder_, Button, kSizeLeft);
+void Form1::rightcaption_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
+    EdgeDown(*rightcaption_, Button, X, Y);
 }
 
-void Form1::rightborder_MouseDown(std::int16_t Button, std::int16_t, float, float) {
-    SideBorderDown(*rightborder_, Button, kSizeRight);
+void Form1::leftborder_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
+    EdgeDown(*leftborder_, Button, X, Y);
 }
 
-void Form1::bottomborder_MouseDown(std::int16_t Button, std::int16_t, float X, float) {
-    GiveForegroundToForm2();
-    if (Button != kLeftButton) return;
-    platform_.windows.ReleaseCapture();
-    switch (bottomborder_->MousePointer()) {
-        case kNS: SendSystemCommand(kSizeBottom); break;
-        case kNESW: SendSystemCommand(kSizeBottomLeft); break;
-        case kNWSE: SendSystemCommand(kSizeBottomRight); break;
-        case kWE: SendSystemCommand(X >= kBottomGrip ? kSizeRight : kSizeLeft); break;
-        default: break;
-    }
+void Form1::rightborder_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
+    EdgeDown(*rightborder_, Button, X, Y);
+}
+
+void Form1::bottomborder_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
+    EdgeDown(*bottomborder_, Button, X, Y);
 }
 
 // ---- releases: the system menu ----
 
 void Form1::backcaption_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
-    if (Button == kRightButton && backcaption_->MousePointer() == kArrow) {
+    if (Button == kRightButton && ZoneAt(*backcaption_, X, Y).pointer == kArrow) {
         platform::Point point{TwipsToPixels(X), TwipsToPixels(Y)};
         platform_.windows.ClientToScreen(window_->Hwnd(), &point);
         PopUpSystemMenu(platform::kTpmRightButton, point);
@@ -195,16 +188,19 @@ void Form1::backcaption_MouseUp(std::int16_t Button, std::int16_t, float X, floa
 }
 
 void Form1::leftcaption_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
-    if (Button != kRightButton || leftcaption_->MousePointer() != kArrow) return;
+    if (Button != kRightButton || ZoneAt(*leftcaption_, X, Y).pointer != kArrow) return;
     PopUpSystemMenu(platform::kTpmLeftButton,
                     {TwipsToPixels(window_->Left() + leftcaption_->Left() + static_cast<double>(X)) + kMenuOffsetPixels,
                      TwipsToPixels(window_->Top() + leftcaption_->Top() + static_cast<double>(Y)) + kMenuOffsetPixels});
 }
 
+// The point where a right click on the icon opens the menu: under the icon.
+void Form1::ShowSystemMenu() { leftcaption_MouseUp(kRightButton, 0, 45, 345); }
+
 // ---- double clicks ----
 
 void Form1::backcaption_DblClick() {
-    if (backcaption_->MousePointer() == kArrow) ToggleMaximized();
+    if (ZoneAt(*backcaption_, captionPoint_.x, captionPoint_.y).pointer == kArrow) ToggleMaximized();
 }
 
 void Form1::leftcaption_DblClick() {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "recorder/controlmenu/form2.h"
 #include "recorder/engine/rounding.h"
 #include "recorder/mainwindow/form1.h"
 #include "recorder/mainwindow/skin.h"
@@ -67,18 +66,13 @@ void Form1::ApplyOutline() {
     const Outline outline = ComputeOutline(window_->Width(), window_->Height(), window_->ScaleWidth(),
                                            window_->ScaleHeight(), Maximized());
     const platform::Rect& r = outline.rounded;
-    const platform::Handle rounded =
-        windows.CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, kOutlineCornerPixels, kOutlineCornerPixels);
+    platform::Region rounded(
+        windows, windows.CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, kOutlineCornerPixels, kOutlineCornerPixels));
     const platform::Rect& p = outline.plain;
-    const platform::Handle plain = windows.CreateRectRgn(p.left, p.top, p.right, p.bottom);
-    windows.CombineRgn(rounded, rounded, plain, platform::kRgnOr);
-    windows.DeleteObject(plain);
-    // The window owns the region once it has taken it; a refused region is still ours to free.
-    if (windows.SetWindowRgn(window_->Hwnd(), rounded, true) != 0) {
-        winrgn_ = rounded;
-    } else {
-        windows.DeleteObject(rounded);
-    }
+    const platform::Region plain(windows, windows.CreateRectRgn(p.left, p.top, p.right, p.bottom));
+    windows.CombineRgn(rounded.Get(), rounded.Get(), plain.Get(), platform::kRgnOr);
+    const platform::Handle region = rounded.Get();
+    if (rounded.GiveTo(window_->Hwnd(), true)) winrgn_ = region;
 }
 
 void Form1::RepaintBottomCorner() {
