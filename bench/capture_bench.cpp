@@ -28,9 +28,8 @@
 
 #include "codec/win32_screen_codec.h"
 #include "codec/zmbv.h"
-#include "recorder/controlmenu/form2.h"
 #include "recorder/engine/cdib.h"
-#include "recorder/mainwindow/form1.h"
+#include "recorder/recorder.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -350,7 +349,7 @@ kest::codec::BitmapHeader HeaderOf(const kest::recorder::cDIB& dib) {
 void BlockAndLevelTable(kest::recorder::Form1& form1, kest::recorder::cDIB& reader, int count) {
     std::vector<std::vector<std::uint8_t>> frames;
     auto& canvas = form1.Picture1();
-    const auto frameFile = form1.FrameFilePath();
+    const auto frameFile = form1.CurrentRecording().FrameFilePath();
     for (int n = 0; n < count; ++n) {
         const auto until = Clock::now() + std::chrono::milliseconds(150);
         while (Clock::now() < until) {
@@ -358,7 +357,7 @@ void BlockAndLevelTable(kest::recorder::Form1& form1, kest::recorder::cDIB& read
             Sleep(5);
         }
         HDC screen = GetDC(nullptr);
-        BitBlt(reinterpret_cast<HDC>(canvas.Hdc()), 0, 0, form1.aviwidth, form1.aviheight, screen, 0, 0, SRCCOPY);
+        BitBlt(reinterpret_cast<HDC>(canvas.Hdc()), 0, 0, form1.CurrentRecording().Fields().aviwidth, form1.CurrentRecording().Fields().aviheight, screen, 0, 0, SRCCOPY);
         ReleaseDC(nullptr, screen);
         canvas.SaveImage(frameFile);
         reader.CreateFromFile(frameFile);
@@ -397,12 +396,12 @@ void GrabTable(kest::recorder::Form1& form1) {
     HDC canvas = reinterpret_cast<HDC>(form1.Picture1().Hdc());
     for (int round = 0; round < 9; ++round) {
         for (std::size_t i = 0; i < std::size(sizes); ++i) {
-            const int rows = sizes[i] ? std::max(1, sizes[i] * 1024 / (form1.aviwidth * 4)) : form1.aviheight;
+            const int rows = sizes[i] ? std::max(1, sizes[i] * 1024 / (form1.CurrentRecording().Fields().aviwidth * 4)) : form1.CurrentRecording().Fields().aviheight;
             const auto t = Clock::now();
             for (int r = 0; r < 4; ++r) {
                 HDC screen = GetDC(nullptr);
-                for (int top = 0; top < form1.aviheight; top += rows) {
-                    BitBlt(canvas, 0, top, form1.aviwidth, std::min(rows, form1.aviheight - top), screen, 0, top, SRCCOPY);
+                for (int top = 0; top < form1.CurrentRecording().Fields().aviheight; top += rows) {
+                    BitBlt(canvas, 0, top, form1.CurrentRecording().Fields().aviwidth, std::min(rows, form1.CurrentRecording().Fields().aviheight - top), screen, 0, top, SRCCOPY);
                 }
                 ReleaseDC(nullptr, screen);
             }
@@ -422,13 +421,12 @@ void GrabTable(kest::recorder::Form1& form1) {
 // One full-screen tick as its timer runs it (the PrintScreen key, the clipboard check, the write);
 // false when it wrote nothing because no slot of the recording's time line had come yet.
 bool TickWrote(kest::recorder::Form1& form1) {
-    const auto before = form1.framecount;
+    const auto before = form1.CurrentRecording().Fields().framecount;
     form1.Timer1_Timer();
-    return form1.framecount != before;
+    return form1.CurrentRecording().Fields().framecount != before;
 }
 
-// The tick's cost over `count` ticks that wrote a frame. The first tick catches the time line up
-// with the frames written before it and is not counted.
+// The tick's cost over `count` ticks that wrote a frame. The first tick is not counted.
 double FrameTickMs(kest::recorder::Form1& form1, int count) {
     form1.Timer1_Timer();
     double total = 0;
@@ -451,19 +449,25 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
                double seconds, bool table) {
     using kest::codec::win32::ScreenCodecWork;
     auto& canvas = form1.Picture1();
-    const auto frameFile = form1.FrameFilePath();
+    const auto frameFile = form1.CurrentRecording().FrameFilePath();
     kest::recorder::cDIB reader(windows.files, windows.toolkit);
     Stage grab{"grab (BitBlt)"}, save{"frame-file save (with alpha)"}, read{"read-back (cDIB)"},
         write{"read-back + AVIStreamWrite"};
+    // The recorder's own tick first, while its timer still counts as recording; the stages then
+    // write after the frames it wrote.
+    const double tickMs = FrameTickMs(form1, 10);
+    form1.Timer1().SetInterval(0);
+    form1.Timer2().SetInterval(0);
     const auto codecBefore = ScreenCodecWork();
+    const int first = form1.CurrentRecording().Fields().framecount;
     int frames = 0;
     const auto begin = Clock::now();
     while (Seconds(begin) < seconds) {
         auto t = Clock::now();
         const kest::platform::Handle screen = windows.desktop.GetDC(0);
-        const int bandRows = std::max(1, (1 << 20) / (form1.aviwidth * 4));  // as the recorder's ticks copy it
-        for (int top = 0; top < form1.aviheight; top += bandRows) {
-            windows.desktop.BitBlt(canvas.Hdc(), 0, top, form1.aviwidth, std::min(bandRows, form1.aviheight - top),
+        const int bandRows = std::max(1, (1 << 20) / (form1.CurrentRecording().Fields().aviwidth * 4));  // as the recorder's ticks copy it
+        for (int top = 0; top < form1.CurrentRecording().Fields().aviheight; top += bandRows) {
+            windows.desktop.BitBlt(canvas.Hdc(), 0, top, form1.CurrentRecording().Fields().aviwidth, std::min(bandRows, form1.CurrentRecording().Fields().aviheight - top),
                                    screen, 0, top, kest::platform::kSrcCopy);
         }
         windows.desktop.ReleaseDC(0, screen);
@@ -475,7 +479,7 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
         reader.CreateFromFile(frameFile);
         read.total += Ms(t);
         t = Clock::now();
-        if (avi.WriteAviFrame(frames, frameFile) != kest::recorder::FrameWrite::Written) break;
+        if (avi.WriteAviFrame(first + frames, frameFile) != kest::recorder::FrameWrite::Written) break;
         write.total += Ms(t);
         ++frames;
         PumpMessages();
@@ -492,8 +496,7 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
                     (codec.bytes - codecBefore.bytes) / 1000.0 / (codec.frames - codecBefore.frames),
                     static_cast<unsigned long long>(codec.keyFrames - codecBefore.keyFrames));
     }
-    form1.framecount = frames;
-    std::printf("  %-34s %7.2f ms\n", "whole full-screen tick", FrameTickMs(form1, 10));
+    std::printf("  %-34s %7.2f ms\n", "whole full-screen tick", tickMs);
     GrabTable(form1);
     if (table) BlockAndLevelTable(form1, reader, 16);
 }
@@ -533,7 +536,7 @@ void RunVerify(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
             continue;
         }
         ++frames;
-        reader.CreateFromFile(form1.FrameFilePath());
+        reader.CreateFromFile(form1.CurrentRecording().FrameFilePath());
         std::fprintf(list, "0x%08lx\n", FrameChecksum(reader));
     }
     std::fclose(list);
@@ -598,7 +601,7 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     for (;;) {
         PumpMessages();
         if (!form1.RecordingInProgress()) break;
-        slots = form1.framecount;
+        slots = form1.CurrentRecording().Fields().framecount;
         elapsed = Seconds(begin);
         if (earlyMemory == 0 && elapsed >= 2) earlyMemory = WorkingSetMb();
         if (minuteMemory == 0 && elapsed >= 60) minuteMemory = WorkingSetMb();
@@ -608,7 +611,7 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     }
     const bool hitLimit = !form1.RecordingInProgress();
     if (!hitLimit) {
-        slots = form1.framecount;
+        slots = form1.CurrentRecording().Fields().framecount;
         elapsed = Seconds(begin);
     }
     const CpuSample cpuEnd = SampleCpu(watched);
@@ -621,9 +624,9 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     const POINT strip = CodeStrip();
     std::printf("mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
                 "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f start_time=%llu code=%ld,%ld,%d,%d,%d",
-                mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.aviwidth, form1.aviheight,
+                mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.CurrentRecording().Fields().aviwidth, form1.CurrentRecording().Fields().aviheight,
                 slots, elapsed, slots / elapsed, bytes / 1e6 / elapsed * 60, earlyMemory, minuteMemory, peakMemory,
-                endMemory, static_cast<unsigned long long>(startTime), strip.x - form1.x0, strip.y - form1.y0,
+                endMemory, static_cast<unsigned long long>(startTime), strip.x - form1.CurrentRecording().Fields().x0, strip.y - form1.CurrentRecording().Fields().y0,
                 kCodeCell, kCodeMarks, kCodeBits);
     PrintCpu(watched, cpuBegin, cpuEnd);
     if (codec.frames) {
@@ -652,7 +655,8 @@ int wmain(int argc, wchar_t** argv) {
     kest::codec::win32::InstallScreenCodec();
 
     kest::testing::TestPlatform windows;
-    kest::recorder::AVIDecs avi(windows.platform);
+    kest::recorder::Recorder recorder(windows.platform);
+    kest::recorder::AVIDecs& avi = recorder.avi;
     // "unkept": the same run without keeping the file readable, to see what that costs;
     // "sound": with the recording device's sound in the file.
     const auto option = [argc, argv](const wchar_t* word) {
@@ -668,15 +672,19 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Longer than the run with its dialogs; ended with this process.
     const SceneProcess scene(active, seconds + 300);
-    kest::recorder::Form1 form1(windows.platform, avi);
-    kest::recorder::Form2 form2(windows.platform, form1);
-    form1.Load(form2);
+    kest::recorder::Form1& form1 = recorder.form1;
+    kest::recorder::Form2& form2 = recorder.form2;
+    recorder.Load();
     form2.Window().Show();
     if (mode == L"area") {
-        // A quarter of the screen, from its centre part.
-        const int width = GetSystemMetrics(SM_CXSCREEN) / 2, height = GetSystemMetrics(SM_CYSCREEN) / 2;
-        form2.recordareae().SetChecked(true);
-        form1.SetArea(width / 2, height / 2, width, height);
+        // A quarter of the screen, from its centre part, chosen on the overlay as a person would.
+        const float width = GetSystemMetrics(SM_CXSCREEN) / 2 * 15.0f, height = GetSystemMetrics(SM_CYSCREEN) / 2 * 15.0f;
+        form2.recordareae_Click();
+        recorder.form3.Form_MouseDown(1, 0, width / 2, height / 2);
+        recorder.form3.Form_MouseMove(1, 0, width * 1.5f, height * 1.5f);
+        recorder.form3.Form_MouseUp(1, 0, width * 1.5f, height * 1.5f);
+        recorder.form3.Form_MouseDown(1, 0, width, height);
+        ClipCursor(nullptr);
     }
 
     if (option(L"sound")) form2.recordsound_Click();

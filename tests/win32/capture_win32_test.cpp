@@ -77,8 +77,8 @@ protected:
         ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
         ASSERT_TRUE(form1.RecordingInProgress());
         RedrawWindow(patternWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        ASSERT_TRUE(WaitUntil([&] { return form1.framecount >= frames; }, std::chrono::seconds(60)))
-            << "only " << form1.framecount << " frames";
+        ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60)))
+            << "only " << Rec().Fields().framecount << " frames";
         form2.done_Click();
         ASSERT_TRUE(windows.toolkit.messages.empty());
     }
@@ -191,11 +191,16 @@ TEST_F(CaptureTest, OnTwoMonitorsFullScreenRecordsTheMonitorOfTheMainWindow) {
 }
 
 TEST_F(CaptureTest, AreaFramesShowTheRectangleAndTheCursorInItsCoordinates) {
-    form2.recordareae().SetChecked(true);
-    form1.x0 = kPattern.left;
-    form1.y0 = kPattern.top;
-    form1.aviwidth = kPattern.right - kPattern.left;
-    form1.aviheight = kPattern.bottom - kPattern.top;
+    // Chosen on the overlay as a person would: dragged from corner to corner, then a click.
+    form2.recordareae_Click();
+    ASSERT_TRUE(form3.Loaded());
+    const auto twips = [](LONG pixels) { return static_cast<float>(pixels * 15); };
+    form3.Form_MouseDown(1, 0, twips(kPattern.left), twips(kPattern.top));
+    form3.Form_MouseMove(1, 0, twips(kPattern.right), twips(kPattern.bottom));
+    form3.Form_MouseUp(1, 0, twips(kPattern.right), twips(kPattern.bottom));
+    form3.Form_MouseDown(1, 0, twips((kPattern.left + kPattern.right) / 2), twips((kPattern.top + kPattern.bottom) / 2));
+    ASSERT_FALSE(form3.Loaded());
+    ClipCursor(nullptr);
     const POINT pointer{kPattern.left + 320, kPattern.top + 240};
     SetCursorPos(pointer.x, pointer.y);
     const std::wstring file = folder + L"area.avi";

@@ -57,7 +57,7 @@ protected:
         return watcher.Finish() && form1.RecordingInProgress();
     }
     bool FramesReach(int frames) {
-        return WaitUntil([&] { return form1.framecount >= frames; }, std::chrono::seconds(60));
+        return WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60));
     }
     void Pump(std::chrono::milliseconds time) { WaitUntil([] { return false; }, time); }
 
@@ -97,13 +97,13 @@ TEST_F(ControlMenuWin32Test, PauseStopsTheFramesAndContinueResumesThem) {
     ASSERT_TRUE(StartRecording(file));
     ASSERT_TRUE(FramesReach(3));
     form2.pause_Click();
-    const int paused = form1.framecount;
+    const int paused = Rec().Fields().framecount;
     Pump(std::chrono::milliseconds(700));
-    EXPECT_EQ(form1.framecount, paused);
+    EXPECT_EQ(Rec().Fields().framecount, paused);
     EXPECT_EQ(form2.pause().Caption(), u"继续");
     form2.pause_Click();
     ASSERT_TRUE(FramesReach(paused + 3));
-    const int frames = form1.framecount;
+    const int frames = Rec().Fields().framecount;
     form2.done_Click();
     auto probe = ProbeVideo(file);
     EXPECT_EQ(std::atoi(probe["nb_frames"].c_str()), frames);
@@ -125,8 +125,7 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     Pump(std::chrono::milliseconds(200));
 
     form2.recordareae_Click();
-    ASSERT_NE(form2.AreaOverlay(), nullptr);
-    ASSERT_TRUE(form2.AreaOverlay()->Loaded());
+        ASSERT_TRUE(form3.Loaded());
     const POINT from{kPattern.left + 40, kPattern.top + 30}, to{kPattern.left + 240, kPattern.top + 150};
     auto steps = Drag(from, to);
     // Released, the rectangle follows the pointer, which now sits on its centre; a click fixes it.
@@ -134,12 +133,12 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     steps.push_back(Release());
     {
         InputScript drag(steps);
-        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && !form2.AreaOverlay()->Loaded(); }, std::chrono::seconds(20)));
+        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && !form3.Loaded(); }, std::chrono::seconds(20)));
     }
-    EXPECT_EQ(form1.x0, from.x);
-    EXPECT_EQ(form1.y0, from.y);
-    EXPECT_EQ(form1.aviwidth, 200);
-    EXPECT_EQ(form1.aviheight, 120);
+    EXPECT_EQ(Rec().Fields().x0, from.x);
+    EXPECT_EQ(Rec().Fields().y0, from.y);
+    EXPECT_EQ(Rec().Fields().aviwidth, 200);
+    EXPECT_EQ(Rec().Fields().aviheight, 120);
     EXPECT_TRUE(form2.recordareae().Checked());
     RECT clip{};
     GetClipCursor(&clip);
@@ -183,7 +182,7 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     SetWindowLongPtrW(pattern, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PatternProcedure));
     RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     form2.recordareae_Click();
-    const recorder::Form3& overlay = *form2.AreaOverlay();
+    const recorder::Form3& overlay = form3;
     const auto hand = [&](const std::string& moves, const std::function<bool()>& done) {
         ToolResult result;
         std::thread xdotool([&] { result = RunHostShell("xdotool " + moves); });
@@ -199,7 +198,7 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     ASSERT_EQ(hand("mousemove" + point((from.x + to.x) / 2, (from.y + to.y) / 2) + " click 1",
                    [&] { return !overlay.Loaded(); }),
               "");
-    EXPECT_EQ(std::vector<int>({form1.x0, form1.y0, form1.aviwidth, form1.aviheight}),
+    EXPECT_EQ(std::vector<int>({Rec().Fields().x0, Rec().Fields().y0, Rec().Fields().aviwidth, Rec().Fields().aviheight}),
               std::vector<int>({from.x, from.y, 200, 120}));
 
     form2.recordcursor_Click();
@@ -220,17 +219,17 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
 
 TEST_F(ControlMenuWin32Test, EscapeClosesTheOverlayAndFreesThePointer) {
     form2.recordareae_Click();
-    ASSERT_TRUE(form2.AreaOverlay()->Loaded());
+    ASSERT_TRUE(form3.Loaded());
     {
         InputScript drag(Drag({300, 300}, {500, 420}));
-        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && form2.AreaOverlay()->moving; }, std::chrono::seconds(20)));
+        ASSERT_TRUE(WaitUntil([&] { return drag.Done() && form3.moving; }, std::chrono::seconds(20)));
     }
     RECT clip{};
     GetClipCursor(&clip);
     EXPECT_LT(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "move mode keeps the rectangle on screen";
     {
         InputScript escape(Keys({VK_ESCAPE}));
-        ASSERT_TRUE(WaitUntil([&] { return escape.Done() && !form2.AreaOverlay()->Loaded(); }, std::chrono::seconds(20)));
+        ASSERT_TRUE(WaitUntil([&] { return escape.Done() && !form3.Loaded(); }, std::chrono::seconds(20)));
     }
     GetClipCursor(&clip);
     EXPECT_EQ(clip.left, 0);

@@ -290,15 +290,15 @@ TEST_F(MainWindowWin32Test, ClosingWhileRecordingAsksAndTheAnswerDecides) {
     DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
     form2.start_Click();
     ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
-    ASSERT_TRUE(WaitUntil([&] { return form1.framecount >= 3; }, std::chrono::seconds(60)));
+    ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= 3; }, std::chrono::seconds(60)));
 
     windows.toolkit.questionAnswer = platform::MsgBoxResult::No;
     PostMessageW(Main(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !windows.toolkit.messages.empty(); }, std::chrono::seconds(10)));
     EXPECT_EQ(windows.toolkit.messages.back().text, u"正在录制，是否停止？");
     EXPECT_EQ(windows.toolkit.messages.back().caption, u"Velvra");
-    const int frames = form1.framecount;
-    ASSERT_TRUE(WaitUntil([&] { return form1.framecount >= frames + 3; }, std::chrono::seconds(60)))
+    const int frames = Rec().Fields().framecount;
+    ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= frames + 3; }, std::chrono::seconds(60)))
         << "the recording goes on after No";
     EXPECT_TRUE(IsWindow(Main()));
 

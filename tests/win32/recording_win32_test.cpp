@@ -2,27 +2,15 @@
 // as a person would.
 #include <gtest/gtest.h>
 
-#include "recorder/controlmenu/form2.h"
-#include "recorder/mainwindow/form1.h"
+#include "support/recorder_test.h"  // before <windows.h>: the hook's message names
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
-#include "support/recorder_test.h"
 
 namespace kest::testing {
 namespace {
 
-using recorder::AVIDecs;
-using recorder::Form1;
-using recorder::Form2;
-
-class TestableForm1 : public Form1 {
-public:
-    using Form1::Form1;
-    using Form1::WriteFrame;
-};
-
-class RecordingOnWindowsTest : public RecorderTest<TestPlatform, TestableForm1> {
+class RecordingOnWindowsTest : public RecorderTest<TestPlatform> {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
@@ -31,6 +19,13 @@ protected:
         form2.Window().Show();
     }
 
+    // Lets the capture timer write `slots` slots and stops; the slots written.
+    int RecordAndStop(int slots) {
+        EXPECT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= slots; }, std::chrono::seconds(60)));
+        const int written = Rec().Fields().framecount;
+        form2.done_Click();
+        return written;
+    }
     bool Recording() {
         return !form2.start().Enabled() && form2.pause().Enabled() && form2.done().Enabled() &&
                !form2.quit().Enabled() && !form2.recordcursor().Enabled() && !form2.recordareae().Enabled();
@@ -52,18 +47,14 @@ TEST_F(RecordingOnWindowsTest, StartThenStopLeavesAPlayableFile) {
     ASSERT_TRUE(Recording());
     EXPECT_EQ(form1.Timer1().Interval(), 1);
     EXPECT_EQ(form1.Timer2().Interval(), 0);
-    EXPECT_EQ(form1.avipath, ToText(typed + L".avi"));
+    EXPECT_EQ(Rec().Fields().avipath, ToText(typed + L".avi"));
     EXPECT_TRUE(WaitUntil([&] { return form1.Window().GetWindowState() == platform::WindowState::Minimized; },
                           std::chrono::seconds(10)));
 
-    for (int n = 0; n < 3; ++n) {
-        ASSERT_TRUE(form1.WriteFrame());
-        ++form1.framecount;
-    }
-    form2.done_Click();
+    const int slots = RecordAndStop(3);
     EXPECT_TRUE(Idle());
     EXPECT_EQ(form1.Window().Caption(), u"Tamsy");
-    EXPECT_EQ(form1.framecount, 0);
+    EXPECT_EQ(Rec().Fields().framecount, 0);
     EXPECT_FALSE(form1.RecordingInProgress());
     EXPECT_TRUE(windows.toolkit.messages.empty());
 
@@ -73,8 +64,10 @@ TEST_F(RecordingOnWindowsTest, StartThenStopLeavesAPlayableFile) {
     EXPECT_EQ(probe["width"], std::to_string(GetSystemMetrics(SM_CXSCREEN)));
     EXPECT_EQ(probe["height"], std::to_string(GetSystemMetrics(SM_CYSCREEN)));
     EXPECT_EQ(probe["r_frame_rate"], "10/1");
-    EXPECT_EQ(probe["nb_frames"], "3");
-    EXPECT_EQ(probe["nb_read_frames"], "3");
+    // A loaded machine may hold a slot: it is an empty chunk, counted but not decoded.
+    EXPECT_EQ(probe["nb_frames"], std::to_string(slots));
+    EXPECT_EQ(probe["nb_read_frames"], std::to_string(slots - HeldSlots(file)));
+    EXPECT_GE(slots - HeldSlots(file), 1);
     const ToolResult strict = StrictDecode(file);
     EXPECT_EQ(strict.exitCode, 0);
     EXPECT_EQ(strict.output, "");
@@ -87,8 +80,7 @@ TEST_F(RecordingOnWindowsTest, ChineseFileNameTypedInTheDialogRecords) {
     form2.start_Click();
     ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
     ASSERT_TRUE(Recording());
-    ASSERT_TRUE(form1.WriteFrame());
-    form2.done_Click();
+    RecordAndStop(1);
     auto probe = ProbeVideo(chinese + L"\\演示.avi");
     EXPECT_EQ(probe["nb_read_frames"], "1");
 }
@@ -117,8 +109,7 @@ TEST_F(RecordingOnWindowsTest, ChoosingAnExistingFileReplacesIt) {
     form2.start_Click();
     ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
     ASSERT_TRUE(Recording());
-    ASSERT_TRUE(form1.WriteFrame());
-    form2.done_Click();
+    RecordAndStop(1);
     EXPECT_EQ(ProbeVideo(file)["nb_read_frames"], "1");
 }
 
