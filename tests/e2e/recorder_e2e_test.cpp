@@ -488,6 +488,28 @@ TEST_F(RecorderSound, KilledWhileRecordingLeavesBothStreamsReadable) {
     EXPECT_EQ(StrictDecode(file).output, "");
 }
 
+// "是" to the close question ends the recording as 停止 does: the sound as long as the picture to
+// the sample, in the header and decoded, and the file mended.
+TEST_F(RecorderSound, YesToTheCloseQuestionKeepsTheSoundToTheEnd) {
+    ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 30; }, std::chrono::seconds(60)));
+    std::wstring asked;
+    DialogWatcher question({DismissMessageBox(&asked)}, std::chrono::seconds(30), recorder.Id());
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(question.Finish()) << question.Failure();
+    EXPECT_EQ(asked, L"正在录制，是否停止？");
+    ASSERT_TRUE(recorder.ExitsWithin(20000)) << "closing the main window must end the recorder";
+    auto video = ProbeStream(file, "v:0");
+    auto audio = ProbeStream(file, "a:0");
+    const long slots = std::atol(video["nb_frames"].c_str());
+    EXPECT_GE(slots, 30);
+    EXPECT_EQ(slots, std::atol(video["nb_read_frames"].c_str()) + HeldSlots(file));
+    EXPECT_EQ(audio["nb_frames"], std::to_string(slots * 2205)) << "the header's samples";
+    const auto pcm = Decode(file, "-map 0:a -f s16le");
+    ASSERT_TRUE(pcm.has_value());
+    EXPECT_EQ(static_cast<long>(pcm->size() / 2), slots * 2205) << "the decoded samples";
+    EXPECT_EQ(StrictDecode(file).output, "");
+}
+
 // Every beep where its flash is.
 TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     {
