@@ -223,9 +223,11 @@ TEST_F(OverlayTest, DragReleaseAndClickGiveTheNormalisedRectangle) {
     EXPECT_TRUE(overlay->moving);
     EXPECT_EQ(fake.windows.cursorMoves.back(), (platform::Point{225, 260}));
     EXPECT_EQ(LastClip(), (platform::Rect{75, 40, 1920 - 75, 1080 - 40}));
+    const std::size_t clips = fake.windows.clips.size();
     overlay->Form_MouseDown(1, 0, 225 * 15, 260 * 15);
     EXPECT_EQ(Area(), (platform::Rect{150, 220, 150, 80}));
     EXPECT_EQ(LastClip(), std::nullopt) << "confirming frees the pointer";
+    EXPECT_EQ(fake.windows.clips.size(), clips + 1) << "once";
     EXPECT_FALSE(overlay->Loaded());
 }
 
