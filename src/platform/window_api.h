@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -53,6 +54,11 @@ public:
     // Finds a top-level window by class; no title means any title.
     virtual Handle FindTopLevelWindow(const Text& className, const std::optional<Text>& title) = 0;
     virtual bool GetWindowRect(Handle window, Rect* rect) = 0;
+    // EnumThreadWindows for the calling thread: its top-level windows, open menus, dialogs and
+    // message boxes among them.
+    virtual std::vector<Handle> EnumThreadWindows() = 0;
+    virtual bool IsWindowVisible(Handle window) = 0;
+    virtual bool IsIconic(Handle window) = 0;
     virtual bool SetCursorPos(std::int32_t x, std::int32_t y) = 0;
     // Null frees the pointer.
     virtual bool ClipCursor(const Rect* rect) = 0;

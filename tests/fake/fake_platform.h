@@ -247,9 +247,34 @@ public:
         return className == u"Shell_TrayWnd" && !title ? taskbar : 0;
     }
     bool GetWindowRect(Handle window, platform::Rect* rect) override {
+        if (const auto own = threadWindows.find(window); own != threadWindows.end()) {
+            *rect = own->second.rect;
+            return true;
+        }
         if (window != taskbar) return false;
         *rect = taskbarRect;
         return true;
+    }
+    // The thread's top-level windows as the system would list them, with their places on the
+    // screen in pixels.
+    struct TopLevel {
+        platform::Rect rect;
+        bool visible = true;
+        bool iconic = false;
+    };
+    std::map<Handle, TopLevel> threadWindows;
+    std::vector<Handle> EnumThreadWindows() override {
+        std::vector<Handle> windows;
+        for (const auto& [window, state] : threadWindows) windows.push_back(window);
+        return windows;
+    }
+    bool IsWindowVisible(Handle window) override {
+        const auto own = threadWindows.find(window);
+        return own != threadWindows.end() && own->second.visible;
+    }
+    bool IsIconic(Handle window) override {
+        const auto own = threadWindows.find(window);
+        return own != threadWindows.end() && own->second.iconic;
     }
     bool SetCursorPos(std::int32_t x, std::int32_t y) override {
         cursorMoves.push_back({x, y});

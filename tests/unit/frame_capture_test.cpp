@@ -50,6 +50,15 @@ protected:
         ASSERT_TRUE(RecordingFixture::Start());
     }
     std::string Cursor() const { return std::to_string(fake.desktop.cursor); }
+    // The video stream's slots so far: "F" a picture, "h" an empty chunk holding the one before.
+    std::string Slots() const {
+        std::string slots;
+        for (const auto& write : fake.avi.writes) {
+            if (write.stream == fake::FakeAvi::kSoundStream) continue;
+            slots += write.stream == fake::FakeAvi::kStream && write.size == 0 ? 'h' : 'F';
+        }
+        return slots;
+    }
 };
 
 TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboard) {
@@ -270,6 +279,79 @@ TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     for (const auto& write : fake.avi.writes) EXPECT_EQ(write.stream, fake::FakeAvi::kCompressed);
     EXPECT_EQ(recording.Timeline().RecordedMicroseconds(36030'200'000), 300'000);
     EXPECT_EQ(Fields().starttime, 36000 + 20 + 10);  // the caption's seconds leave out the same waits
+}
+
+// The recorder keeps out of its own recording: while one of its windows shows on the recorded
+// part (here from 200 to 300 ms), the slots hold the picture before it; beside the part, on the
+// other monitor, minimised or hidden, it holds nothing.
+struct OwnWindowCase {
+    const char* name;
+    bool area;  // the rectangle (300, 200) 640 x 480, or the whole screen
+    std::vector<platform::Rect> monitors;
+    std::size_t windowMonitor;  // the main window's at the start: the whole screen recorded
+    fake::FakeWindowApi::TopLevel window;
+    const char* slots;
+};
+
+class OwnWindowTest : public FrameCaptureTest, public ::testing::WithParamInterface<OwnWindowCase> {};
+
+TEST_P(OwnWindowTest, SlotsHoldWhileTheRecordersWindowShowsOnTheRecordedPart) {
+    const OwnWindowCase& c = GetParam();
+    fake.desktop.monitors = c.monitors;
+    fake.desktop.windowMonitor = c.windowMonitor;
+    c.area ? Start(true, 300, 200, 640, 480) : Start(false);
+    TickAt(0);
+    TickAt(100);
+    fake.windows.threadWindows[0x3001] = c.window;
+    TickAt(200);
+    TickAt(300);
+    fake.windows.threadWindows.clear();
+    TickAt(400);
+    EXPECT_EQ(Slots(), c.slots);
+    EXPECT_EQ(Fields().framecount, 5) << "held slots are counted: the file plays as long as it was recorded";
+}
+
+const std::vector<platform::Rect> kOneMonitor{{0, 0, 1920, 1080}};
+const std::vector<platform::Rect> kTwoMonitors{{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, OwnWindowTest,
+    ::testing::Values(
+        OwnWindowCase{"MainWindowRestored", false, kOneMonitor, 0, {{748, 356, 1172, 724}}, "FFhhF"},
+        OwnWindowCase{"MenuOpen", false, kOneMonitor, 0, {{750, 380, 830, 460}}, "FFhhF"},
+        OwnWindowCase{"MainWindowMinimised", false, kOneMonitor, 0, {{748, 356, 1172, 724}, true, true}, "FFFFF"},
+        OwnWindowCase{"HiddenWindow", false, kOneMonitor, 0, {{748, 356, 1172, 724}, false}, "FFFFF"},
+        OwnWindowCase{"AreaQuestionOverTheRectangle", true, kOneMonitor, 0, {{500, 400, 700, 500}}, "FFhhF"},
+        OwnWindowCase{"AreaWindowTouchingTheRectangle", true, kOneMonitor, 0, {{939, 679, 1200, 900}}, "FFhhF"},
+        OwnWindowCase{"AreaMainWindowBeside", true, kOneMonitor, 0, {{940, 680, 1364, 1048}}, "FFFFF"},
+        OwnWindowCase{"MessageBoxOnTheOtherMonitor", false, kTwoMonitors, 1, {{800, 500, 1100, 650}}, "FFFFF"},
+        OwnWindowCase{"MessageBoxOnTheRecordedMonitor", false, kTwoMonitors, 1, {{2000, 100, 2300, 300}}, "FFhhF"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// After the start the main window is on its way down; the first picture is taken once it has
+// gone from the recorded part, and the slots it waited through hold that first picture.
+TEST_F(FrameCaptureTest, TheFirstPictureWaitsForTheMainWindowToGo) {
+    fake.windows.threadWindows[0x3001] = {{748, 356, 1172, 724}};
+    Start(false);
+    TickAt(0);
+    TickAt(50);
+    EXPECT_EQ(Slots(), "");
+    EXPECT_EQ(timer1->Interval(), 10) << "it looks again soon";
+    fake.windows.threadWindows[0x3001].iconic = true;
+    TickAt(150);
+    TickAt(300);
+    EXPECT_EQ(Slots(), "FhhF") << "slot 0 is the picture without the window, held until the next comes";
+    EXPECT_EQ(fake.avi.writes[0].position, 0);
+}
+
+// A person who keeps the window there (recording the recorder on purpose) is not kept waiting.
+TEST_F(FrameCaptureTest, TheFirstPictureWaitsOnlyASecond) {
+    fake.windows.threadWindows[0x3001] = {{0, 0, 400, 300}};
+    Start(false);
+    TickAt(500);
+    EXPECT_EQ(Slots(), "");
+    TickAt(1001);
+    EXPECT_EQ(Slots(), "F");
 }
 
 // Older games switch the display to fewer colours: the frame files then no longer have the

@@ -130,6 +130,21 @@ TEST_P(SoundEndingTest, TheSoundEndsWithThePicture) {
 INSTANTIATE_TEST_SUITE_P(Endings, SoundEndingTest,
                          ::testing::Values(Ending::Stopped, Ending::Closed, Ending::SessionEnded));
 
+// The recorder's own windows on the recorded part hold pictures, not time: the slots and the
+// sound go on as if nothing had been there.
+TEST_F(SoundRecordingTest, TheRecordersWindowsHoldPicturesNotTime) {
+    ASSERT_TRUE(Start());
+    TickEvery100(0, 1000);
+    fake.windows.threadWindows[0x3001] = {{0, 0, 400, 300}};
+    TickEvery100(1100, 2000);
+    fake.windows.threadWindows.clear();
+    TickEvery100(2100, 3000);
+    const std::int32_t slots = Fields().framecount;
+    recording.Stop(Ending::Stopped);
+    EXPECT_EQ(slots, 31);
+    EXPECT_EQ(SoundSamples(), slots * kSamplesPerSlot);
+}
+
 TEST_F(SoundRecordingTest, ADeviceThatFailsIsFilledWithSilenceAndToldAfterTheStop) {
     fake.sound.failsAt = 36003.0;
     ASSERT_TRUE(Start());

@@ -86,6 +86,22 @@ bool Win32WindowApi::GetWindowRect(Handle window, Rect* rect) {
     return ok != 0;
 }
 
+std::vector<Handle> Win32WindowApi::EnumThreadWindows() {
+    std::vector<Handle> windows;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) noexcept -> BOOL {
+            reinterpret_cast<std::vector<Handle>*>(found)->push_back(AsHandle(window));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+bool Win32WindowApi::IsWindowVisible(Handle window) { return ::IsWindowVisible(AsWindow(window)) != 0; }
+
+bool Win32WindowApi::IsIconic(Handle window) { return ::IsIconic(AsWindow(window)) != 0; }
+
 bool Win32WindowApi::SetCursorPos(std::int32_t x, std::int32_t y) { return ::SetCursorPos(x, y) != 0; }
 
 bool Win32WindowApi::ClipCursor(const Rect* rect) {

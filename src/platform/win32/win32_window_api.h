@@ -27,6 +27,9 @@ public:
                         Handle owner) override;
     Handle FindTopLevelWindow(const Text& className, const std::optional<Text>& title) override;
     bool GetWindowRect(Handle window, Rect* rect) override;
+    std::vector<Handle> EnumThreadWindows() override;
+    bool IsWindowVisible(Handle window) override;
+    bool IsIconic(Handle window) override;
     bool SetCursorPos(std::int32_t x, std::int32_t y) override;
     bool ClipCursor(const Rect* rect) override;
     std::uint32_t GetSysColor(std::int32_t index) override;

@@ -15,8 +15,40 @@ namespace {
 // The cursor picture is drawn this far up and left of the pointer, whatever its hot spot.
 constexpr std::int32_t kCursorOffset = 8;
 constexpr std::int32_t kGrabBandBytes = 1 << 20;
+// The first picture waits this long at most for the recorder's windows to leave the recorded
+// part (the main window minimising after the start); past it, what is there is recorded.
+constexpr std::int64_t kFirstPictureWaitMicroseconds = 1'000'000;
+// How often the first picture looks again while it waits.
+constexpr std::int32_t kFirstPictureLookMs = 10;
+
+bool Overlap(const platform::Rect& a, const platform::Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 
 }  // namespace
+
+platform::Rect Recording::RecordedPart() const {
+    if (settings_.area) {
+        return {fields_.x0, fields_.y0, fields_.x0 + fields_.aviwidth, fields_.y0 + fields_.aviheight};
+    }
+    return {monitorOrigin_.x, monitorOrigin_.y, monitorOrigin_.x + fields_.aviwidth,
+            monitorOrigin_.y + fields_.aviheight};
+}
+
+// Any window of the recorder that shows on the recorded part: the main window restored, its
+// menus, the close question, a message box. A minimised window is not on the screen.
+bool Recording::RecorderOnRecordedPart() {
+    platform::WindowApi& windows = platform_.windows;
+    const platform::Rect part = RecordedPart();
+    for (const platform::Handle window : windows.EnumThreadWindows()) {
+        platform::Rect rect;
+        if (windows.IsWindowVisible(window) && !windows.IsIconic(window) && windows.GetWindowRect(window, &rect) &&
+            Overlap(rect, part)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 bool Recording::GrabScreenThroughClipboard() {
     platform_.desktop.KeybdEvent(platform::kVkSnapshot, 0, 0, 0);
@@ -106,16 +138,26 @@ void Recording::ScheduleNextTick() {
 TickResult Recording::Tick() {
     TickResult result;
     if (!InProgress()) return result;
+    // The recorder keeps out of its own recording: while one of its windows is on the recorded
+    // part, the slots hold the picture before it, and the first picture waits for it to go.
+    const bool recorderShows = RecorderOnRecordedPart();
+    if (recorderShows && fields_.framecount == 0 && Now() - startedAt_ < kFirstPictureWaitMicroseconds) {
+        ModeTimer().SetInterval(kFirstPictureLookMs);
+        return result;
+    }
     const FrameTimeline::Due due = timeline_.Take(Now());
     if (!due.grab) {
         ScheduleNextTick();  // early: the timer cannot wake exactly on the slot
         return result;
     }
-    if (!FillMissedSlots(due.filled, result)) return result;
-    Grab();
-    surface_.canvas.SaveImage(FrameFilePath());
-    if (!Written(avi_.WriteAviFrame(fields_.framecount, FrameFilePath()), result)) return result;
-    ++fields_.framecount;
+    const bool hold = recorderShows && fields_.framecount > 0;
+    if (!FillMissedSlots(due.filled + (hold ? 1 : 0), result)) return result;
+    if (!hold) {
+        Grab();
+        surface_.canvas.SaveImage(FrameFilePath());
+        if (!Written(avi_.WriteAviFrame(fields_.framecount, FrameFilePath()), result)) return result;
+        ++fields_.framecount;
+    }
     if (!WriteSound(result)) return result;
     ScheduleNextTick();
     result.wrote = true;

@@ -166,7 +166,8 @@ bool Recording::Start(const RecordingSettings& settings) {
     StartCaptureTimer();
     fields_.hcursor = platform_.desktop.GetCursor();
     fields_.starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
-    timeline_.Start(Now());
+    startedAt_ = Now();
+    timeline_.Start(startedAt_);
     if (avi_.HasSound()) sound_.Start(timeline_.RecordedMicroseconds(Now()));
     Changed();
     return true;

@@ -119,6 +119,9 @@ private:
     void Changed();
     std::int64_t Now() { return platform_.toolkit.MonotonicMicroseconds(); }
 
+    // The part of the virtual screen the frames show, in pixels.
+    platform::Rect RecordedPart() const;
+    bool RecorderOnRecordedPart();
     void HoldCapture();
     void ReleaseCapture();
     // The slots that came too late for a picture of their own hold the one before them; false
@@ -151,6 +154,7 @@ private:
     // monitor), as the system's PrintScreen picture is.
     platform::Point monitorOrigin_;
     bool wholeScreen_ = true;
+    std::int64_t startedAt_ = 0;
     FrameTimeline timeline_;
     SoundTrack sound_;
 };
