@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "platform/win32/gdi.h"
+
 namespace kest::platform::win32 {
 
 int Pixels(std::int32_t twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
@@ -18,9 +20,7 @@ constexpr int kDesignDpi = 96;
 
 int SystemDpi() {
     static const int dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int value = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const int value = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY);
         return value > 0 ? value : kDesignDpi;
     }();
     return dpi;
