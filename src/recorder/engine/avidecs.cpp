@@ -337,18 +337,17 @@ void AVIDecs::CloseAviOutput() {
         platform_.files.Remove(aviOutputPath_);
         return;
     }
-    MendFinishedFile();
+    MendSoundLength();
 }
 
-void AVIDecs::MendFinishedFile() {
+void AVIDecs::MendSoundLength() {
+    if (soundFormatBytes_.empty()) return;
     const auto length = platform_.files.Length(aviOutputPath_);
-    if (!length || *length == 0 || aviStreamInfo_.dwRate == 0) return;
+    if (!length || *length == 0) return;
     auto opened = platform_.files.OpenForUpdating(aviOutputPath_);
     if (!opened.file) return;
     FinishedAviFacts facts;
-    facts.microSecPerFrame = MicroSecondsPerFrame(aviStreamInfo_);
-    facts.videoHandler = PassesFramesThrough(aviOptions_) ? 0 : aviOptions_.fccHandler;
-    if (!soundFormatBytes_.empty()) facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
+    facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
     // A file that could not be mended still plays: the mend is for readers that are strict.
     MendFinishedAviFile(*opened.file, *length, facts);
 }
