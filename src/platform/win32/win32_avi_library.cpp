@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "platform/finished_avi.h"
@@ -141,6 +142,7 @@ Status Win32AviLibrary::MakeCompressedStream(Handle* compressed, Handle source, 
                                                    reinterpret_cast<AVICOMPRESSOPTIONS*>(options), nullptr);
     *compressed = reinterpret_cast<Handle>(created);
     if (result == 0 && Compresses(*options)) {
+        compressing_.insert(*compressed);
         if (const auto file = fileOfStream_.find(source); file != fileOfStream_.end()) {
             files_[file->second].videoHandler = options->fccHandler;
         }
@@ -156,10 +158,18 @@ Status Win32AviLibrary::StreamSetFormat(Handle stream, std::int32_t position, co
 Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
                                     std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
                                     std::int32_t* bytesWritten) {
+    const bool compressing = compressing_.count(stream) != 0;
+    // Wine's compressing stream indexes the frame as a key frame when the caller's flags say so,
+    // whatever the compressor made of it: an inter frame would become a place to start decoding.
+    // The stream flags by itself the frames it asked its compressor to make key frames.
+    if (compressing) flags &= ~static_cast<std::uint32_t>(AVIIF_KEYFRAME);
     LONG samplesOut = 0;
     LONG bytesOut = 0;
     const HRESULT result = AVIStreamWrite(AsStream(stream), start, samples, const_cast<void*>(data), size, flags,
-                                          samplesWritten ? &samplesOut : nullptr, bytesWritten ? &bytesOut : nullptr);
+                                          &samplesOut, &bytesOut);
+    // Wine's compressing stream hands the file's counters back in each other's places. A stream
+    // writes exactly the samples it is given, so a sample count that is not theirs is the bytes.
+    if (compressing && result == 0 && samplesOut != samples) std::swap(samplesOut, bytesOut);
     if (samplesWritten) *samplesWritten = samplesOut;
     if (bytesWritten) *bytesWritten = bytesOut;
     return static_cast<Status>(result);
@@ -200,6 +210,7 @@ Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, v
 
 std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) {
     // The caller's handle ends here, whatever else still holds the stream.
+    compressing_.erase(stream);
     fileOfStream_.erase(stream);
     return AVIStreamRelease(AsStream(stream));
 }
