@@ -164,9 +164,10 @@ LRESULT Answer(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM se
 }
 
 // The library calls in through its own frames, which cannot carry a C++ exception (a frame's
-// buffer, the codec's threads). A failure is answered as the message's own failure: 0 for a
-// driver message (an open that opens nothing), an error code for a compressor message, so that
-// the library refuses the format or the frame and the recording ends as on any write error.
+// buffer that cannot be had, a thread the codec cannot start). A failure is answered as the
+// message's own failure: 0 for a driver message (an open that opens nothing), an error code for
+// a compressor message, so that the library refuses the format or the frame and the recording
+// ends as on any write error.
 LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) noexcept {
     const bool compressorMessage = message >= DRV_USER;
     try {
