@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <iterator>
+#include <new>
 
 #include "codec/zmbv.h"
 
@@ -100,7 +101,7 @@ LRESULT Compress(codec::ScreenCodec& codec, ICCOMPRESS* frame) {
     return ICERR_OK;
 }
 
-LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) {
+LRESULT Answer(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) {
     auto* codec = reinterpret_cast<codec::ScreenCodec*>(id);
     switch (message) {
         case DRV_LOAD: case DRV_FREE: case DRV_ENABLE: case DRV_DISABLE: case DRV_INSTALL: case DRV_REMOVE:
@@ -159,6 +160,22 @@ LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM fir
         default:
             if (message >= DRV_USER) return ICERR_UNSUPPORTED;
             return DefDriverProc(id, driver, message, first, second);
+    }
+}
+
+// The library calls in through its own frames, which cannot carry a C++ exception (a frame's
+// buffer that cannot be had, a thread the codec cannot start). A failure is answered as the
+// message's own failure: 0 for a driver message (an open that opens nothing), an error code for
+// a compressor message, so that the library refuses the format or the frame and the recording
+// ends as on any write error.
+LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) noexcept {
+    const bool compressorMessage = message >= DRV_USER;
+    try {
+        return Answer(id, driver, message, first, second);
+    } catch (const std::bad_alloc&) {
+        return compressorMessage ? ICERR_MEMORY : 0;
+    } catch (...) {
+        return compressorMessage ? ICERR_INTERNAL : 0;
     }
 }
 

@@ -7,13 +7,11 @@
 #include <memory>
 #include <optional>
 
+#include "platform/layered_window.h"
 #include "platform/types.h"
 
 namespace kest::platform {
 
-inline constexpr std::int32_t kGwlExStyle = -20;
-inline constexpr std::uint32_t kWsExLayered = 0x00080000;
-inline constexpr std::uint32_t kLwaAlpha = 0x2;
 inline constexpr std::int32_t kSwShowMinimized = 2;
 
 // A borderless, white, centred window kept off the taskbar, holding a web browser control and

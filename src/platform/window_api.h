@@ -7,15 +7,13 @@
 #include <optional>
 #include <vector>
 
+#include "platform/layered_window.h"
 #include "platform/types.h"
 
 namespace kest::platform {
 
 inline constexpr std::int32_t kGwlStyle = -16;
-inline constexpr std::int32_t kGwlExStyle = -20;
 inline constexpr std::uint32_t kWsCaption = 0x00C00000;
-inline constexpr std::uint32_t kWsExLayered = 0x00080000;
-inline constexpr std::uint32_t kLwaAlpha = 0x00000002;
 inline constexpr std::int32_t kRgnOr = 2;
 inline constexpr std::uint32_t kTpmLeftButton = 0x0000;
 inline constexpr std::uint32_t kTpmRightButton = 0x0002;

@@ -326,7 +326,8 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
 }
 
 platform::Status FakeAvi::StreamInfo(Handle stream, platform::AviStreamInfo* info) {
-    // As Wine's library counts them: frames for the video, chunks (not samples) for the sound.
+    // Frames for the video. The sound as Wine's library counts it, in chunks rather than samples:
+    // the writer still meets that itself, and its sound tests say so.
     *info = stream == kSoundStream ? soundInfo : streamInfo;
     const int frames = std::max(0, static_cast<int>(writes.size()) - soundChunks_);  // a test may clear writes
     info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? soundChunks_ : frames);

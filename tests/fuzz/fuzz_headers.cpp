@@ -8,6 +8,7 @@
 
 #include "fake/fake_platform.h"
 #include "fuzz_input.h"
+#include "platform/finished_avi.h"
 #include "recorder/engine/avi_header.h"
 
 namespace {
@@ -102,14 +103,14 @@ void InterimHeader(fuzz::FuzzInput& in) {
 }
 
 void MendFinishedFile(fuzz::FuzzInput& in) {
-    recorder::FinishedAviFacts facts;
+    platform::FinishedAviFacts facts;
     facts.microSecPerFrame = in.Take<std::uint32_t>();
     facts.videoHandler = in.Take<std::uint32_t>();
     const Bytes before = in.Rest();
     fake::FakePlatform fake;
     const platform::Text path = u"C:\\rec\\movie.avi";
     fake.files.contents[path] = before;
-    recorder::MendFinishedAviFile(*fake.files.OpenForUpdating(path).file, static_cast<std::int64_t>(before.size()),
+    platform::MendFinishedAviFile(*fake.files.OpenForUpdating(path).file, static_cast<std::int64_t>(before.size()),
                                   facts);
 
     const Bytes& after = fake.files.contents[path];

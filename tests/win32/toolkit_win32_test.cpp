@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "contract/toolkit_contract.h"
 #include "platform/win32/win32_toolkit.h"
 #include "platform/win32/win32_window_api.h"
@@ -122,6 +125,20 @@ TEST_F(ToolkitTest, ControlsAndFormsLetGoOfTheirWindowsSafely) {
     const int before = deactivations;
     other.reset();
     EXPECT_EQ(deactivations, before) << "a form being destroyed raises no events";
+}
+
+// A handler that throws must not take the process down through the system's frames: the
+// message is answered as decided at the window procedure, and the window goes on.
+TEST_F(ToolkitTest, AThrowingHandlerLeavesTheMessageAnsweredAndTheWindowUsable) {
+    form->Show();
+    form->KeyDown = [](std::int16_t, std::int16_t) { throw std::runtime_error("key"); };
+    form->OnQueryUnload([]() -> bool { throw std::bad_alloc(); });
+    const HWND hwnd = reinterpret_cast<HWND>(form->Hwnd());
+    EXPECT_EQ(SendMessageW(hwnd, WM_KEYDOWN, 'A', 0), 0) << "the default procedure's answer";
+    EXPECT_EQ(SendMessageW(hwnd, WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(hwnd)) << "a close whose question failed keeps the window";
+    form->SetCaption(u"还在");
+    EXPECT_EQ(form->Caption(), u"还在");
 }
 
 }  // namespace

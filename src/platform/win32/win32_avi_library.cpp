@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
+#include "platform/finished_avi.h"
 #include "platform/win32/text.h"
+#include "platform/win32/win32_file_system.h"
 
 namespace kest::platform::win32 {
 
@@ -37,6 +40,20 @@ namespace {
 
 PAVIFILE AsFile(Handle handle) { return reinterpret_cast<PAVIFILE>(handle); }
 PAVISTREAM AsStream(Handle handle) { return reinterpret_cast<PAVISTREAM>(handle); }
+
+// A compressing stream that runs a compressor; Full Frames passes the pixels through.
+bool Compresses(const AviCompressOptions& options) {
+    return options.fccHandler != comptypeDIB && options.fccHandler != 0;
+}
+
+// The library's own closing headers say the file has an index; those the writer keeps on disk
+// while recording never do, and are not the library's to mend.
+bool FinishedByTheLibrary(BinaryFile& file) {
+    constexpr std::uint64_t kMainHeaderId = 24, kMainHeaderFlags = 44;  // RIFF, LIST hdrl, avih
+    DWORD id = 0, flags = 0;
+    return file.ReadAt(kMainHeaderId, &id, sizeof id) && id == ckidAVIMAINHDR &&
+           file.ReadAt(kMainHeaderFlags, &flags, sizeof flags) && (flags & AVIF_HASINDEX) != 0;
+}
 
 bool IsAscii(const Text& text) {
     return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
@@ -67,6 +84,7 @@ Status Win32AviLibrary::FileOpen(Handle* file, const Text& path, std::uint32_t m
     PAVIFILE opened = nullptr;
     const HRESULT result = AVIFileOpenW(&opened, Wide(LibraryPathFor(path)), mode, nullptr);
     *file = reinterpret_cast<Handle>(opened);
+    if (result == 0) files_[*file] = {path};
     return static_cast<Status>(result);
 }
 
@@ -97,6 +115,13 @@ Status Win32AviLibrary::FileCreateStream(Handle file, Handle* stream, const AviS
     PAVISTREAM created = nullptr;
     const HRESULT result = AVIFileCreateStreamW(AsFile(file), &created, &native);
     *stream = reinterpret_cast<Handle>(created);
+    if (result == 0) {
+        fileOfStream_[*stream] = file;
+        auto& opened = files_[file];
+        if (info.fccType == streamtypeVIDEO && opened.microSecPerFrame == 0) {
+            opened.microSecPerFrame = MicroSecondsPerFrame(info);
+        }
+    }
     return static_cast<Status>(result);
 }
 
@@ -116,6 +141,12 @@ Status Win32AviLibrary::MakeCompressedStream(Handle* compressed, Handle source, 
     const HRESULT result = AVIMakeCompressedStream(&created, AsStream(source),
                                                    reinterpret_cast<AVICOMPRESSOPTIONS*>(options), nullptr);
     *compressed = reinterpret_cast<Handle>(created);
+    if (result == 0 && Compresses(*options)) {
+        compressing_.insert(*compressed);
+        if (const auto file = fileOfStream_.find(source); file != fileOfStream_.end()) {
+            files_[file->second].videoHandler = options->fccHandler;
+        }
+    }
     return static_cast<Status>(result);
 }
 
@@ -127,10 +158,18 @@ Status Win32AviLibrary::StreamSetFormat(Handle stream, std::int32_t position, co
 Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
                                     std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
                                     std::int32_t* bytesWritten) {
+    const bool compressing = compressing_.count(stream) != 0;
+    // Wine's compressing stream indexes the frame as a key frame when the caller's flags say so,
+    // whatever the compressor made of it: an inter frame would become a place to start decoding.
+    // The stream flags by itself the frames it asked its compressor to make key frames.
+    if (compressing) flags &= ~static_cast<std::uint32_t>(AVIIF_KEYFRAME);
     LONG samplesOut = 0;
     LONG bytesOut = 0;
     const HRESULT result = AVIStreamWrite(AsStream(stream), start, samples, const_cast<void*>(data), size, flags,
-                                          samplesWritten ? &samplesOut : nullptr, bytesWritten ? &bytesOut : nullptr);
+                                          &samplesOut, &bytesOut);
+    // Wine's compressing stream hands the file's counters back in each other's places. A stream
+    // writes exactly the samples it is given, so a sample count that is not theirs is the bytes.
+    if (compressing && result == 0 && samplesOut != samples) std::swap(samplesOut, bytesOut);
     if (samplesWritten) *samplesWritten = samplesOut;
     if (bytesWritten) *bytesWritten = bytesOut;
     return static_cast<Status>(result);
@@ -169,8 +208,35 @@ Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, v
     return static_cast<Status>(result);
 }
 
-std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) { return AVIStreamRelease(AsStream(stream)); }
+std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) {
+    // The caller's handle ends here, whatever else still holds the stream.
+    compressing_.erase(stream);
+    fileOfStream_.erase(stream);
+    return AVIStreamRelease(AsStream(stream));
+}
 
-std::uint32_t Win32AviLibrary::FileRelease(Handle file) { return AVIFileRelease(AsFile(file)); }
+std::uint32_t Win32AviLibrary::FileRelease(Handle file) {
+    // The library writes its headers and index at the last release.
+    const ULONG left = AVIFileRelease(AsFile(file));
+    if (left != 0) return left;
+    if (const auto finished = files_.find(file); finished != files_.end()) {
+        MendFinishedFile(finished->second);
+        files_.erase(finished);
+    }
+    return left;
+}
+
+void Win32AviLibrary::MendFinishedFile(const OpenFile& finished) {
+    Win32FileSystem files;
+    const auto length = files.Length(finished.path);
+    if (!length || *length == 0) return;
+    auto opened = files.OpenForUpdating(finished.path);
+    if (!opened.file || !FinishedByTheLibrary(*opened.file)) return;
+    FinishedAviFacts facts;
+    facts.microSecPerFrame = finished.microSecPerFrame;
+    facts.videoHandler = finished.videoHandler;
+    // A file that could not be mended still plays: the mend is for readers that are strict.
+    MendFinishedAviFile(*opened.file, *length, facts);
+}
 
 }  // namespace kest::platform::win32

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <map>
+#include <set>
+
 #include "platform/avi_library.h"
 
 namespace kest::platform::win32 {
 
+// avifil32 as documented. Wine's slips are mended here, so that the writer above the seam
+// meets the library Windows has: its compressing stream reports its counters swapped and
+// indexes a frame as a key frame whenever the caller's flags say so, and it finishes a file
+// with a hundred times the stream's time per frame in the main header, an empty handler in the
+// stream header and zero bytes past the RIFF. Each mend leaves alone what is already right, so
+// on Windows they change nothing.
 class Win32AviLibrary : public AviLibrary {
 public:
     void FileInit() override;
@@ -23,6 +32,19 @@ public:
     Status StreamReadFormat(Handle stream, std::int32_t position, void* format, std::int32_t* formatSize) override;
     std::uint32_t StreamRelease(Handle stream) override;
     std::uint32_t FileRelease(Handle file) override;
+
+private:
+    // What the finished file must say, as learnt while it was made.
+    struct OpenFile {
+        Text path;
+        std::uint32_t microSecPerFrame = 0;  // of its first video stream
+        std::uint32_t videoHandler = 0;      // the compressor a stream of it was made with
+    };
+    void MendFinishedFile(const OpenFile& file);
+
+    std::map<Handle, OpenFile> files_;
+    std::map<Handle, Handle> fileOfStream_;
+    std::set<Handle> compressing_;  // compressing streams that run a compressor (not Full Frames)
 };
 
 // The form of `path` that the AVI library can open. Wine's library fails on paths with

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/dib.h"
@@ -129,9 +130,7 @@ private:
         InvalidateRect(Window(), nullptr, FALSE);
     }
     SIZE Extent(const Text& text) const;
-    // Where drawing goes: the persistent image, or the window alone. Release with EndDraw.
-    HDC BeginDraw();
-    void EndDraw(HDC dc);
+    class Drawing;
 
     PictureRef picture_;
     const std::uint8_t* sectionBits_ = nullptr;  // the image's memory when it is a DIB section
@@ -253,40 +252,43 @@ void Win32PictureBox::SetSizeTwips(std::int32_t widthTwips, std::int32_t heightT
     if (width != width_ || height != height_) CreateImage(width, height);
 }
 
-HDC Win32PictureBox::BeginDraw() {
-    // A box whose window is gone can still draw into its image; it must never reach for the
-    // screen's context instead.
-    if (autoRedraw_ || !Window()) return memory_.get();
-    HDC dc = GetDC(Window());
-    SelectObject(dc, UiFont());
-    return dc;
-}
-
-void Win32PictureBox::EndDraw(HDC dc) {
-    if (dc == memory_.get()) {
-        Invalidate();
-    } else {
-        ReleaseDC(Window(), dc);
+// Where one call's drawing goes: the persistent image, shown at the next repaint, or the window
+// alone through its own device context, given back at the end of the scope.
+class Win32PictureBox::Drawing {
+public:
+    explicit Drawing(Win32PictureBox& box) : box_(box) {
+        // A box whose window is gone can still draw into its image; it must never reach for the
+        // screen's context instead.
+        if (box.autoRedraw_ || !box.Window()) return;
+        window_.emplace(box.Window());
+        SelectObject(window_->get(), UiFont());
     }
-}
+    ~Drawing() {
+        if (!window_) box_.Invalidate();
+    }
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+    HDC get() const { return window_ ? window_->get() : box_.memory_.get(); }
+
+private:
+    Win32PictureBox& box_;
+    std::optional<WindowDC> window_;
+};
 
 void Win32PictureBox::Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t rgb) {
-    HDC dc = BeginDraw();
-    {
-        const Pen pen(CreatePen(PS_SOLID, 1, rgb));
-        const Selection selected(dc, pen.get());
-        MoveToEx(dc, Pixels(x1), Pixels(y1), nullptr);
-        LineTo(dc, Pixels(x2), Pixels(y2));
-    }
-    EndDraw(dc);
+    const Drawing drawing(*this);
+    const HDC dc = drawing.get();
+    const Pen pen(CreatePen(PS_SOLID, 1, rgb));
+    const Selection selected(dc, pen.get());
+    MoveToEx(dc, Pixels(x1), Pixels(y1), nullptr);
+    LineTo(dc, Pixels(x2), Pixels(y2));
 }
 
 void Win32PictureBox::FillBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                               std::uint32_t rgb) {
-    HDC dc = BeginDraw();
+    const Drawing drawing(*this);
     RECT area{Pixels(std::min(x1, x2)), Pixels(std::min(y1, y2)), Pixels(std::max(x1, x2)), Pixels(std::max(y1, y2))};
-    FillRect(dc, &area, Brush(CreateSolidBrush(rgb)).get());
-    EndDraw(dc);
+    FillRect(drawing.get(), &area, Brush(CreateSolidBrush(rgb)).get());
 }
 
 std::uint32_t Win32PictureBox::PointColor(std::int32_t x, std::int32_t y) {
@@ -302,12 +304,12 @@ SIZE Win32PictureBox::Extent(const Text& text) const {
 
 void Win32PictureBox::DrawText(const Text& text, float x, float y) {
     if (text.empty()) return;
-    HDC dc = BeginDraw();
+    const Drawing drawing(*this);
+    const HDC dc = drawing.get();
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, foreColor_);
     TextOutW(dc, static_cast<int>(std::lround(x / kTwipsPerPixel)), static_cast<int>(std::lround(y / kTwipsPerPixel)),
              Wide(text), static_cast<int>(text.size()));
-    EndDraw(dc);
 }
 
 void Win32PictureBox::Refresh() {
@@ -338,10 +340,9 @@ void Win32PictureBox::DrawPicture(const PictureRef& picture, std::int32_t x, std
                                   std::int32_t height, std::int32_t sx, std::int32_t sy, std::int32_t sw,
                                   std::int32_t sh) {
     if (!picture) return;
-    HDC dc = BeginDraw();
-    Blit(dc, Pixels(x), Pixels(y), Pixels(width), Pixels(height), *picture, Pixels(sx), Pixels(sy), Pixels(sw),
-         Pixels(sh));
-    EndDraw(dc);
+    const Drawing drawing(*this);
+    Blit(drawing.get(), Pixels(x), Pixels(y), Pixels(width), Pixels(height), *picture, Pixels(sx), Pixels(sy),
+         Pixels(sw), Pixels(sh));
 }
 
 bool Win32PictureBox::SaveImage(const Text& path) {

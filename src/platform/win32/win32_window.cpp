@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "platform/win32/gdi.h"
+
 namespace kest::platform::win32 {
 
 int Pixels(std::int32_t twips) { return static_cast<int>(std::lround(static_cast<double>(twips) / kTwipsPerPixel)); }
@@ -18,9 +20,7 @@ constexpr int kDesignDpi = 96;
 
 int SystemDpi() {
     static const int dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int value = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
+        const int value = GetDeviceCaps(WindowDC(nullptr).get(), LOGPIXELSY);
         return value > 0 ? value : kDesignDpi;
     }();
     return dpi;
@@ -126,7 +126,7 @@ void Window::Destroy() {
     DestroyWindow(hwnd);
 }
 
-LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
@@ -134,12 +134,26 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
     }
     Window* self = FromHandle(hwnd);
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message != WM_NCDESTROY) return self->HandleMessage(message, wParam, lParam);
+    if (message != WM_NCDESTROY) {
+        try {
+            return self->HandleMessage(message, wParam, lParam);
+        } catch (...) {
+            // Nothing may unwind through the system's frames. A handler that failed leaves the
+            // message to the default procedure, as if the window had no handler for it, except a
+            // close: that would destroy the window whose question failed, so the window stays.
+            // The object may be gone by now; only the handle is used.
+            return message == WM_CLOSE ? 0 : DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+    }
     // The last message: the object lets go of the handle before anything else can use it.
     const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    self->Destroyed(hwnd);
+    try {
+        self->Destroyed(hwnd);
+    } catch (...) {
+        // The window is gone either way; the default procedure has answered already.
+    }
     return result;
 }
 

@@ -74,7 +74,7 @@ protected:
     virtual void Destroyed(HWND /*former*/) {}
 
 private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     HWND hwnd_ = nullptr;
 };
 

@@ -28,7 +28,8 @@ HWND AsWindow(Handle handle) { return reinterpret_cast<HWND>(handle); }
 // has to be found at a fixed place.
 std::atomic<WindowProcedure> forwardTarget{nullptr};
 
-LRESULT CALLBACK Forward(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+// Nothing to catch here: the target's own type says it lets nothing out (WindowProcedure).
+LRESULT CALLBACK Forward(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     const WindowProcedure target = forwardTarget.load();
     if (!target) return DefWindowProcW(hwnd, message, wParam, lParam);
     return target(reinterpret_cast<Handle>(hwnd), message, wParam, lParam);
@@ -40,7 +41,7 @@ struct Enumeration {
     std::intptr_t argument;
 };
 
-BOOL CALLBACK EnumerateChild(HWND hwnd, LPARAM lParam) {
+BOOL CALLBACK EnumerateChild(HWND hwnd, LPARAM lParam) noexcept {  // the callback is noexcept too
     const auto* enumeration = reinterpret_cast<const Enumeration*>(lParam);
     return enumeration->callback(reinterpret_cast<Handle>(hwnd), enumeration->argument) != 0 ? TRUE : FALSE;
 }

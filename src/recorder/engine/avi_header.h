@@ -10,6 +10,7 @@
 
 #include "platform/avi_library.h"
 #include "platform/file_system.h"
+#include "platform/finished_avi.h"
 
 namespace kest::recorder {
 
@@ -17,9 +18,6 @@ namespace kest::recorder {
 // LIST 'strl' (strh, strf)), a JUNK chunk up to the next 2048-byte boundary, LIST 'movi' whose
 // first chunk starts on that boundary, then idx1 at the close.
 inline constexpr std::int64_t kAviPaddingGranularity = 2048;
-
-// The main header's time per frame for a stream of this rate, rounded as the library rounds it.
-std::uint32_t MicroSecondsPerFrame(const platform::AviStreamInfo& stream);
 
 // A stream of the file as the library describes it, with its format.
 struct InterimStream {
@@ -45,22 +43,9 @@ std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& str
 // stream 0 ('00db' or '00dc') that fits in a file of `fileBytes`.
 bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstChunk, std::int64_t fileBytes);
 
-// What a finished file should say about its time and its compressor, where the library's
-// closing headers say otherwise.
-struct FinishedAviFacts {
-    std::uint32_t microSecPerFrame = 0;
-    std::uint32_t videoHandler = 0;  // the compressor's FourCC; 0 leaves the stream header's as is
-    // The sound stream's length in samples, which Wine's library writes as its count of chunks;
-    // none leaves it as is.
-    std::optional<std::uint32_t> soundSamples;
-};
-
-// Mends a file as the library finished it (`fileBytes` long): its main header's time per frame
-// (Wine writes a hundred times the stream's), the video stream header's empty handler, the sound
-// stream header's length, and the
-// zero bytes it leaves past the end of the RIFF, which readers take for a broken chunk. Only
-// bytes of a layout it recognises are touched; anything else is left as it is. False when a
-// mend could not be written.
-bool MendFinishedAviFile(platform::BinaryFile& file, std::int64_t fileBytes, const FinishedAviFacts& facts);
+// The sound stream's length, which Wine's library writes as its count of chunks, is mended by the
+// writer, which counts the sound's samples (the library's side mends the rest at its close).
+using platform::FinishedAviFacts;
+using platform::MendFinishedAviFile;
 
 }  // namespace kest::recorder

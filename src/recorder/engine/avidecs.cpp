@@ -35,11 +35,6 @@ platform::AviCompressOptions WithKeyFrameInterval(platform::AviCompressOptions o
     return options;
 }
 
-// Full Frames passes the pixels through: every frame is whole, and says so.
-bool PassesFramesThrough(const platform::AviCompressOptions& options) {
-    return options.fccHandler == platform::kComptypeDib || options.fccHandler == 0;
-}
-
 }  // namespace
 
 AVIDecs::AVIDecs(platform::Platform& platform) : platform_(platform), readable_(platform.files) {}
@@ -225,23 +220,18 @@ FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& b
 
     if (const auto refused = RefuseChunkOf(ChunkBytes(NextFrameBound()) + kIndexEntryBytes)) return *refused;
 
-    std::int32_t samplesWritten = 0;
     std::int32_t bytesWritten = 0;
-    // Key-frame flag: Wine's compressing stream marks a frame as a key frame in the index when
-    // the caller's flags say so, whatever the compressor made of it; with the flag on every
-    // frame an inter frame would be indexed as a place to start decoding. So only Full Frames
-    // passes it; for a compressor the library flags the key frames it asked the compressor for.
-    const std::uint32_t keyFrameFlag = PassesFramesThrough(aviOptions_) ? platform::kAviifKeyframe : 0;
-    aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, pixels, streamFrame_.bytes, keyFrameFlag,
-                                           &samplesWritten, &bytesWritten);
+    // Every frame handed over is a whole picture, as the flag says; the compressing stream flags
+    // in the index only the key frames its compressor made of them.
+    aviStatus_ = platform_.avi.StreamWrite(aviCompressedStream_, position, 1, pixels, streamFrame_.bytes,
+                                           platform::kAviifKeyframe, nullptr, &bytesWritten);
     if (aviStatus_ != 0) {
         Finish();
         return FrameWrite::Failed;
     }
-    // Wine's compressing stream reports its two counters swapped; the larger one is the byte
-    // count. A library that reports nothing is charged the full input size.
-    std::int64_t written = std::max(samplesWritten, bytesWritten);
-    if (written <= 1) written = streamFrame_.bytes;
+    // What the frame took after compression; a library that reports nothing is charged the full
+    // input size.
+    const std::int64_t written = bytesWritten > 0 ? bytesWritten : streamFrame_.bytes;
     largestFrame_ = std::max(largestFrame_, written);
     CountChunk(written);
     return FrameWrite::Written;
@@ -337,18 +327,17 @@ void AVIDecs::CloseAviOutput() {
         platform_.files.Remove(aviOutputPath_);
         return;
     }
-    MendFinishedFile();
+    MendSoundLength();
 }
 
-void AVIDecs::MendFinishedFile() {
+void AVIDecs::MendSoundLength() {
+    if (soundFormatBytes_.empty()) return;
     const auto length = platform_.files.Length(aviOutputPath_);
-    if (!length || *length == 0 || aviStreamInfo_.dwRate == 0) return;
+    if (!length || *length == 0) return;
     auto opened = platform_.files.OpenForUpdating(aviOutputPath_);
     if (!opened.file) return;
     FinishedAviFacts facts;
-    facts.microSecPerFrame = MicroSecondsPerFrame(aviStreamInfo_);
-    facts.videoHandler = PassesFramesThrough(aviOptions_) ? 0 : aviOptions_.fccHandler;
-    if (!soundFormatBytes_.empty()) facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
+    facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
     // A file that could not be mended still plays: the mend is for readers that are strict.
     MendFinishedAviFile(*opened.file, *length, facts);
 }

@@ -86,7 +86,9 @@ private:
     bool ReadStreamFormat();
     // The streams as the library describes them now, the sound's length in samples.
     std::vector<InterimStream> DescribeStreams() const;
-    void MendFinishedFile();
+    // Wine's library closes a sound stream's header with its count of chunks where readers
+    // expect samples; the writer counts the samples.
+    void MendSoundLength();
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;
