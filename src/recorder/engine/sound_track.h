@@ -40,8 +40,6 @@ public:
     std::vector<std::uint8_t> Finish(std::int64_t length);
     // The device failed or fell silent during the recording; its part from then on is silence.
     bool DeviceFailed() const { return failed_; }
-    // Samples placed so far, written or still to be taken.
-    std::int64_t Placed() const { return placed_; }
 
 private:
     static std::int64_t SamplesAt(std::int64_t recorded);
