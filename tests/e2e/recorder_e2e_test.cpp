@@ -581,12 +581,10 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     std::string all;
     for (long o : offsetsMs) all += std::to_string(o) + " ";
     std::printf("sound after picture, each beep (ms): %s\n", all.c_str());
-    // The first beep comes in the recording's first seconds, before the drift is first measured
-    // at three: it shows whether the sound starts in step. The player's own start, its buffer and
-    // the server's latency come before every beep alike, so each beep is judged against the
-    // others' median, in whole milliseconds. The room: the 25 ms the drift may reach before it is
-    // corrected, and as much again for the picture's clock, read in 10 ms steps from frames that a
-    // loaded machine grabs late.
+    // The first beep, before the drift is first measured at 3 s, shows whether the sound starts in
+    // step. The player's start and the server's latency delay every beep alike: each is judged
+    // against the others' median, with room for the 25 ms of drift left uncorrected and as much for
+    // the picture's clock, read in 10 ms steps from frames that a loaded machine grabs late.
     constexpr long kInStepMs = 50;
     std::vector<long> later(offsetsMs.begin() + 1, offsetsMs.end());
     std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());

@@ -22,9 +22,8 @@ struct SoundCase {
     std::int64_t seconds;                // recorded time
     std::optional<double> pauseAt;       // recorded second at which a pause of 5 s begins
     std::optional<double> deviceFailsAt;
-    // An idle machine: a tick every 100 ms on the dot, the sound taken at the same point of each,
-    // 45 ms into the slot while the first frames are slow and 5 ms once they are not. The device's
-    // buffers then fill at the same moment of every tick, at another one after the first window.
+    // An idle machine: ticks every 100 ms on the dot that take the sound 45 ms into the slot while
+    // the first frames are slow, 5 ms once they are not: at another point of the device's buffers.
     bool steadyTicks = false;
     double keepsWithin = 0.040;  // seconds from the first second's offset, sampled to the last
     friend void PrintTo(const SoundCase& c, std::ostream* os) { *os << c.name; }
