@@ -36,6 +36,10 @@ public:
     // Appends every whole block captured since the last call to `samples`. False once the device
     // has failed: it delivers nothing more until it is closed.
     virtual bool Read(std::vector<std::uint8_t>& samples) = 0;
+    // Blocks captured since the last Start, those Read has not handed over yet included: where the
+    // device's own clock stands. A device hands its samples over a buffer at a time, so what Read
+    // has given lags this by up to a buffer, by however far into a buffer the reads happen to fall.
+    virtual std::int64_t Position() = 0;
 };
 
 }  // namespace kest::platform

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -527,9 +528,12 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     EXPECT_EQ(audio["codec_name"], "pcm_s16le") << audio["output"];
     EXPECT_EQ(audio["sample_rate"], "22050");
     // ffprobe gives PCM in AVI no stream duration, not even for ffmpeg's own files; the header's
-    // count of samples, and the samples decoded, say how long the sound is.
-    const double pictureSeconds = std::atof(video["duration"].c_str());
-    EXPECT_NEAR(std::atof(audio["nb_frames"].c_str()) / 22050, pictureSeconds, 0.05) << video["output"] << audio["output"];
+    // count of samples, and the samples decoded, say how long the sound is: as long as the
+    // picture's slots, to the sample, whatever the machine's pace.
+    constexpr long long kSamplesPerSlot = 22050 / 10;
+    const long long pictureSamples = std::atoll(video["nb_frames"].c_str()) * kSamplesPerSlot;
+    ASSERT_GT(pictureSamples, 0) << video["output"];
+    EXPECT_EQ(std::atoll(audio["nb_frames"].c_str()), pictureSamples) << video["output"] << audio["output"];
     const ToolResult strict = StrictDecode(file);
     EXPECT_EQ(strict.output, "");
 
@@ -575,8 +579,8 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     // picture showed that beep's flash begin.
     const auto pcm = Decode(file, "-map 0:a -f s16le -ac 1 -ar 22050");
     ASSERT_TRUE(pcm.has_value());
-    EXPECT_NEAR(static_cast<double>(pcm->size()) / 2 / 22050, pictureSeconds, 0.05) << "decoded";
-    std::vector<double> offsets;
+    EXPECT_EQ(static_cast<long long>(pcm->size() / 2), pictureSamples) << "decoded";
+    std::vector<long> offsetsMs;
     std::size_t quietSince = 0;
     for (std::size_t i = 0; i + 1 < pcm->size(); i += 2) {
         const std::size_t sample = i / 2;
@@ -591,17 +595,28 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
             std::lround(((heard - *overall) * 1000 - BeepingBox::kFirstBeepMs) / BeepingBox::kBeepEveryMs) *
                 BeepingBox::kBeepEveryMs;
         const auto around = lead(beep - 1500, beep + 1500);
-        if (beep >= BeepingBox::kFirstBeepMs && around) offsets.push_back(heard - (beep / 1000.0 + *around));
+        if (beep >= BeepingBox::kFirstBeepMs && around) {
+            offsetsMs.push_back(std::lround((heard - (beep / 1000.0 + *around)) * 1000));
+        }
     }
-    ASSERT_GE(offsets.size(), 8u) << "beeps found in the sound";
-    const auto [least, most] = std::minmax_element(offsets.begin(), offsets.end());
+    ASSERT_GE(offsetsMs.size(), 8u) << "beeps found in the sound";
     std::string all;
-    for (double o : offsets) all += std::to_string(static_cast<int>(std::lround(o * 1000))) + " ";
+    for (long o : offsetsMs) all += std::to_string(o) + " ";
     std::printf("sound after picture, each beep (ms): %s\n", all.c_str());
-    EXPECT_LE(*most - *least, 0.040) << "the offset stays the same from the first beep to the last (ms): " << all;
-    // The player's own start, its buffer and the server's latency come before the first beep
-    // is heard; they are the same for every beep.
-    EXPECT_LT(std::fabs(offsets.front()), 0.400) << "ms: " << all;
+    // The first beep, before the drift is first measured at 3 s, shows whether the sound starts in
+    // step. The player's start and the server's latency delay every beep alike: each is judged
+    // against the others' median, with room for the 25 ms of drift left uncorrected and as much for
+    // the picture's clock, read in 10 ms steps from frames that a loaded machine grabs late.
+    constexpr long kInStepMs = 50;
+    std::vector<long> later(offsetsMs.begin() + 1, offsetsMs.end());
+    std::nth_element(later.begin(), later.begin() + later.size() / 2, later.end());
+    const long usual = later[later.size() / 2];
+    EXPECT_LT(std::abs(usual), 400) << "the player's start and the server's latency (ms): " << all;
+    for (std::size_t i = 0; i < offsetsMs.size(); ++i) {
+        EXPECT_LE(std::abs(offsetsMs[i] - usual), kInStepMs)
+            << (i == 0 ? "the start is out of step with the rest" : "beep " + std::to_string(i + 1) + " left its flash")
+            << " (ms): " << all;
+    }
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(recorder.ExitsWithin(20000));
 }

@@ -1,7 +1,8 @@
 // A recording device on the fake clock: while started it captures `speed` times the nominal
 // rate (a device clock that runs fast or slow) and hands the samples over in whole buffers, as
-// a real device does. Each sample is the running count of samples captured, plus one, so that
-// a test sees which samples went where and tells them from silence.
+// a real device does, while its position counts every sample as it is captured. Each sample is
+// the running count of samples captured, plus one, so that a test sees which samples went where
+// and tells them from silence.
 #pragma once
 
 #include <cmath>
@@ -63,16 +64,18 @@ public:
         }
         return true;
     }
-    std::int64_t Captured() const { return captured_; }
+    std::int64_t Position() override { return running && !Failed() ? CapturedInRun(/*partial=*/true) : runCaptured_; }
 
 private:
     std::int64_t Now() const { return std::llround(clock_.clock * 1e6); }
     bool Failed() const { return failsAt && clock_.clock >= *failsAt; }
-    void Capture(bool partial) {
+    std::int64_t CapturedInRun(bool partial) const {
         std::int64_t elapsed = Now() - runStart_;
         if (!partial) elapsed -= elapsed % bufferMicroseconds;
-        const auto total = static_cast<std::int64_t>(
-            std::floor(static_cast<double>(elapsed) * opened.samplesPerSecond * speed / 1e6));
+        return static_cast<std::int64_t>(std::floor(static_cast<double>(elapsed) * opened.samplesPerSecond * speed / 1e6));
+    }
+    void Capture(bool partial) {
+        const std::int64_t total = CapturedInRun(partial);
         if (total > runCaptured_) {
             captured_ += total - runCaptured_;
             runCaptured_ = total;

@@ -21,6 +21,7 @@ public:
     void Stop() override;
     void Close() override;
     bool Read(std::vector<std::uint8_t>& samples) override;
+    std::int64_t Position() override;
 
 private:
     // Two seconds of buffers in all: the capture ticks read every tenth of a second, but a tick
@@ -37,6 +38,11 @@ private:
     int next_ = 0;          // the buffer the device fills first, in queue order
     bool running_ = false;
     bool failed_ = false;
+    std::uint32_t blockAlign_ = 0;
+    std::int64_t samplesPerSecond_ = 0;
+    std::int64_t bufferBlocks_ = 0;
+    std::int64_t handedInRun_ = 0;    // blocks handed over since the last start
+    bool positionTrusted_ = false;    // until the driver reports a position that cannot be this format's
     std::vector<std::uint8_t> stopped_;  // what a stop returned, until it is read
 };
 

@@ -60,6 +60,7 @@ void SoundTrack::Fail() {
 
 void SoundTrack::BeginRun(std::int64_t recorded) {
     windowStart_ = lastDelivery_ = recorded;
+    readInRun_ = 0;
     windowLeast_.reset();
     baseline_.reset();
     correction_ = 0;
@@ -84,6 +85,7 @@ void SoundTrack::Read(std::int64_t recorded) {
     }
     if (bytes.size() >= 2) lastDelivery_ = recorded;
     std::vector<std::int16_t> samples(bytes.size() / 2);
+    readInRun_ += static_cast<std::int64_t>(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }
@@ -116,8 +118,9 @@ void SoundTrack::AlignTo(std::int64_t target) {
     placed_ = target;
 }
 
+std::int64_t SoundTrack::Unread() { return std::max<std::int64_t>(0, device_.Position() - readInRun_); }
+
 void SoundTrack::Fit(std::int64_t recorded) {
-    const std::int64_t lag = SamplesAt(recorded) - placed_ - correction_;
     if (failed_) {
         // Silence from the moment the device stopped, at the lag it had.
         AlignTo(SamplesAt(recorded) - baseline_.value_or(0));
@@ -127,9 +130,14 @@ void SoundTrack::Fit(std::int64_t recorded) {
         Fail();
         return;
     }
+    // Measured against the device's position, not against the samples it has handed over: those
+    // lag it by however far into a buffer the ticks fall, and on a steady machine the ticks fall at
+    // the same point of every buffer for seconds, then at another once the frames take longer or
+    // shorter. Measured by the buffers, that move looked like drift of up to a whole buffer.
+    const std::int64_t lag = SamplesAt(recorded) - placed_ - Unread() - correction_;
     windowLeast_ = std::min(windowLeast_.value_or(lag), lag);
     if (recorded - windowStart_ >= kWindowMicroseconds) {
-        // The least lag of a window is the device's own latency: it has just handed a buffer over.
+        // The least lag of a window is the device's own latency: the least its clock was behind.
         if (!baseline_) {
             baseline_ = windowLeast_;
         } else if (std::abs(*windowLeast_ - *baseline_) > kDriftToleranceSamples) {

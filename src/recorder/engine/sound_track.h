@@ -40,14 +40,14 @@ public:
     std::vector<std::uint8_t> Finish(std::int64_t length);
     // The device failed or fell silent during the recording; its part from then on is silence.
     bool DeviceFailed() const { return failed_; }
-    // Samples placed so far, written or still to be taken.
-    std::int64_t Placed() const { return placed_; }
 
 private:
     static std::int64_t SamplesAt(std::int64_t recorded);
     void Read(std::int64_t recorded);
     void Place(std::vector<std::int16_t> samples);
     void Fit(std::int64_t recorded);
+    // Samples the device has captured and not handed over yet.
+    std::int64_t Unread();
     // Pads with silence or cuts the samples not yet taken, so that `target` are placed.
     void AlignTo(std::int64_t target);
     void BeginRun(std::int64_t recorded);
@@ -63,7 +63,8 @@ private:
     // Samples still to be added (or, negative, left out) to follow the drift, a little at a time.
     std::int64_t correction_ = 0;
     std::int64_t lastDelivery_ = 0;
-    // How far the placed samples lag the time line, less the correction still to come: its
+    std::int64_t readInRun_ = 0;  // samples read since the device last started
+    // How far the device's position lags the time line, less the correction still to come: its
     // smallest value over each window of three seconds, and over the first window of the run.
     std::int64_t windowStart_ = 0;
     std::optional<std::int64_t> windowLeast_;
