@@ -314,7 +314,8 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
         std::vector<std::uint8_t> chunk(2 * kSamples);
         for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(i * 7 + n);
         const auto writeSound = [&](std::int32_t start) {
-            return library.StreamWrite(sound, start, kSamples, chunk.data(), 2 * kSamples, 0, nullptr, nullptr);
+            return library.StreamWrite(sound, start, kSamples, chunk.data(), 2 * kSamples, platform::kAviifKeyframe,
+                                       nullptr, nullptr);
         };
         if (n == 1) {
             EXPECT_NE(writeSound(n), 0) << "the stream's end is counted in samples, not chunks";
