@@ -1,6 +1,6 @@
 // What a finished AVI file should say about its time, its compressor and its sound, where an AVI
 // library's closing headers say otherwise, and the mend that makes them say it. Portable, so that
-// the library's Windows side and the writer share it and it is tested and fuzzed natively.
+// it is tested and fuzzed natively and the writer's kept headers time their frames alike.
 #pragma once
 
 #include <cstdint>

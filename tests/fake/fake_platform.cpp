@@ -249,6 +249,7 @@ platform::Status FakeAvi::FileCreateStream(Handle, Handle* stream, const platfor
     owner_.log.push_back("AVIFileCreateStream");
     if (info.fccType == StringToFourCC(u"auds", 0)) {
         soundInfo = info;
+        soundSamples_ = 0;
         *stream = kSoundStream;
         return 0;
     }
@@ -299,12 +300,18 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
                                       std::int32_t* bytesWritten) {
     owner_.log.push_back("AVIStreamWrite " + std::to_string(start));
     if (script.failWriteAt && *script.failWriteAt == writeCount_++) return script.writeFailure;
+    // The default handler takes a stream's data only at its end, a sound stream's counted in samples.
+    constexpr platform::Status kUnsupported = static_cast<platform::Status>(0x80044065);  // AVIERR_UNSUPPORTED
+    if (stream == kSoundStream && start != static_cast<std::int64_t>(soundInfo.dwStart) + soundSamples_) {
+        return kUnsupported;
+    }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     writes.push_back({stream, start, samples, {}, flags, size});
     if (script.keepWrittenData) writes.back().data.assign(bytes, bytes + size);
     if (stream == kSoundStream) {
         sound.insert(sound.end(), bytes, bytes + size);
         ++soundChunks_;
+        soundSamples_ += samples;
     }
     if (script.firstChunkAt && !openedPaths.empty()) {
         auto& file = owner_.files.contents[openedPaths.back()];
@@ -326,11 +333,10 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
 }
 
 platform::Status FakeAvi::StreamInfo(Handle stream, platform::AviStreamInfo* info) {
-    // Frames for the video. The sound as Wine's library counts it, in chunks rather than samples:
-    // the writer still meets that itself, and its sound tests say so.
+    // Frames for the video, samples for the sound, as Windows counts them.
     *info = stream == kSoundStream ? soundInfo : streamInfo;
     const int frames = std::max(0, static_cast<int>(writes.size()) - soundChunks_);  // a test may clear writes
-    info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? soundChunks_ : frames);
+    info->dwLength = static_cast<std::uint32_t>(stream == kSoundStream ? soundSamples_ : frames);
     return 0;
 }
 

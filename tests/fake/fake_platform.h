@@ -123,6 +123,7 @@ private:
     FakePlatform& owner_;
     int writeCount_ = 0;
     int soundChunks_ = 0;
+    std::int64_t soundSamples_ = 0;  // of the sound stream created last
 };
 
 class FakeDesktop : public platform::Desktop {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake/fake_platform.h"
+#include "platform/finished_avi.h"
 #include "recorder/engine/avidecs.h"
 
 namespace kest::recorder {
@@ -160,10 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A file as Wine's library finishes it: a hundred times the stream's time per frame in the main
-// header, an empty handler in the stream header, and zero bytes past the RIFF's end.
+// header, an empty handler in the video stream header, the sound's length in chunks where readers
+// count samples, and zero bytes past the RIFF's end.
 constexpr std::size_t kMicroSecPerFrameAt = 32;  // RIFF, LIST hdrl, avih
 constexpr std::size_t kHandlerAt = 32 + 56 + 12 + 8 + 4;  // LIST strl, strh, fccType
 constexpr std::uint32_t kZmbv = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+constexpr std::uint32_t kSoundSamples = 3 * 2205;
 
 struct MendCase {
     const char* name;
@@ -175,13 +178,21 @@ struct MendCase {
 
 class MendTest : public ::testing::TestWithParam<MendCase> {};
 
-TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndEndsWithItsRiff) {
+TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndSoundLengthAndEndsWithItsRiff) {
     const MendCase& c = GetParam();
     auto stream = Stream(3, 100);
     stream.fccHandler = 0;
-    std::vector<std::uint8_t> file = InterimAviHeader(stream, std::vector<std::uint8_t>(40), 2048 + 3 * 108);
+    platform::AviStreamInfo sound;
+    sound.fccType = 's' << 24 | 'd' << 16 | 'u' << 8 | 'a';
+    sound.dwScale = 1;
+    sound.dwRate = 22050;
+    sound.dwSampleSize = 2;
+    sound.dwLength = 3;  // chunks
+    const std::vector<InterimStream> streams = {{stream, std::vector<std::uint8_t>(40)}, {sound, std::vector<std::uint8_t>(18)}};
+    std::vector<std::uint8_t> file = InterimAviHeader(streams, 2048 + 3 * 108);
     file.resize(2048 + 3 * 108);
     const std::size_t riffEnd = file.size();
+    const std::size_t soundLengthAt = std::search(file.begin(), file.end(), "auds", "auds" + 4) - file.begin() + 32;
     file[kMicroSecPerFrameAt + 2] = 0x98;  // 10,000,000
     file[kMicroSecPerFrameAt + 1] = 0x96;
     file[kMicroSecPerFrameAt] = 0x80;
@@ -191,15 +202,17 @@ TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndEndsWithItsRiff) {
     fake::FakePlatform fake;
     fake.files.contents[u"a.avi"] = file;
     auto opened = fake.files.OpenForUpdating(u"a.avi");
-    EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, c.handler, {}}));
+    EXPECT_TRUE(platform::MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()),
+                                              {100'000, c.handler, kSoundSamples}));
     const auto& mended = fake.files.contents[u"a.avi"];
     ASSERT_EQ(mended.size(), riffEnd + c.tailAfter);
     EXPECT_EQ(U32(mended, kMicroSecPerFrameAt), 100'000u);
     EXPECT_EQ(U32(mended, kHandlerAt), c.handlerAfter);
     EXPECT_EQ(Id(mended, kHandlerAt - 4), "vids");
+    EXPECT_EQ(U32(mended, soundLengthAt), kSoundSamples);
     // Nothing else moves.
     for (std::size_t i = kMicroSecPerFrameAt + 4; i < riffEnd; ++i) {
-        if (i < kHandlerAt || i >= kHandlerAt + 4) {
+        if ((i < kHandlerAt || i >= kHandlerAt + 4) && (i < soundLengthAt || i >= soundLengthAt + 4)) {
             ASSERT_EQ(mended[i], file[i]) << "byte " << i;
         }
     }
@@ -220,7 +233,8 @@ TEST(MendFinishedAviFile, LeavesWhatIsNotAnAviFileAlone) {
         fake::FakePlatform fake;
         fake.files.contents[u"a.avi"] = file;
         auto opened = fake.files.OpenForUpdating(u"a.avi");
-        EXPECT_TRUE(MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()), {100'000, kZmbv, {}}));
+        EXPECT_TRUE(platform::MendFinishedAviFile(*opened.file, static_cast<std::int64_t>(file.size()),
+                                                  {100'000, kZmbv, kSoundSamples}));
         EXPECT_EQ(fake.files.contents[u"a.avi"], file);
     }
 }

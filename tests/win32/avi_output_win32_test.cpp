@@ -267,7 +267,8 @@ INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest,
 
 // Wine's library slips where Windows' does not; the platform's library hides each slip, so that
 // the writer meets the library as documented. Frames go in flagged as the whole pictures they
-// are, through a compressing stream made as the writer makes it (Full Frames, or our codec).
+// are, through a compressing stream made as the writer makes it (Full Frames, or our codec), each
+// followed by a tenth of a second of sound at the sound stream's end in samples.
 class LibraryAsDocumentedTest : public AviOutputTest, public ::testing::WithParamInterface<std::uint32_t> {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(codec::win32::InstallScreenCodec()); }
@@ -279,7 +280,7 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
     const std::wstring output = folder + (compresses ? L"library-codec.avi" : L"library-full.avi");
     platform::AviLibrary& library = windows.avi;
     library.FileInit();
-    platform::Handle file = 0, stream = 0, compressed = 0;
+    platform::Handle file = 0, stream = 0, compressed = 0, sound = 0;
     ASSERT_EQ(library.FileOpen(&file, ToText(output), platform::kOfCreate | platform::kOfWrite), 0);
     platform::AviStreamInfo info;
     info.fccType = library.StringToFourCC(u"vids", 0);
@@ -290,6 +291,16 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
     platform::AviCompressOptions options{info.fccType, GetParam(), 100, 0, 0, platform::kAvicompressfKeyframes};
     ASSERT_EQ(library.MakeCompressedStream(&compressed, stream, &options), 0);
     ASSERT_EQ(library.StreamSetFormat(compressed, 0, PatternBmp(kWidth, kHeight, 32, 0).data() + 14, 40), 0);
+    constexpr std::int32_t kSamples = 2205;  // mono, 16 bits, 22,050 a second
+    platform::AviStreamInfo soundInfo;
+    soundInfo.fccType = library.StringToFourCC(u"auds", 0);
+    soundInfo.dwScale = 1;
+    soundInfo.dwRate = 22050;
+    soundInfo.dwSampleSize = 2;
+    const std::uint8_t wave[] = {1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0, 0, 0};
+    ASSERT_EQ(library.FileCreateStream(file, &sound, soundInfo), 0);
+    ASSERT_EQ(library.StreamSetFormat(sound, 0, wave, sizeof wave), 0);
+    std::vector<std::uint8_t> sent;
     std::vector<std::int64_t> reported;
     for (int n = 0; n < kFrames; ++n) {
         const auto bmp = PatternBmp(kWidth, kHeight, 32, n);
@@ -300,7 +311,21 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
                   0);
         EXPECT_EQ(samples, 1) << "frame " << n;
         reported.push_back(bytes);
+        std::vector<std::uint8_t> chunk(2 * kSamples);
+        for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(i * 7 + n);
+        const auto writeSound = [&](std::int32_t start) {
+            return library.StreamWrite(sound, start, kSamples, chunk.data(), 2 * kSamples, platform::kAviifKeyframe,
+                                       nullptr, nullptr);
+        };
+        if (n == 1) {
+            EXPECT_NE(writeSound(n), 0) << "the stream's end is counted in samples, not chunks";
+        }
+        ASSERT_EQ(writeSound(n * kSamples), 0);
+        sent.insert(sent.end(), chunk.begin(), chunk.end());
+        ASSERT_EQ(library.StreamInfo(sound, &soundInfo), 0);
+        EXPECT_EQ(soundInfo.dwLength, (n + 1u) * kSamples) << "the sound stream's length in samples";
     }
+    library.StreamRelease(sound);
     library.StreamRelease(stream);
     library.StreamRelease(compressed);
     EXPECT_EQ(library.FileRelease(file), 0u);
@@ -326,6 +351,8 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
     if (compresses) {
         EXPECT_EQ(u32(handler), GetParam()) << "the stream header names the compressor";
     }
+    EXPECT_EQ(ProbeStream(output, "a:0")["nb_frames"], std::to_string(kFrames * kSamples)) << "the sound's header";
+    EXPECT_EQ(Decode(output, "-map 0:a -f s16le"), sent);
 }
 
 INSTANTIATE_TEST_SUITE_P(Compressors, LibraryAsDocumentedTest,

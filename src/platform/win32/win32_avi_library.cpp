@@ -121,6 +121,11 @@ Status Win32AviLibrary::FileCreateStream(Handle file, Handle* stream, const AviS
         if (info.fccType == streamtypeVIDEO && opened.microSecPerFrame == 0) {
             opened.microSecPerFrame = MicroSecondsPerFrame(info);
         }
+        if (info.fccType == streamtypeAUDIO) {
+            const bool first = !opened.soundSamples;
+            if (first) opened.soundSamples = 0;
+            sound_[*stream] = {file, info.dwStart, 0, first};
+        }
     }
     return static_cast<Status>(result);
 }
@@ -158,6 +163,16 @@ Status Win32AviLibrary::StreamSetFormat(Handle stream, std::int32_t position, co
 Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
                                     std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
                                     std::int32_t* bytesWritten) {
+    const auto sound = sound_.find(stream);
+    if (sound != sound_.end()) {
+        // The library's files take a stream's data only at its end, which for sound Windows counts
+        // in samples and Wine's library in chunks: the end in samples becomes the library's own
+        // end, and any other start is refused as the library refuses it.
+        if (start != static_cast<std::int64_t>(sound->second.start) + sound->second.samples) {
+            return static_cast<Status>(AVIERR_UNSUPPORTED);
+        }
+        start = AVIStreamEnd(AsStream(stream));
+    }
     const bool compressing = compressing_.count(stream) != 0;
     // Wine's compressing stream indexes the frame as a key frame when the caller's flags say so,
     // whatever the compressor made of it: an inter frame would become a place to start decoding.
@@ -170,6 +185,10 @@ Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int3
     // Wine's compressing stream hands the file's counters back in each other's places. A stream
     // writes exactly the samples it is given, so a sample count that is not theirs is the bytes.
     if (compressing && result == 0 && samplesOut != samples) std::swap(samplesOut, bytesOut);
+    if (sound != sound_.end() && result == 0) {
+        sound->second.samples += static_cast<std::uint32_t>(samples);
+        if (sound->second.first) files_[sound->second.file].soundSamples = sound->second.samples;
+    }
     if (samplesWritten) *samplesWritten = samplesOut;
     if (bytesWritten) *bytesWritten = bytesOut;
     return static_cast<Status>(result);
@@ -188,7 +207,9 @@ Status Win32AviLibrary::StreamInfo(Handle stream, AviStreamInfo* info) {
     info->dwScale = native.dwScale;
     info->dwRate = native.dwRate;
     info->dwStart = native.dwStart;
-    info->dwLength = native.dwLength;
+    // A sound stream's length in samples, where Wine's library counts its chunks.
+    const auto sound = sound_.find(stream);
+    info->dwLength = sound != sound_.end() ? sound->second.samples : native.dwLength;
     info->dwInitialFrames = native.dwInitialFrames;
     info->dwSuggestedBufferSize = native.dwSuggestedBufferSize;
     info->dwQuality = native.dwQuality;
@@ -212,6 +233,7 @@ std::uint32_t Win32AviLibrary::StreamRelease(Handle stream) {
     // The caller's handle ends here, whatever else still holds the stream.
     compressing_.erase(stream);
     fileOfStream_.erase(stream);
+    sound_.erase(stream);
     return AVIStreamRelease(AsStream(stream));
 }
 
@@ -235,6 +257,7 @@ void Win32AviLibrary::MendFinishedFile(const OpenFile& finished) {
     FinishedAviFacts facts;
     facts.microSecPerFrame = finished.microSecPerFrame;
     facts.videoHandler = finished.videoHandler;
+    facts.soundSamples = finished.soundSamples;
     // A file that could not be mended still plays: the mend is for readers that are strict.
     MendFinishedAviFile(*opened.file, *length, facts);
 }

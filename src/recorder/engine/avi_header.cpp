@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/finished_avi.h"
+
 namespace kest::recorder {
 
 namespace {

@@ -5,12 +5,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "platform/avi_library.h"
-#include "platform/file_system.h"
-#include "platform/finished_avi.h"
 
 namespace kest::recorder {
 
@@ -42,10 +39,5 @@ std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& str
 // True when the 8 bytes at the first chunk's offset are the header of a video frame chunk of
 // stream 0 ('00db' or '00dc') that fits in a file of `fileBytes`.
 bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstChunk, std::int64_t fileBytes);
-
-// The sound stream's length, which Wine's library writes as its count of chunks, is mended by the
-// writer, which counts the sound's samples (the library's side mends the rest at its close).
-using platform::FinishedAviFacts;
-using platform::MendFinishedAviFile;
 
 }  // namespace kest::recorder

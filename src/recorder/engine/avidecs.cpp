@@ -166,8 +166,6 @@ std::vector<InterimStream> AVIDecs::DescribeStreams() const {
     if (soundStream_ != 0) {
         InterimStream sound;
         if (platform_.avi.StreamInfo(soundStream_, &sound.info) != 0) return {};
-        // Wine's library counts a sound stream's chunks where readers expect samples.
-        sound.info.dwLength = static_cast<std::uint32_t>(soundSamples_);
         sound.format = soundFormatBytes_;
         streams.push_back(std::move(sound));
     }
@@ -279,15 +277,9 @@ FrameWrite AVIDecs::WriteAviSound(const std::vector<std::uint8_t>& samples) {
     if (count == 0) return FrameWrite::Written;
     const auto bytes = static_cast<std::int32_t>(count * block);
     if (const auto refused = RefuseChunkOf(ChunkBytes(bytes) + kIndexEntryBytes)) return *refused;
-    // At the stream's length as the library counts it: Wine's library refuses any other start
-    // for a sound stream after its first chunk (it counts chunks there, Windows samples).
-    platform::AviStreamInfo info{};
-    aviStatus_ = platform_.avi.StreamInfo(soundStream_, &info);
-    if (aviStatus_ == 0) {
-        aviStatus_ = platform_.avi.StreamWrite(soundStream_, static_cast<std::int32_t>(info.dwStart + info.dwLength),
-                                               count, samples.data(), bytes, platform::kAviifKeyframe, nullptr,
-                                               nullptr);
-    }
+    // At the stream's end: the library's files take a stream's data nowhere else.
+    aviStatus_ = platform_.avi.StreamWrite(soundStream_, static_cast<std::int32_t>(soundSamples_), count,
+                                           samples.data(), bytes, platform::kAviifKeyframe, nullptr, nullptr);
     if (aviStatus_ != 0) {
         Finish();
         return FrameWrite::Failed;
@@ -325,21 +317,7 @@ void AVIDecs::CloseAviOutput() {
     readable_.TakeBackIfAlone();
     if (aviStatus_ != 0 && !keepOutput_ && platform_.files.IsNormalFile(aviOutputPath_)) {
         platform_.files.Remove(aviOutputPath_);
-        return;
     }
-    MendSoundLength();
-}
-
-void AVIDecs::MendSoundLength() {
-    if (soundFormatBytes_.empty()) return;
-    const auto length = platform_.files.Length(aviOutputPath_);
-    if (!length || *length == 0) return;
-    auto opened = platform_.files.OpenForUpdating(aviOutputPath_);
-    if (!opened.file) return;
-    FinishedAviFacts facts;
-    facts.soundSamples = static_cast<std::uint32_t>(soundSamples_);
-    // A file that could not be mended still plays: the mend is for readers that are strict.
-    MendFinishedAviFile(*opened.file, *length, facts);
 }
 
 }  // namespace kest::recorder

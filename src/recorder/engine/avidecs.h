@@ -84,11 +84,8 @@ private:
     bool RoomOnDiskFor(std::int64_t bytes) const;
     bool CreateSoundStream();
     bool ReadStreamFormat();
-    // The streams as the library describes them now, the sound's length in samples.
+    // The streams as the library describes them now.
     std::vector<InterimStream> DescribeStreams() const;
-    // Wine's library closes a sound stream's header with its count of chunks where readers
-    // expect samples; the writer counts the samples.
-    void MendSoundLength();
 
     platform::Platform& platform_;
     std::int32_t aviStatus_ = 0;
