@@ -16,20 +16,15 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "platform/little_endian.h"
 
 struct z_stream_s;
 
 namespace kest::codec {
 
-constexpr std::uint32_t FourCC(char a, char b, char c, char d) {
-    return static_cast<std::uint32_t>(static_cast<std::uint8_t>(a)) |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b)) << 8 |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(c)) << 16 |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(d)) << 24;
-}
-
-inline constexpr std::uint32_t kZmbvFourCC = FourCC('Z', 'M', 'B', 'V');
-inline constexpr std::uint32_t kVideoCompressorType = FourCC('v', 'i', 'd', 'c');
+using platform::FourCC;
+inline constexpr std::uint32_t kZmbvFourCC = FourCC("ZMBV");
+inline constexpr std::uint32_t kVideoCompressorType = FourCC("vidc");
 using platform::kBiRgb;
 
 // Copies of the Video for Windows codes the codec answers with (checked against the SDK by

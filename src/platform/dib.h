@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/little_endian.h"
+
 namespace kest::platform {
 
 inline constexpr std::int32_t kDibHeaderBytes = 40;
@@ -32,23 +34,18 @@ constexpr std::int64_t DibStride(std::int32_t width, std::int32_t bitCount) {
 
 // The header as it lies in a file or a packed DIB: little-endian, kDibHeaderBytes long.
 inline DibHeader ReadDibHeader(const std::uint8_t* b) {
-    const auto u16 = [b](int at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); };
-    const auto u32 = [b](int at) {
-        return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-               static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-    };
     DibHeader h;
-    h.size = u32(0);
-    h.width = static_cast<std::int32_t>(u32(4));
-    h.height = static_cast<std::int32_t>(u32(8));
-    h.planes = u16(12);
-    h.bitCount = u16(14);
-    h.compression = u32(16);
-    h.sizeImage = u32(20);
-    h.xPelsPerMeter = static_cast<std::int32_t>(u32(24));
-    h.yPelsPerMeter = static_cast<std::int32_t>(u32(28));
-    h.clrUsed = u32(32);
-    h.clrImportant = u32(36);
+    h.size = ReadLE32(b);
+    h.width = static_cast<std::int32_t>(ReadLE32(b + 4));
+    h.height = static_cast<std::int32_t>(ReadLE32(b + 8));
+    h.planes = ReadLE16(b + 12);
+    h.bitCount = ReadLE16(b + 14);
+    h.compression = ReadLE32(b + 16);
+    h.sizeImage = ReadLE32(b + 20);
+    h.xPelsPerMeter = static_cast<std::int32_t>(ReadLE32(b + 24));
+    h.yPelsPerMeter = static_cast<std::int32_t>(ReadLE32(b + 28));
+    h.clrUsed = ReadLE32(b + 32);
+    h.clrImportant = ReadLE32(b + 36);
     return h;
 }
 

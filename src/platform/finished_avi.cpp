@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/little_endian.h"
+
 namespace kest::platform {
 
 namespace {
@@ -30,8 +32,7 @@ constexpr std::int64_t kMendHeaderBytes = 64 * 1024;  // the header list lies we
 constexpr std::int64_t kMendTailBytes = 4096;         // more past the RIFF is not the library's slip
 
 std::uint32_t ReadU32(const std::vector<std::uint8_t>& bytes, std::int64_t at) {
-    const auto i = static_cast<std::size_t>(at);
-    return bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | static_cast<std::uint32_t>(bytes[i + 3]) << 24;
+    return ReadLE32(bytes, static_cast<std::size_t>(at));
 }
 
 bool IsFourCC(const std::vector<std::uint8_t>& bytes, std::int64_t at, const char (&code)[5]) {
@@ -39,8 +40,8 @@ bool IsFourCC(const std::vector<std::uint8_t>& bytes, std::int64_t at, const cha
 }
 
 bool WriteU32(BinaryFile& file, std::int64_t at, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    std::uint8_t bytes[4];
+    WriteLE32(bytes, value);
     return file.WriteAt(static_cast<std::uint64_t>(at), bytes, sizeof bytes);
 }
 

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/tools.h"
 
@@ -584,7 +585,7 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
     std::size_t quietSince = 0;
     for (std::size_t i = 0; i + 1 < pcm->size(); i += 2) {
         const std::size_t sample = i / 2;
-        const int value = static_cast<std::int16_t>((*pcm)[i] | (*pcm)[i + 1] << 8);
+        const int value = static_cast<std::int16_t>(platform::ReadLE16(*pcm, i));
         if (std::abs(value) < 4000) continue;
         const bool onset = sample - quietSince > 22050 * 4 / 10;
         quietSince = sample;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/little_endian.h"
+
 namespace kest::fake {
 
 std::string Utf8(const Text& text) {
@@ -133,8 +135,8 @@ std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::
     const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height < 0 ? -height : height);
     const std::uint32_t offset = 54 + paletteBytes;
     std::vector<std::uint8_t> b(offset + imageSize, fill);
-    auto put16 = [&](std::size_t at, std::uint32_t v) { b[at] = v & 0xFF; b[at + 1] = (v >> 8) & 0xFF; };
-    auto put32 = [&](std::size_t at, std::uint32_t v) { put16(at, v & 0xFFFF); put16(at + 2, v >> 16); };
+    auto put16 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE16(b, at, static_cast<std::uint16_t>(v)); };
+    auto put32 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE32(b, at, v); };
     b[0] = 'B';
     b[1] = 'M';
     put32(2, offset + imageSize);
@@ -317,10 +319,8 @@ platform::Status FakeAvi::StreamWrite(Handle stream, std::int32_t start, std::in
         auto& file = owner_.files.contents[openedPaths.back()];
         if (file.size() < static_cast<std::size_t>(*script.firstChunkAt)) file.resize(*script.firstChunkAt);
         const std::uint8_t id = stream == kSoundStream ? '1' : '0';
-        const std::uint8_t chunk[8] = {'0', id, static_cast<std::uint8_t>(id == '1' ? 'w' : 'd'), 'b',
-                                       static_cast<std::uint8_t>(size),
-                                       static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size >> 16),
-                                       static_cast<std::uint8_t>(size >> 24)};
+        std::uint8_t chunk[8] = {'0', id, static_cast<std::uint8_t>(id == '1' ? 'w' : 'd'), 'b'};
+        platform::WriteLE32(chunk + 4, static_cast<std::uint32_t>(size));
         file.insert(file.end(), chunk, chunk + 8);
         file.insert(file.end(), bytes, bytes + size);
         if (size & 1) file.push_back(0);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/little_endian.h"
 #include "platform/sound_input.h"
 #include "fake/fake_toolkit.h"
 
@@ -58,8 +59,7 @@ public:
         for (; handed_ < captured_; ++handed_) {
             const auto value = static_cast<std::uint16_t>(handed_ % 30000 + 1);
             for (std::uint32_t channel = 0; channel < opened.channels; ++channel) {
-                samples.push_back(static_cast<std::uint8_t>(value));
-                samples.push_back(static_cast<std::uint8_t>(value >> 8));
+                platform::AppendLE16(samples, value);
             }
         }
         return true;

@@ -9,6 +9,7 @@
 #include "fake/fake_platform.h"
 #include "fuzz_input.h"
 #include "platform/finished_avi.h"
+#include "platform/little_endian.h"
 #include "recorder/engine/avi_header.h"
 
 namespace {
@@ -17,11 +18,7 @@ using namespace kest;
 using fuzz::Require;
 using Bytes = std::vector<std::uint8_t>;
 
-std::int64_t U32(const Bytes& bytes, std::int64_t at) {
-    std::uint32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, sizeof value);  // little-endian, as the machines that run this
-    return value;
-}
+std::int64_t U32(const Bytes& bytes, std::int64_t at) { return platform::ReadLE32(bytes, static_cast<std::size_t>(at)); }
 
 bool IdIs(const Bytes& bytes, std::int64_t at, const char (&id)[5]) {
     return at + 4 <= static_cast<std::int64_t>(bytes.size()) && std::memcmp(bytes.data() + at, id, 4) == 0;

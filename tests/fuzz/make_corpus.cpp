@@ -82,7 +82,7 @@ Bytes CodecCase(std::uint16_t bitCount, std::int32_t frameNumber, const Bytes& c
 // The stream the writer makes for a recording of 40 by 24 pixels with our codec, three frames in.
 platform::AviStreamInfo RecordingStream() {
     platform::AviStreamInfo stream;
-    stream.fccType = codec::FourCC('v', 'i', 'd', 's');
+    stream.fccType = codec::FourCC("vids");
     stream.fccHandler = codec::kZmbvFourCC;
     stream.dwScale = 1;
     stream.dwRate = 10;

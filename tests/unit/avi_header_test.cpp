@@ -4,20 +4,21 @@
 
 #include "fake/fake_platform.h"
 #include "platform/finished_avi.h"
+#include "platform/little_endian.h"
 #include "recorder/engine/avidecs.h"
 
 namespace kest::recorder {
 namespace {
 
-std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | static_cast<std::uint32_t>(b.at(at + 3)) << 24;
-}
+using platform::FourCC;
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) { return platform::ReadLE32(b, at); }
 std::string Id(const std::vector<std::uint8_t>& b, std::size_t at) { return {b.begin() + at, b.begin() + at + 4}; }
 
 platform::AviStreamInfo Stream(std::uint32_t frames, std::uint32_t largestChunk) {
     platform::AviStreamInfo info;
-    info.fccType = 's' << 24 | 'd' << 16 | 'i' << 8 | 'v';
-    info.fccHandler = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+    info.fccType = FourCC("vids");
+    info.fccHandler = FourCC("ZMBV");
     info.dwScale = 1;
     info.dwRate = 10;
     info.dwLength = frames;
@@ -165,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 // count samples, and zero bytes past the RIFF's end.
 constexpr std::size_t kMicroSecPerFrameAt = 32;  // RIFF, LIST hdrl, avih
 constexpr std::size_t kHandlerAt = 32 + 56 + 12 + 8 + 4;  // LIST strl, strh, fccType
-constexpr std::uint32_t kZmbv = 'V' << 24 | 'B' << 16 | 'M' << 8 | 'Z';
+constexpr std::uint32_t kZmbv = FourCC("ZMBV");
 constexpr std::uint32_t kSoundSamples = 3 * 2205;
 
 struct MendCase {
@@ -183,7 +184,7 @@ TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndSoundLengthAndEndsWithItsRiff)
     auto stream = Stream(3, 100);
     stream.fccHandler = 0;
     platform::AviStreamInfo sound;
-    sound.fccType = 's' << 24 | 'd' << 16 | 'u' << 8 | 'a';
+    sound.fccType = FourCC("auds");
     sound.dwScale = 1;
     sound.dwRate = 22050;
     sound.dwSampleSize = 2;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "fake/fake_platform.h"
+#include "platform/little_endian.h"
 
 namespace kest::recorder {
 namespace {
@@ -45,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Fps, RateTest,
 TEST_F(AviDecsTest, OpenDescribesTheStreamByTheFirstBitmap) {
     ASSERT_TRUE(Open());
     EXPECT_EQ(fake.avi.openMode, 0x1001u);
-    EXPECT_EQ(fake.avi.streamInfo.fccType, 'v' | ('i' << 8) | ('d' << 16) | (static_cast<std::uint32_t>('s') << 24));
+    EXPECT_EQ(fake.avi.streamInfo.fccType, platform::FourCC("vids"));
     EXPECT_EQ(fake.avi.streamInfo.fccHandler, 0u);
     EXPECT_EQ(fake.avi.streamInfo.dwSuggestedBufferSize, 48u);
     EXPECT_EQ(fake.avi.streamInfo.rcFrame, (platform::Rect{0, 0, 4, 3}));

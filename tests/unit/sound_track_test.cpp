@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fake/fake_platform.h"
+#include "platform/little_endian.h"
 
 namespace kest::recorder {
 namespace {
@@ -47,7 +48,7 @@ Recording Record(const SoundCase& c) {
     Recording out;
     const auto append = [&out](const std::vector<std::uint8_t>& bytes) {
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            out.stream.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+            out.stream.push_back(static_cast<std::int16_t>(platform::ReadLE16(bytes, i)));
         }
     };
     std::int64_t recorded = 0;

@@ -234,7 +234,7 @@ TEST_P(ScreenCodecMessagesTest, AnswersForTheInput) {
     EXPECT_LE(size, 7 + c.rawBytes + c.rawBytes / 100 + 64) << "not wastefully large";
     EXPECT_EQ(output.sizeImage, static_cast<std::uint32_t>(size));
     BitmapHeader foreign = output;
-    foreign.compression = FourCC('c', 'v', 'i', 'd');
+    foreign.compression = FourCC("cvid");
     EXPECT_EQ(ScreenCodec::CompressQuery(c.input, &foreign), kIcErrBadFormat);
 }
 

@@ -7,6 +7,7 @@
 
 #include "codec/win32_screen_codec.h"
 #include "codec/zmbv.h"
+#include "platform/little_endian.h"
 #include "recorder/engine/avidecs.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
@@ -102,8 +103,7 @@ std::vector<std::uint8_t> Decoded(const Screen& s, int bitCount) {
         for (int x = 0; x < s.width; ++x) {
             const std::uint8_t* p = s.At(x, y);
             if (bitCount == 16) {
-                const std::uint16_t v = Rgb555(p);
-                out.insert(out.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+                platform::AppendLE16(out, Rgb555(p));
             } else if (bitCount == 8) {
                 for (int c = 2; c >= 0; --c) out.push_back(PaletteEntry(p[0], c));
             } else {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/finished_avi.h"
+#include "platform/little_endian.h"
 
 namespace kest::recorder {
 
@@ -49,14 +50,8 @@ public:
     void FourCC(const char (&code)[5]) {
         for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<std::uint8_t>(code[i]));
     }
-    void U32(std::uint64_t value) {
-        const auto v = static_cast<std::uint32_t>(value);
-        for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
-    void U16(std::uint32_t value) {
-        bytes_.push_back(static_cast<std::uint8_t>(value));
-        bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
-    }
+    void U32(std::uint64_t value) { platform::AppendLE32(bytes_, static_cast<std::uint32_t>(value)); }
+    void U16(std::uint32_t value) { platform::AppendLE16(bytes_, static_cast<std::uint16_t>(value)); }
     void Bytes(const std::vector<std::uint8_t>& data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
     void Zeros(std::int64_t count) { bytes_.insert(bytes_.end(), static_cast<std::size_t>(count), 0); }
 
@@ -177,8 +172,7 @@ std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& str
 bool IsFirstFrameChunk(const std::uint8_t (&chunkHeader)[8], std::int64_t firstChunk, std::int64_t fileBytes) {
     const bool frameId = chunkHeader[0] == '0' && chunkHeader[1] == '0' && chunkHeader[2] == 'd' &&
                          (chunkHeader[3] == 'b' || chunkHeader[3] == 'c');
-    const std::int64_t size = chunkHeader[4] | chunkHeader[5] << 8 | chunkHeader[6] << 16 |
-                              static_cast<std::int64_t>(chunkHeader[7]) << 24;
+    const std::int64_t size = platform::ReadLE32(chunkHeader + 4);
     return frameId && firstChunk + kChunkHeader + size <= fileBytes;
 }
 

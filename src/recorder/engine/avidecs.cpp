@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/avi_header.h"
 
@@ -111,19 +112,13 @@ namespace {
 std::vector<std::uint8_t> WaveFormatBytes(const platform::SoundFormat& format) {
     constexpr std::uint16_t kWaveFormatPcm = 1;
     std::vector<std::uint8_t> bytes;
-    const auto u16 = [&bytes](std::uint32_t v) {
-        bytes.push_back(static_cast<std::uint8_t>(v));
-        bytes.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    u16(kWaveFormatPcm);
-    u16(format.channels);
-    u16(format.samplesPerSecond);
-    u16(format.samplesPerSecond >> 16);
-    u16(format.BytesPerSecond());
-    u16(format.BytesPerSecond() >> 16);
-    u16(format.BlockAlign());
-    u16(format.bitsPerSample);
-    u16(0);  // no extra bytes
+    platform::AppendLE16(bytes, kWaveFormatPcm);
+    platform::AppendLE16(bytes, format.channels);
+    platform::AppendLE32(bytes, format.samplesPerSecond);
+    platform::AppendLE32(bytes, format.BytesPerSecond());
+    platform::AppendLE16(bytes, static_cast<std::uint16_t>(format.BlockAlign()));
+    platform::AppendLE16(bytes, format.bitsPerSample);
+    platform::AppendLE16(bytes, 0);  // no extra bytes
     return bytes;
 }
 

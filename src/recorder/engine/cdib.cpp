@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/little_endian.h"
 #include "recorder/engine/app_title.h"
 
 namespace kest::recorder {
@@ -11,20 +12,11 @@ namespace {
 
 using platform::kBiBitfields;
 using platform::kBiRgb;
+using platform::ReadLE16;
+using platform::ReadLE32;
+using platform::WriteLE16;
+using platform::WriteLE32;
 const platform::Text kLineBreak = u"\r\n";
-
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void Put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 }  // namespace
 
@@ -64,20 +56,20 @@ cDIB::cDIB(platform::FileSystem& files, platform::Toolkit& toolkit) : files_(fil
 
 cDIB::FileHeader cDIB::ParseFileHeader(const std::uint8_t* b) {
     FileHeader h;
-    h.type = static_cast<std::int16_t>(U16(b));
-    h.size = U32(b + 2);
-    h.reserved1 = U16(b + 6);
-    h.reserved2 = U16(b + 8);
-    h.offBits = U32(b + 10);
+    h.type = static_cast<std::int16_t>(ReadLE16(b));
+    h.size = ReadLE32(b + 2);
+    h.reserved1 = ReadLE16(b + 6);
+    h.reserved2 = ReadLE16(b + 8);
+    h.offBits = ReadLE32(b + 10);
     return h;
 }
 
 void cDIB::StoreFileHeader(const FileHeader& h, std::uint8_t* b) {
-    Put16(b, static_cast<std::uint16_t>(h.type));
-    Put32(b + 2, h.size);
-    Put16(b + 6, h.reserved1);
-    Put16(b + 8, h.reserved2);
-    Put32(b + 10, h.offBits);
+    WriteLE16(b, static_cast<std::uint16_t>(h.type));
+    WriteLE32(b + 2, h.size);
+    WriteLE16(b + 6, h.reserved1);
+    WriteLE16(b + 8, h.reserved2);
+    WriteLE32(b + 10, h.offBits);
 }
 
 bool cDIB::FileExists(const platform::Text& path, std::int64_t* length) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/little_endian.h"
+
 namespace kest::recorder {
 
 namespace {
@@ -87,7 +89,7 @@ void SoundTrack::Read(std::int64_t recorded) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
     readInRun_ += static_cast<std::int64_t>(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        samples[i] = static_cast<std::int16_t>(platform::ReadLE16(bytes.data() + 2 * i));
     }
     Place(std::move(samples));
 }
@@ -154,9 +156,7 @@ void SoundTrack::Fit(std::int64_t recorded) {
 std::vector<std::uint8_t> SoundTrack::TakePending() {
     std::vector<std::uint8_t> bytes(pending_.size() * 2);
     for (std::size_t i = 0; i < pending_.size(); ++i) {
-        const auto value = static_cast<std::uint16_t>(pending_[i]);
-        bytes[2 * i] = static_cast<std::uint8_t>(value);
-        bytes[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
+        platform::WriteLE16(bytes.data() + 2 * i, static_cast<std::uint16_t>(pending_[i]));
     }
     pending_.clear();
     return bytes;

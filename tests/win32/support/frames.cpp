@@ -1,5 +1,7 @@
 #include "win32/support/frames.h"
 
+#include "platform/little_endian.h"
+
 namespace kest::testing {
 
 std::vector<std::uint8_t> PatternBmp(int width, int height, int bitCount, int frame) {
@@ -7,14 +9,8 @@ std::vector<std::uint8_t> PatternBmp(int width, int height, int bitCount, int fr
     const std::uint32_t stride = (static_cast<std::uint32_t>(width) * bitCount + 31) / 32 * 4;
     const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height);
     std::vector<std::uint8_t> b(54 + imageSize, 0);
-    auto put16 = [&](std::size_t at, std::uint32_t v) {
-        b[at] = static_cast<std::uint8_t>(v);
-        b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-    };
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
+    auto put16 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE16(b, at, static_cast<std::uint16_t>(v)); };
+    auto put32 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE32(b, at, v); };
     b[0] = 'B';
     b[1] = 'M';
     put32(2, 54 + imageSize);
