@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/little_endian.h"
+#include "support/riff.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/tools.h"
 
@@ -119,22 +120,11 @@ struct AviOutline {
 constexpr std::uint32_t kAvifHasIndex = 0x10;
 
 AviOutline ReadOutline(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    const auto u32 = [&in](std::streamoff at) {
-        std::uint8_t b[4] = {};
-        in.clear();
-        in.seekg(at);
-        in.read(reinterpret_cast<char*>(b), 4);
-        return static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24);
-    };
+    const Riff file{std::filesystem::path(path)};
     AviOutline outline;
-    outline.mainFlags = u32(44);  // RIFF, LIST hdrl, avih: flags are its fourth field
-    const std::streamoff riffEnd = 8 + static_cast<std::streamoff>(u32(4));
-    const std::streamoff fileEnd = static_cast<std::streamoff>(std::filesystem::file_size(std::filesystem::path(path)));
-    for (std::streamoff at = 12; at + 8 <= riffEnd && at + 8 <= fileEnd;) {
-        const std::uint32_t id = u32(at), size = u32(at + 4);
-        if (id == 0x31786469) outline.indexEntries = size / 16;  // 'idx1'
-        at += 8 + size + (size & 1);
+    if (const auto avih = file.Find({"hdrl", "avih"})) outline.mainFlags = file.U32(avih->Data() + 12);  // 4th field
+    for (const RiffChunk& chunk : file.Top()) {
+        if (chunk.id == FourCC("idx1")) outline.indexEntries = chunk.size / 16;
     }
     return outline;
 }

@@ -4,13 +4,12 @@
 // order up to the rectangle, the name's first character as u16), the file's length (u32) and
 // the stream format (the rest). Odd: the facts to mend with (two u32) and the file (the rest).
 #include <algorithm>
-#include <cstring>
 
 #include "fake/fake_platform.h"
 #include "fuzz_input.h"
 #include "platform/finished_avi.h"
-#include "platform/little_endian.h"
 #include "recorder/engine/avi_header.h"
+#include "support/riff.h"
 
 namespace {
 
@@ -18,62 +17,48 @@ using namespace kest;
 using fuzz::Require;
 using Bytes = std::vector<std::uint8_t>;
 
-std::int64_t U32(const Bytes& bytes, std::int64_t at) { return platform::ReadLE32(bytes, static_cast<std::size_t>(at)); }
+using testing::FourCC;
+using testing::Riff;
+using testing::RiffChunk;
 
-bool IdIs(const Bytes& bytes, std::int64_t at, const char (&id)[5]) {
-    return at + 4 <= static_cast<std::int64_t>(bytes.size()) && std::memcmp(bytes.data() + at, id, 4) == 0;
-}
-
-struct Chunk {
-    std::int64_t at, data, size;  // header, data, data's size
-};
-
-bool IsList(const Bytes& bytes, const Chunk& chunk, const char (&type)[5]) {
-    return IdIs(bytes, chunk.at, "LIST") && IdIs(bytes, chunk.data, type);
-}
-
-// The chunks of [begin, end) whose headers lie in `bytes`, each of which must fit in [begin, end).
-std::vector<Chunk> Chunks(const Bytes& bytes, std::int64_t begin, std::int64_t end) {
-    std::vector<Chunk> chunks;
-    for (std::int64_t at = begin; at < end && at + 8 <= static_cast<std::int64_t>(bytes.size());) {
-        const std::int64_t size = U32(bytes, at + 4);
-        Require(at + 8 + size <= end, "every chunk lies inside its list");
-        chunks.push_back({at, at + 8, size});
-        at += 8 + size + (size & 1);
-    }
+// The chunks of a list, each of which must lie inside it.
+std::vector<RiffChunk> Chunks(const Riff& riff, std::int64_t begin, std::int64_t end) {
+    auto chunks = riff.Chunks(begin, end);
+    for (const RiffChunk& chunk : chunks) Require(chunk.End() <= end, "every chunk lies inside its list");
     return chunks;
 }
 
-void WalkAsReader(const Bytes& header, const platform::AviStreamInfo& stream, const Bytes& format,
+void WalkAsReader(const Bytes& bytes, const platform::AviStreamInfo& stream, const Bytes& format,
                   std::int64_t framesEnd) {
-    const auto size = static_cast<std::int64_t>(header.size());
+    const Riff header(bytes);
+    const std::int64_t size = header.Size();
     Require(size == recorder::FirstChunkOffset(static_cast<std::int64_t>(format.size())),
             "the headers end where the first frame chunk goes");
-    Require(IdIs(header, 0, "RIFF") && IdIs(header, 8, "AVI "), "a RIFF of type AVI");
-    const std::int64_t riffEnd = 8 + U32(header, 4);
+    Require(header.U32(0) == FourCC("RIFF") && header.U32(8) == FourCC("AVI "), "a RIFF of type AVI");
+    const std::int64_t riffEnd = 8 + std::int64_t{header.U32(4)};
     Require(riffEnd >= size && riffEnd >= framesEnd, "the RIFF holds the headers and every frame");
 
     const auto top = Chunks(header, 12, riffEnd);
-    Require(top.size() >= 2 && IsList(header, top.front(), "hdrl") && IsList(header, top.back(), "movi"),
+    Require(top.size() >= 2 && header.IsList(top.front(), FourCC("hdrl")) && header.IsList(top.back(), FourCC("movi")),
             "the header list first, the movie list last");
-    Require(top.size() == 2 || (top.size() == 3 && IdIs(header, top[1].at, "JUNK")), "only padding between them");
-    Require(top.back().data + 4 == size && top.back().data + top.back().size == riffEnd,
+    Require(top.size() == 2 || (top.size() == 3 && top[1].id == FourCC("JUNK")), "only padding between them");
+    Require(top.back().Data() + 4 == size && top.back().End() == riffEnd,
             "the movie list starts right before the first frame and runs to the end of the RIFF");
 
-    const Chunk& hdrl = top.front();
-    Require(hdrl.data + hdrl.size <= size, "the header list lies in the headers");
-    const auto lists = Chunks(header, hdrl.data + 4, hdrl.data + hdrl.size);
-    Require(lists.size() == 2 && IdIs(header, lists[0].at, "avih") &&
-                lists[0].size == platform::kAviMainHeaderBytes && IsList(header, lists[1], "strl"),
+    const RiffChunk& hdrl = top.front();
+    Require(hdrl.End() <= size, "the header list lies in the headers");
+    const auto lists = Chunks(header, hdrl.Data() + 4, hdrl.End());
+    Require(lists.size() == 2 && lists[0].id == FourCC("avih") && lists[0].size == platform::kAviMainHeaderBytes &&
+                header.IsList(lists[1], FourCC("strl")),
             "the main header, then the stream's list");
-    const auto streamChunks = Chunks(header, lists[1].data + 4, lists[1].data + lists[1].size);
-    Require(streamChunks.size() == 2 && IdIs(header, streamChunks[0].at, "strh") &&
-                streamChunks[0].size == platform::kAviStreamHeaderBytes && IdIs(header, streamChunks[1].at, "strf"),
+    const auto streamChunks = Chunks(header, lists[1].Data() + 4, lists[1].End());
+    Require(streamChunks.size() == 2 && streamChunks[0].id == FourCC("strh") &&
+                streamChunks[0].size == platform::kAviStreamHeaderBytes && streamChunks[1].id == FourCC("strf"),
             "the stream header, then the stream format");
-    Require(U32(header, streamChunks[0].data) == stream.fccType, "the stream header names the stream's type");
-    const Chunk& strf = streamChunks[1];
+    Require(header.U32(streamChunks[0].Data()) == stream.fccType, "the stream header names the stream's type");
+    const RiffChunk& strf = streamChunks[1];
     Require(strf.size == static_cast<std::int64_t>(format.size()) &&
-                std::equal(format.begin(), format.end(), header.begin() + strf.data),
+                std::equal(format.begin(), format.end(), bytes.begin() + strf.Data()),
             "the stream format as the library has it");
 }
 

@@ -6,6 +6,7 @@
 #include "platform/finished_avi.h"
 #include "platform/little_endian.h"
 #include "recorder/engine/avidecs.h"
+#include "support/riff.h"
 
 namespace kest::recorder {
 namespace {
@@ -14,6 +15,18 @@ using platform::FourCC;
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) { return platform::ReadLE32(b, at); }
 std::string Id(const std::vector<std::uint8_t>& b, std::size_t at) { return {b.begin() + at, b.begin() + at + 4}; }
+
+// The ids of the chunks, a list as its type with what it holds; the movie list's frames left out.
+std::string Outline(const testing::Riff& riff, const std::vector<testing::RiffChunk>& chunks) {
+    std::string outline;
+    for (const auto& chunk : chunks) {
+        const bool list = chunk.id == FourCC("LIST");
+        const std::uint32_t code = list ? riff.U32(chunk.Data()) : chunk.id;
+        outline += (outline.empty() ? "" : " ") + testing::CodeName(code);
+        if (list) outline += "(" + (code == FourCC("movi") ? "" : Outline(riff, riff.Inside(chunk))) + ")";
+    }
+    return outline;
+}
 
 platform::AviStreamInfo Stream(std::uint32_t frames, std::uint32_t largestChunk) {
     platform::AviStreamInfo info;
@@ -51,33 +64,35 @@ TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) 
 
     // Where each size leads, as a reader follows them; the fields a reader needs to find and
     // time the frames. Fields copied from the stream as they are are left to the Windows tests.
+    const testing::Riff riff(h);
     const std::int64_t framesEnd = c.fileBytes + (c.fileBytes & 1);  // a last odd chunk's pad byte
-    EXPECT_EQ(Id(h, 0) + Id(h, 8) + Id(h, 12) + Id(h, 20) + Id(h, 24), "RIFFAVI LISThdrlavih");
+    EXPECT_EQ(Id(h, 0) + Id(h, 8), "RIFFAVI ");
     EXPECT_EQ(U32(h, 4) + 8, framesEnd);
-    const std::size_t headerEnd = 20 + U32(h, 16);
-    EXPECT_EQ(headerEnd, 172 + static_cast<std::size_t>(c.formatBytes + (c.formatBytes & 1)));
-    EXPECT_EQ(U32(h, 32), 100000u) << "microseconds per frame at 10/1";
-    EXPECT_EQ(U32(h, 36), 300010u) << "largest chunk times the rate";
-    EXPECT_EQ(U32(h, 44), 0x800u) << "no index flag: readers walk the movie list";
-    EXPECT_EQ(U32(h, 48), c.frames);
-    EXPECT_EQ(U32(h, 64), 1920u);
-    EXPECT_EQ(U32(h, 68), 1080u);
-    EXPECT_EQ(Id(h, 88) + Id(h, 96) + Id(h, 100) + Id(h, 164), "LISTstrlstrhstrf");
-    EXPECT_EQ(96 + U32(h, 92), headerEnd);
-    EXPECT_EQ(U32(h, 140), c.frames) << "stream length";
-    EXPECT_EQ(U32(h, 168), c.formatBytes);
-    EXPECT_TRUE(std::equal(format.begin(), format.end(), h.begin() + 172));
-
-    std::size_t at = headerEnd;
+    EXPECT_EQ(Outline(riff, riff.Top()), c.junkBytes >= 0 ? "hdrl(avih strl(strh strf)) JUNK movi()"
+                                                          : "hdrl(avih strl(strh strf)) movi()");
+    const auto top = riff.Top();
+    EXPECT_EQ(top.front().End(), 172 + c.formatBytes + (c.formatBytes & 1)) << "the header list's end";
+    const auto avih = riff.Find({"hdrl", "avih"}), strh = riff.Find({"hdrl", "strl", "strh"});
+    const auto strf = riff.Find({"hdrl", "strl", "strf"});
+    ASSERT_TRUE(avih && strh && strf);
+    EXPECT_EQ(avih->size, 56);
+    const auto field = [&](const testing::RiffChunk& chunk, int n) { return U32(h, chunk.Data() + 4 * n); };
+    EXPECT_EQ(field(*avih, 0), 100000u) << "microseconds per frame at 10/1";
+    EXPECT_EQ(field(*avih, 1), 300010u) << "largest chunk times the rate";
+    EXPECT_EQ(field(*avih, 3), 0x800u) << "no index flag: readers walk the movie list";
+    EXPECT_EQ(field(*avih, 4), c.frames);
+    EXPECT_EQ(field(*avih, 8), 1920u);
+    EXPECT_EQ(field(*avih, 9), 1080u);
+    EXPECT_EQ(strh->size, 56);
+    EXPECT_EQ(field(*strh, 8), c.frames) << "stream length";
+    EXPECT_EQ(strf->size, c.formatBytes);
+    EXPECT_TRUE(std::equal(format.begin(), format.end(), h.begin() + strf->Data()));
     if (c.junkBytes >= 0) {
-        EXPECT_EQ(Id(h, at), "JUNK");
-        EXPECT_EQ(U32(h, at + 4), c.junkBytes);
-        EXPECT_TRUE(std::all_of(h.begin() + at + 8, h.begin() + at + 8 + c.junkBytes, [](auto b) { return b == 0; }));
-        at += 8 + static_cast<std::size_t>(c.junkBytes);
+        EXPECT_EQ(top[1].size, c.junkBytes);
+        EXPECT_TRUE(std::all_of(h.begin() + top[1].Data(), h.begin() + top[1].End(), [](auto b) { return b == 0; }));
     }
-    EXPECT_EQ(Id(h, at) + Id(h, at + 8), "LISTmovi");
-    EXPECT_EQ(at + 8 + U32(h, at + 4), framesEnd);
-    EXPECT_EQ(at + 12, static_cast<std::size_t>(c.firstChunk));
+    EXPECT_EQ(top.back().End(), framesEnd);
+    EXPECT_EQ(top.back().Data() + 4, c.firstChunk);
 }
 
 INSTANTIATE_TEST_SUITE_P(

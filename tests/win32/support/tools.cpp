@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/riff.h"
 
 namespace kest::testing {
 
@@ -164,27 +165,11 @@ std::vector<Packet> ProbePackets(const std::wstring& windowsPath) {
 
 int HeldSlots(const std::wstring& windowsPath) {
     // ffprobe skips empty chunks altogether, so they are counted in the file's movie list.
-    std::ifstream in(std::filesystem::path(windowsPath), std::ios::binary);
-    const auto u32 = [&in](std::streamoff at) {
-        std::uint8_t b[4] = {};
-        in.clear();
-        in.seekg(at);
-        in.read(reinterpret_cast<char*>(b), 4);
-        return static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | b[3] << 24);
-    };
-    const auto fileEnd = static_cast<std::streamoff>(std::filesystem::file_size(std::filesystem::path(windowsPath)));
+    const Riff file{std::filesystem::path(windowsPath)};
     int held = 0;
-    for (std::streamoff at = 12; at + 12 <= fileEnd;) {
-        const std::uint32_t size = u32(at + 4);
-        if (u32(at) == 0x5453494C && u32(at + 8) == 0x69766F6D) {  // 'LIST' 'movi'
-            const std::streamoff end = std::min(at + 8 + static_cast<std::streamoff>(size), fileEnd);
-            for (std::streamoff chunk = at + 12; chunk + 8 <= end;) {
-                const std::uint32_t chunkSize = u32(chunk + 4);
-                if (chunkSize == 0 && u32(chunk) == 0x63643030) ++held;  // '00dc'
-                chunk += 8 + chunkSize + (chunkSize & 1);
-            }
-        }
-        at += 8 + size + (size & 1);
+    for (const RiffChunk& list : file.Top()) {
+        if (!file.IsList(list, FourCC("movi"))) continue;
+        for (const RiffChunk& chunk : file.Inside(list)) held += chunk.id == FourCC("00dc") && chunk.size == 0;
     }
     return held;
 }
