@@ -23,6 +23,7 @@
 #include "platform/little_endian.h"
 #include "support/riff.h"
 #include "win32/support/dialog_watcher.h"
+#include "win32/support/pattern_window.h"
 #include "win32/support/tools.h"
 
 namespace kest::testing {
@@ -386,17 +387,12 @@ public:
 
 private:
     void Flash() {
-        const wchar_t* kClass = L"KestBeepingBox";
-        WNDCLASSW type{};
-        type.lpfnWndProc = DefWindowProcW;
-        type.hInstance = GetModuleHandleW(nullptr);
-        type.lpszClassName = kClass;
-        RegisterClassW(&type);
-        HWND window = CreateWindowExW(WS_EX_TOPMOST, kClass, L"", WS_POPUP | WS_VISIBLE, kLeft, kTop, kCells * kCell,
-                                      kCell + kBox, nullptr, nullptr, type.hInstance, nullptr);
-        HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         long shown = -1;
+        PatternWindow window({kLeft, kTop, kLeft + kCells * kCell, kTop + kCell + kBox}, [&shown](int x, int y) {
+            const unsigned code = static_cast<unsigned>(shown / 10) ^ static_cast<unsigned>(shown / 10) >> 1;
+            const bool white = y < kCell ? (code >> (kCells - 1 - x / kCell)) & 1 : Beeping(shown);
+            return white ? RGB(255, 255, 255) : RGB(0, 0, 0);
+        });
         while (!stop_) {
             MSG message;
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -405,19 +401,10 @@ private:
             const long ms = static_cast<long>((now.QuadPart - start_) / 10'000);
             if (ms / 10 != shown / 10) {  // drawn once for each 10 ms step
                 shown = ms;
-                const unsigned code = static_cast<unsigned>(ms / 10) ^ static_cast<unsigned>(ms / 10) >> 1;
-                HDC dc = GetDC(window);
-                for (int cell = 0; cell < kCells; ++cell) {
-                    RECT r{cell * kCell, 0, (cell + 1) * kCell, kCell};
-                    FillRect(dc, &r, (code >> (kCells - 1 - cell)) & 1 ? white : black);
-                }
-                RECT box{0, kCell, kCells * kCell, kCell + kBox};
-                FillRect(dc, &box, Beeping(ms) ? white : black);
-                ReleaseDC(window, dc);
+                window.Update();
             }
             Sleep(1);
         }
-        DestroyWindow(window);
     }
 
     long long start_ = 0, now_ = 0;

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "recorder/controlmenu/form2.h"
 #include "recorder/mainwindow/form1.h"
 
 #include <windows.h>
 #include "win32/support/dialog_watcher.h"
+#include "win32/support/pattern_window.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
 #include "support/recorder_test.h"
@@ -25,49 +28,21 @@ using recorder::Form2;
 constexpr RECT kPattern{1400, 650, 1800, 950};  // screen pixels
 constexpr COLORREF kQuadrants[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
 
-LRESULT CALLBACK PatternProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        const int w = kPattern.right - kPattern.left, h = kPattern.bottom - kPattern.top;
-        for (int q = 0; q < 4; ++q) {
-            RECT part{(q % 2) * w / 2, (q / 2) * h / 2, (q % 2 + 1) * w / 2, (q / 2 + 1) * h / 2};
-            HBRUSH brush = CreateSolidBrush(kQuadrants[q]);
-            FillRect(dc, &part, brush);
-            DeleteObject(brush);
-        }
-        EndPaint(hwnd, &paint);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-// The colour quadrant q has at pattern-relative (x, y).
-int QuadrantAt(int x, int y) {
+// The colour of the quadrant at pattern-relative (x, y).
+COLORREF QuadrantColour(int x, int y) {
     const int w = kPattern.right - kPattern.left, h = kPattern.bottom - kPattern.top;
-    return (x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0);
+    return kQuadrants[(x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0)];
 }
 
 class CaptureTest : public RecorderTest<TestPlatform> {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffmpeg";
-        WNDCLASSW pattern{};
-        pattern.lpfnWndProc = PatternProcedure;
-        pattern.hInstance = GetModuleHandleW(nullptr);
-        pattern.lpszClassName = L"KestTestPattern";
-        RegisterClassW(&pattern);
-        patternWindow = CreateWindowExW(WS_EX_TOPMOST, L"KestTestPattern", L"pattern", WS_POPUP | WS_VISIBLE,
-                                        kPattern.left, kPattern.top, kPattern.right - kPattern.left,
-                                        kPattern.bottom - kPattern.top, nullptr, nullptr, pattern.hInstance, nullptr);
-        UpdateWindow(patternWindow);
+        pattern.emplace(kPattern, QuadrantColour);
         form1.Load(form2);
         form2.Window().Show();
         // The cursor a person sees over our windows; the recording draws the one current at start.
         SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    }
-    void TearDown() override {
-        if (patternWindow) DestroyWindow(patternWindow);
     }
 
     // Records until `frames` frames are written, then stops.
@@ -76,7 +51,7 @@ protected:
         form2.start_Click();
         ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
         ASSERT_TRUE(form1.RecordingInProgress());
-        RedrawWindow(patternWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        pattern->Repaint();
         ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60)))
             << "only " << Rec().Fields().framecount << " frames";
         form2.done_Click();
@@ -117,7 +92,7 @@ protected:
                     fy < cursorInFrame.y + 40) {
                     continue;
                 }
-                ASSERT_TRUE(frame.Has(fx, fy, kQuadrants[QuadrantAt(x, y)])) << "at " << fx << "," << fy;
+                ASSERT_TRUE(frame.Has(fx, fy, QuadrantColour(x, y))) << "at " << fx << "," << fy;
             }
         }
     }
@@ -133,7 +108,7 @@ protected:
         EXPECT_TRUE(frame.Has(corner.x + 60, corner.y + 60, background));
     }
 
-    HWND patternWindow = nullptr;
+    std::optional<PatternWindow> pattern;
     TestPlatform& windows = host;
     std::wstring folder = ScratchFolder(L"capture");
 };
@@ -172,7 +147,7 @@ TEST_F(CaptureTest, OnTwoMonitorsFullScreenRecordsTheMonitorOfTheMainWindow) {
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({GetSystemMetrics(SM_CXSCREEN), 0}, MONITOR_DEFAULTTONULL), &second));
     const RECT m = second.rcMonitor;
     const POINT at{m.left + 600, m.top + 200};
-    SetWindowPos(patternWindow, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    pattern->MoveTo(at);
     SetWindowPos(reinterpret_cast<HWND>(form1.Window().Hwnd()), nullptr, m.left + 100, m.top + 550, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER);
     const POINT pointer{at.x + 300, at.y + 225};

@@ -13,6 +13,7 @@
 
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/input.h"
+#include "win32/support/pattern_window.h"
 #include "win32/support/test_platform.h"
 #include "win32/support/tools.h"
 #include "support/recorder_test.h"
@@ -29,18 +30,6 @@ constexpr RECT kPattern{1300, 600, 1700, 900};
 
 COLORREF PatternColour(int x, int y) {  // pattern-relative
     return RGB((x * 7) & 0xFF, (y * 5) & 0xFF, ((x / 20 + y / 20) % 2) ? 230 : 20);
-}
-
-LRESULT CALLBACK PatternProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        for (int y = 0; y < kPattern.bottom - kPattern.top; ++y)
-            for (int x = 0; x < kPattern.right - kPattern.left; ++x) SetPixel(dc, x, y, PatternColour(x, y));
-        EndPaint(hwnd, &paint);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 class ControlMenuWin32Test : public RecorderTest<TestPlatform> {
@@ -113,15 +102,8 @@ TEST_F(ControlMenuWin32Test, PauseStopsTheFramesAndContinueResumesThem) {
 
 TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffmpeg";
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = PatternProcedure;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"KestAreaPattern";
-    RegisterClassW(&cls);
-    HWND pattern = CreateWindowExW(0, cls.lpszClassName, L"pattern", WS_POPUP | WS_VISIBLE, kPattern.left,
-                                   kPattern.top, kPattern.right - kPattern.left, kPattern.bottom - kPattern.top,
-                                   nullptr, nullptr, cls.hInstance, nullptr);
-    UpdateWindow(pattern);
+    // Not topmost: the overlay must cover it.
+    PatternWindow pattern(kPattern, PatternColour, false);
     Pump(std::chrono::milliseconds(200));
 
     form2.recordareae_Click();
@@ -145,15 +127,14 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     EXPECT_EQ(clip.right - clip.left, GetSystemMetrics(SM_CXSCREEN)) << "the pointer is free again";
 
     form2.recordcursor_Click();  // no cursor over the pixels to compare
-    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pattern.Repaint();
     const std::wstring file = folder + L"area.avi";
     ASSERT_TRUE(StartRecording(file));
     EXPECT_EQ(form1.Timer1().Interval(), 0);
     EXPECT_GT(form1.Timer2().Interval(), 0);
-    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pattern.Repaint();
     ASSERT_TRUE(FramesReach(4));
     form2.done_Click();
-    DestroyWindow(pattern);
 
     auto probe = ProbeVideo(file);
     EXPECT_EQ(probe["width"], "200");
@@ -177,10 +158,8 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
 TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecordedExactly) {
     if (!RunningUnderWine() || !TwoMonitors()) GTEST_SKIP() << "two monitors under Wine";
     const POINT at{GetSystemMetrics(SM_CXSCREEN) + 500, 300}, from{at.x + 40, at.y + 30}, to{at.x + 240, at.y + 150};
-    HWND pattern = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, at.x, at.y, kPattern.right - kPattern.left,
-                                   kPattern.bottom - kPattern.top, nullptr, nullptr, nullptr, nullptr);
-    SetWindowLongPtrW(pattern, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PatternProcedure));
-    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    PatternWindow pattern(kPattern, PatternColour, false);
+    pattern.MoveTo(at);
     form2.recordareae_Click();
     const recorder::Form3& overlay = form3;
     const auto hand = [&](const std::string& moves, const std::function<bool()>& done) {
@@ -204,10 +183,9 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     form2.recordcursor_Click();
     const std::wstring file = folder + L"second.avi";
     ASSERT_TRUE(StartRecording(file));
-    RedrawWindow(pattern, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    pattern.Repaint();
     ASSERT_TRUE(FramesReach(4));
     form2.done_Click();
-    DestroyWindow(pattern);
     const auto pixels = DecodeFrame(file, std::atoi(ProbeVideo(file)["nb_read_frames"].c_str()) - 1, "bgra");
     ASSERT_TRUE(pixels.has_value() && pixels->size() == 200u * 120u * 4u);
     for (int y = 0; y < 120; ++y)
