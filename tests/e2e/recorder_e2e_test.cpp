@@ -24,51 +24,11 @@
 #include "support/riff.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/pattern_window.h"
+#include "win32/support/program.h"
 #include "win32/support/tools.h"
 
 namespace kest::testing {
 namespace {
-
-std::wstring RecorderPath() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    for (int i = 0; i < 3; ++i) path = path.substr(0, path.find_last_of(L"\\/"));  // .../build/windows
-    return path + L"\\kest35.exe";
-}
-
-class RecorderProcess {
-public:
-    // `show`: the show state a launcher asks for, or none, as from a command line.
-    explicit RecorderProcess(std::optional<WORD> show = std::nullopt) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (show) {
-            startup.dwFlags = STARTF_USESHOWWINDOW;
-            startup.wShowWindow = *show;
-        }
-        std::wstring commandLine = L"\"" + RecorderPath() + L"\"";
-        started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process_) != 0;
-    }
-    ~RecorderProcess() {
-        if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    bool Started() const { return started_; }
-    DWORD Id() const { return process_.dwProcessId; }
-    bool ExitsWithin(DWORD milliseconds) const {
-        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
-    }
-    // Ends the process at once and waits until it is gone.
-    bool Kill() const { return TerminateProcess(process_.hProcess, 1) && ExitsWithin(20000); }
-
-private:
-    PROCESS_INFORMATION process_{};
-    bool started_ = false;
-};
 
 // Opens a menu of the menu strip with its access key (File 'f', Settings 'o') and takes the item
 // `downs` steps below the first.
@@ -130,33 +90,64 @@ AviOutline ReadOutline(const std::wstring& path) {
     return outline;
 }
 
+// The recorder started as a person starts it, its main window and the menu strip inside it
+// found, driven through that strip's menus.
+class RecorderFixture : public ::testing::Test {
+protected:
+    // `show`: the show state a launcher asks for, or none, as from a command line.
+    explicit RecorderFixture(std::optional<WORD> show = std::nullopt) : recorder(BuildFile(L"kest35.exe", 3), show) {}
+
+    ::testing::AssertionResult Appears() {
+        if (!recorder.Started()) return ::testing::AssertionFailure() << "could not start the recorder";
+        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
+                             std::chrono::seconds(30));
+        if (!main) return ::testing::AssertionFailure() << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
+        if (!WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                       std::chrono::seconds(10))) {
+            return ::testing::AssertionFailure() << "the menu strip is not inside the main window";
+        }
+        return ::testing::AssertionSuccess();
+    }
+    // File > Start (a menu opened with its access key comes up with its first item selected),
+    // the save dialog answered with `typed`, `compressor` taken, until `frames` frames are counted.
+    ::testing::AssertionResult Records(const std::wstring& typed, const wchar_t* compressor, int frames) {
+        if (!ChooseFileMenuItem(strip, recorder.Id(), 0)) return ::testing::AssertionFailure() << "no File menu";
+        DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(compressor)}, std::chrono::seconds(30),
+                              recorder.Id());
+        if (!dialogs.Finish()) return ::testing::AssertionFailure() << dialogs.Failure();
+        if (!WaitUntil([&] { return FramesInCaption(main) >= frames; }, std::chrono::seconds(60))) {
+            return ::testing::AssertionFailure() << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id())
+                                                 << SaveScreenshot("no-frames");
+        }
+        return ::testing::AssertionSuccess();
+    }
+    // File > Stop, two below Start: the caption shows the idle title again.
+    bool Stops() {
+        return ChooseFileMenuItem(strip, recorder.Id(), 2) &&
+               WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30));
+    }
+    bool Closes() {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return recorder.ExitsWithin(20000);
+    }
+
+    Program recorder;
+    HWND main = nullptr;
+    HWND strip = nullptr;
+};
+
 // The recorder started, recording the whole screen into a file named in its own save dialog.
-class RecorderEndToEnd : public ::testing::TestWithParam<Compressor> {
+class RecorderEndToEnd : public RecorderFixture, public ::testing::WithParamInterface<Compressor> {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
         const std::wstring folder =
             ScratchFolder(std::wstring(L"e2e-") + GetParam().inDialog[0] + std::to_wstring(++runs_)) + L"录像";
         CreateDirectoryW(folder.c_str(), nullptr);
-        typed_ = folder + L"\\第一次";
-        file = typed_ + L".avi";
-        ASSERT_TRUE(recorder.Started()) << "could not start " << std::string(RecorderPath().begin(), RecorderPath().end());
-        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                             std::chrono::seconds(30));
-        ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
-        // The menu strip lives inside the main window.
-        ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
-                              std::chrono::seconds(10)))
-            << "the menu strip is not inside the main window";
+        file = folder + L"\\第一次.avi";
+        ASSERT_TRUE(Appears());
         EXPECT_NE(GetMenu(strip), nullptr);
-
-        // File > Start: a menu opened with its access key comes up with its first item selected.
-        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
-        DialogWatcher dialogs({AnswerSaveDialog(typed_), AnswerCompressionDialog(GetParam().inDialog)},
-                              std::chrono::seconds(30), recorder.Id());
-        ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
-        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 5; }, std::chrono::seconds(60)))
-            << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
+        ASSERT_TRUE(Records(folder + L"\\第一次", GetParam().inDialog, 5));
     }
 
     // What every recording must be: the whole screen at 10/1, in the chosen codec, at least
@@ -185,22 +176,15 @@ protected:
         EXPECT_EQ(std::to_string(*outline.indexEntries), probe["nb_frames"]);
     }
 
-    RecorderProcess recorder;
-    HWND main = nullptr;
-    HWND strip = nullptr;
     std::wstring file;
 
 private:
-    std::wstring typed_;
     static inline int runs_ = 0;
 };
 
 TEST_P(RecorderEndToEnd, StopFromItsOwnMenuLeavesTheLibrarysCompleteFile) {
-    // File > Stop, two below Start.
-    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(recorder.ExitsWithin(20000)) << "closing the main window must end the recorder";
+    ASSERT_TRUE(Stops());
+    EXPECT_TRUE(Closes()) << "closing the main window must end the recorder";
     ExpectReadable(5);
     ExpectComplete();
     EXPECT_EQ(ProbeVideo(file)["nb_streams"], "1") << "no sound unless asked for";
@@ -228,8 +212,7 @@ TEST_P(RecorderEndToEnd, RecordingPlaysAsLongAsItWasRecorded) {
     const double seconds = std::chrono::duration<double>(lastAt - firstAt).count();
     EXPECT_NEAR(last - first, seconds * 10, 1.5) << "frames " << first << " to " << last << " in " << seconds << " s";
 
-    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));  // File > Stop
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(Stops());
     const double untilStop = std::chrono::duration<double>(Clock::now() - lastAt).count();
     auto probe = ProbeVideo(file);
     const int frames = std::atoi(probe["nb_frames"].c_str());
@@ -238,8 +221,7 @@ TEST_P(RecorderEndToEnd, RecordingPlaysAsLongAsItWasRecorded) {
     EXPECT_NEAR(std::atof(probe["duration"].c_str()), frames / 10.0, 0.05) << probe["output"];
     ExpectReadable(frames);
     ExpectComplete();
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(recorder.ExitsWithin(20000));
+    EXPECT_TRUE(Closes());
 }
 
 // Another program holds the frame file and spoils it, as a full temporary folder would leave it:
@@ -277,16 +259,14 @@ TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideIsReplacedAndToldAfterTheSt
 
     std::wstring told;
     DialogWatcher dialogs({DismissMessageBox(&told)}, std::chrono::seconds(30), recorder.Id());
-    ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));  // File > Stop
+    ASSERT_TRUE(Stops());
     ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
     EXPECT_NE(told.find(L"帧画面无法读取"), std::wstring::npos);
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
     const int slots = std::atoi(ProbeVideo(file)["nb_frames"].c_str());
     EXPECT_GT(slots, 30);
     ExpectReadable(slots);
     ExpectComplete();
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(recorder.ExitsWithin(20000));
+    EXPECT_TRUE(Closes());
 }
 
 // As a crash, the task manager or a power cut ends it: no code of the recorder runs any more.
@@ -319,12 +299,13 @@ TEST_P(RecorderEndToEnd, EndOfTheSessionWhileRecordingCompletesTheFileWithoutAsk
 
 // As the launcher starts it: minimised, and restored by the user later to the designed window
 // with its menu strip.
-TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWindow) {
-    RecorderProcess recorder(SW_SHOWMINIMIZED);
-    ASSERT_TRUE(recorder.Started());
-    HWND main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                              std::chrono::seconds(30));
-    ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
+class RecorderStart : public RecorderFixture {
+protected:
+    RecorderStart() : RecorderFixture(SW_SHOWMINIMIZED) {}
+};
+
+TEST_F(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWindow) {
+    ASSERT_TRUE(Appears());
     EXPECT_TRUE(IsIconic(main)) << DescribeWindowsOf(recorder.Id());
 
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
@@ -335,11 +316,8 @@ TEST(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWi
         << "restored to a width of " << outer.right - outer.left;
     EXPECT_EQ(outer.right - outer.left, 424);
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 424) / 2, 1);
-    HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);
-    ASSERT_NE(strip, nullptr);
     EXPECT_TRUE(IsWindowVisible(strip) && !IsIconic(strip)) << "the menu strip shows inside the restored window";
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(recorder.ExitsWithin(20000));
+    EXPECT_TRUE(Closes());
 }
 
 // A box that flashes white while a beep sounds, and beside it the time since the sound began
@@ -415,7 +393,7 @@ private:
 
 // With "record sound" checked, the microphone (here the monitor of the sound server's sink) goes
 // into the same file as a second stream.
-class RecorderSound : public ::testing::Test {
+class RecorderSound : public RecorderFixture {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
@@ -423,12 +401,7 @@ protected:
         folder = ScratchFolder(L"e2e-sound");
         const std::wstring typed = folder + L"有声音";
         file = typed + L".avi";
-        ASSERT_TRUE(recorder.Started());
-        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                             std::chrono::seconds(30));
-        ASSERT_NE(main, nullptr) << DescribeWindowsOf(recorder.Id());
-        ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
-                              std::chrono::seconds(10)));
+        ASSERT_TRUE(Appears());
         // Settings > Record sound. Wine keeps a menu's items in its own process, so the check
         // mark is judged by the file: two streams.
         ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
@@ -438,16 +411,9 @@ protected:
                                      std::chrono::milliseconds(0)) == nullptr;
             },
             std::chrono::seconds(10)));
-        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 0));
-        DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Velvra 无损屏幕编码 (ZMBV)")},
-                              std::chrono::seconds(30), recorder.Id());
-        ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
-        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= 3; }, std::chrono::seconds(60)))
-            << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames-sound");
+        ASSERT_TRUE(Records(typed, L"Velvra 无损屏幕编码 (ZMBV)", 3));
     }
 
-    RecorderProcess recorder;
-    HWND main = nullptr, strip = nullptr;
     std::wstring folder, file;
 };
 
@@ -496,8 +462,7 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
         ASSERT_TRUE(box.Playing()) << "the beeps did not start: " << box.Why();
         const int from = FramesInCaption(main);
         ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= from + 110; }, std::chrono::seconds(60)));
-        ASSERT_TRUE(ChooseFileMenuItem(strip, recorder.Id(), 2));  // File > Stop
-        ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+        ASSERT_TRUE(Stops());
     }
 
     auto video = ProbeStream(file, "v:0");
@@ -595,8 +560,7 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
             << (i == 0 ? "the start is out of step with the rest" : "beep " + std::to_string(i + 1) + " left its flash")
             << " (ms): " << all;
     }
-    PostMessageW(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(recorder.ExitsWithin(20000));
+    EXPECT_TRUE(Closes());
 }
 
 // The recorder's own codec is installed by the recorder itself at start-up.
