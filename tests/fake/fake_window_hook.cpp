@@ -51,13 +51,14 @@ std::intptr_t FakeWindowHook::SendWindowMessage(Handle window, std::uint32_t mes
 bool FakeWindowHook::RegisterHotKey(Handle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vkey) {
     log.push_back("RegisterHotKey");
     hotKeysRegistered.push_back({window, id, modifiers, vkey});
+    if (registerHotKeySucceeds) hotKeysHeld[{window, id}] = {window, id, modifiers, vkey};
     return registerHotKeySucceeds;
 }
 
 bool FakeWindowHook::UnregisterHotKey(Handle window, std::int32_t id) {
     log.push_back("UnregisterHotKey");
     hotKeysUnregistered.emplace_back(window, id);
-    return true;
+    return hotKeysHeld.erase({window, id}) != 0;
 }
 
 bool FakeWindowHook::Walk(Handle parent, platform::EnumChildCallback callback, std::intptr_t argument) {

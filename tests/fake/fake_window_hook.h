@@ -56,6 +56,7 @@ public:
     };
     std::vector<HotKey> hotKeysRegistered;
     std::vector<std::pair<Handle, std::int32_t>> hotKeysUnregistered;
+    std::map<std::pair<Handle, std::int32_t>, HotKey> hotKeysHeld;  // by window and id, as the system keeps them
     bool registerHotKeySucceeds = true;
 
     std::map<Handle, std::vector<Handle>> children;  // direct children, in enumeration order
