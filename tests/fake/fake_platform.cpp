@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/little_endian.h"
+#include "support/bitmap_file.h"
 
 namespace kest::fake {
 
@@ -130,34 +131,20 @@ platform::OpenResult FakeFiles::OpenForUpdating(const Text& path) {
 
 std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount,
                                   std::uint8_t fill) {
-    const std::uint32_t paletteBytes = bitCount <= 8 ? (1u << bitCount) * 4 : 0;
-    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * bitCount + 31) / 32 * 4;
-    const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(height < 0 ? -height : height);
-    const std::uint32_t offset = 54 + paletteBytes;
-    std::vector<std::uint8_t> b(offset + imageSize, fill);
-    auto put16 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE16(b, at, static_cast<std::uint16_t>(v)); };
-    auto put32 = [&](std::size_t at, std::uint32_t v) { platform::WriteLE32(b, at, v); };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, offset + imageSize);
-    put32(6, 0);
-    put32(10, offset);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));
-    put16(26, 1);
-    put16(28, static_cast<std::uint32_t>(bitCount));
-    put32(30, 0);
-    put32(34, imageSize);
-    put32(38, 2835);
-    put32(42, 2835);
-    put32(46, paletteBytes / 4);
-    put32(50, 0);
-    for (std::uint32_t i = 0; i < paletteBytes / 4; ++i) {
-        const auto grey = static_cast<std::uint8_t>(i * 255 / ((1u << bitCount) - 1));
-        b[54 + i * 4] = b[55 + i * 4] = b[56 + i * 4] = grey;
-        b[57 + i * 4] = 0;
+    const std::uint32_t colours = bitCount <= 8 ? 1u << bitCount : 0;
+    platform::DibHeader info;
+    info.width = width;
+    info.height = height;
+    info.bitCount = static_cast<std::uint16_t>(bitCount);
+    info.sizeImage = static_cast<std::uint32_t>(platform::DibStride(width, bitCount) * (height < 0 ? -height : height));
+    info.xPelsPerMeter = info.yPelsPerMeter = 2835;
+    info.clrUsed = colours;
+    std::vector<std::uint8_t> b = testing::BitmapFileHeader(info, colours * 4);
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        const auto grey = static_cast<std::uint8_t>(i * 255 / (colours - 1));
+        b.insert(b.end(), {grey, grey, grey, 0});
     }
+    b.resize(b.size() + info.sizeImage, fill);
     return b;
 }
 

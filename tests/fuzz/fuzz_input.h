@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "support/bitmap_file.h"
 
 namespace kest::fuzz {
 
@@ -66,13 +67,7 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// A BITMAPINFOHEADER as it lies in a file: the reverse of platform::ReadDibHeader.
-inline std::vector<std::uint8_t> DibHeaderBytes(const platform::DibHeader& h) {
-    FuzzOutput out;
-    out.Put(h.size).Put(h.width).Put(h.height).Put(h.planes).Put(h.bitCount).Put(h.compression).Put(h.sizeImage);
-    out.Put(h.xPelsPerMeter).Put(h.yPelsPerMeter).Put(h.clrUsed).Put(h.clrImportant);
-    return out.Bytes();
-}
+using testing::DibHeaderBytes;
 
 // A promise of the code under test that the input broke: libFuzzer keeps the input that did it.
 inline void Require(bool holds, const char* promise) {

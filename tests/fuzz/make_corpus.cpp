@@ -10,6 +10,7 @@
 #include "codec/zmbv.h"
 #include "fake/fake_platform.h"
 #include "fuzz_input.h"
+#include "platform/little_endian.h"
 #include "recorder/engine/avi_header.h"
 
 namespace {
@@ -22,10 +23,6 @@ constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::size_t kBmpWidthAt = 18, kBmpHeightAt = 22, kBmpSizeImageAt = 34, kBmpOffBitsAt = 10;
 constexpr std::size_t kBmpClrUsedAt = 46, kBmpInfoEnd = 54;
-
-void Put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
 
 // A frame with something to find: stripes that a scroll of `scroll` rows moves.
 Bytes Frame(std::int32_t width, std::int32_t height, std::int32_t bitCount, int scroll = 0) {
@@ -43,7 +40,7 @@ Bytes Frame(std::int32_t width, std::int32_t height, std::int32_t bitCount, int 
 // The image size field says half of what the pixels need, and the file ends there.
 Bytes ShortImageSize(Bytes bmp) {
     const std::size_t pixels = bmp.size() - kBmpInfoEnd;
-    Put32(bmp, kBmpSizeImageAt, static_cast<std::uint32_t>(pixels / 2));
+    platform::WriteLE32(bmp, kBmpSizeImageAt, static_cast<std::uint32_t>(pixels / 2));
     bmp.resize(kBmpInfoEnd + pixels / 2);
     return bmp;
 }
@@ -52,8 +49,8 @@ Bytes ShortImageSize(Bytes bmp) {
 Bytes WithoutColourTable(Bytes bmp) {
     constexpr std::ptrdiff_t kTableBytes = 256 * 4;
     bmp.erase(bmp.begin() + kBmpInfoEnd, bmp.begin() + kBmpInfoEnd + kTableBytes);
-    Put32(bmp, kBmpOffBitsAt, kBmpInfoEnd);
-    Put32(bmp, kBmpClrUsedAt, 0);
+    platform::WriteLE32(bmp, kBmpOffBitsAt, kBmpInfoEnd);
+    platform::WriteLE32(bmp, kBmpClrUsedAt, 0);
     return bmp;
 }
 
@@ -113,7 +110,7 @@ Bytes FinishedFileCase() {
     const std::int64_t framesEnd = firstChunk + 3 * static_cast<std::int64_t>(chunk.size());
     Bytes file = recorder::InterimAviHeader(stream, format, framesEnd);
     constexpr std::size_t kMicroSecPerFrameAt = 32;  // RIFF, LIST hdrl and the avih chunk header before it
-    Put32(file, kMicroSecPerFrameAt, 100 * 100000);
+    platform::WriteLE32(file, kMicroSecPerFrameAt, 100 * 100000);
     for (int i = 0; i < 3; ++i) file.insert(file.end(), chunk.begin(), chunk.end());
     file.resize(file.size() + 20, 0);
     const std::uint32_t microSecPerFrame = 100000;
@@ -142,9 +139,9 @@ int main(int argc, char** argv) {
 
     write("fuzz_cdib", "valid_32bit_frame.bmp", Frame(20, 12, 32));
     Bytes huge = fake::MakeBmp(2, 2, 32);
-    Put32(huge, kBmpWidthAt, kInt32Max);
-    Put32(huge, kBmpHeightAt, kInt32Max);
-    Put32(huge, kBmpSizeImageAt, 0);
+    platform::WriteLE32(huge, kBmpWidthAt, kInt32Max);
+    platform::WriteLE32(huge, kBmpHeightAt, kInt32Max);
+    platform::WriteLE32(huge, kBmpSizeImageAt, 0);
     write("fuzz_cdib", "finding4_zero_image_size_huge_dimensions.bmp", huge);
 
     write("fuzz_writer_codec", "valid_two_32bit_frames_two_slots_apart", TwoFrames(Frame(40, 24, 32), Frame(40, 24, 32, 3), 1));

@@ -8,6 +8,7 @@
 #include "codec/win32_screen_codec.h"
 #include "codec/zmbv.h"
 #include "platform/little_endian.h"
+#include "support/bitmap_file.h"
 #include "recorder/engine/avidecs.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
@@ -59,25 +60,20 @@ std::uint16_t Rgb555(const std::uint8_t* bgr) {
 
 std::vector<std::uint8_t> Bmp(const Screen& s, int bitCount) {
     const std::uint32_t colours = bitCount == 8 ? 256 : 0;
-    const std::uint32_t stride = (static_cast<std::uint32_t>(s.width) * bitCount + 31) / 32 * 4;
-    const std::uint32_t offset = 54 + colours * 4, size = stride * static_cast<std::uint32_t>(s.height);
-    std::vector<std::uint8_t> b(offset + size, 0);
-    auto put = [&](std::size_t at, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put(2, offset + size, 4);
-    put(10, offset, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(s.width), 4);
-    put(22, static_cast<std::uint32_t>(s.height), 4);
-    put(26, 1, 2);
-    put(28, static_cast<std::uint32_t>(bitCount), 2);
-    put(34, size, 4);
-    put(46, colours, 4);
-    for (std::uint32_t i = 0; i < colours; ++i)
-        for (int c = 0; c < 3; ++c) b[54 + i * 4 + c] = PaletteEntry(static_cast<int>(i), c);
+    const auto stride = static_cast<std::uint32_t>(platform::DibStride(s.width, bitCount));
+    platform::DibHeader info;
+    info.width = s.width;
+    info.height = s.height;
+    info.bitCount = static_cast<std::uint16_t>(bitCount);
+    info.sizeImage = stride * static_cast<std::uint32_t>(s.height);
+    info.clrUsed = colours;
+    std::vector<std::uint8_t> b = BitmapFileHeader(info, colours * 4);
+    for (std::uint32_t i = 0; i < colours; ++i) {
+        b.insert(b.end(), {PaletteEntry(static_cast<int>(i), 0), PaletteEntry(static_cast<int>(i), 1),
+                           PaletteEntry(static_cast<int>(i), 2), 0});
+    }
+    const std::size_t offset = b.size();
+    b.resize(offset + info.sizeImage, 0);
     for (int y = 0; y < s.height; ++y) {
         std::uint8_t* row = b.data() + offset + static_cast<std::size_t>(s.height - 1 - y) * stride;  // bottom-up
         for (int x = 0; x < s.width; ++x) {
@@ -85,7 +81,7 @@ std::vector<std::uint8_t> Bmp(const Screen& s, int bitCount) {
             switch (bitCount) {
                 case 32: std::copy(p, p + 3, row + x * 4); row[x * 4 + 3] = 0xFF; break;
                 case 24: std::copy(p, p + 3, row + x * 3); break;
-                case 16: put(static_cast<std::size_t>(row - b.data()) + x * 2, Rgb555(p), 2); break;
+                case 16: platform::WriteLE16(row + x * 2, Rgb555(p)); break;
                 default: row[x] = p[0];
             }
         }
