@@ -25,7 +25,7 @@ struct FakeHookEnvironment {
 
     platform::WindowHook& Hook() { return fake; }
     Handle NewWindow() {
-        const Handle window = 0x1'0000'0A10 + 0x10 * own.size(), procedure = 0x7FF6'1234'0A00 + 0x100 * own.size();
+        const Handle window = 0x1'0000'0A10 + 0x110 * own.size(), procedure = 0x7FF6'1234'0A00 + 0x100 * own.size();
         own[window] = fake.procedures[window] = procedure;
         fake.procedureResults[procedure] = kOwnAnswer;
         return window;
@@ -82,39 +82,23 @@ constexpr Handle kA = 0x1'0000'0A10;
 constexpr Handle kB = 0x1'0000'0B20;
 constexpr Handle kProcA = 0x7FF6'1234'0A00;
 constexpr Handle kProcB = 0x7FF6'1234'0B00;
-constexpr Handle kOtherViewer = 0x2'0000'0C30;
+constexpr Handle kOtherViewer = FakeHookEnvironment::kOther;
 constexpr Handle kHook = fake::FakeWindowHook::kForwardingProcedure;
 
-class MsghookTest : public ::testing::Test {
+// The first two windows of the environment, on which what only the double shows is checked.
+class MsghookTest : public MsghookContract<FakeHookEnvironment> {
 protected:
-    MsghookTest() {
-        fake.procedures = {{kA, kProcA}, {kB, kProcB}};
-        fake.procedureResults = {{kProcA, 0xA0}, {kProcB, 0xB0}};
-        Listen(*hook, events);
-    }
-    ~MsghookTest() override {
-        if (hook) hook->setmsghook(0, false);
-    }
-
-    void Listen(msghook& target, std::vector<Event>& into) {
-        target.msgevent = [this, &target, &into](Handle hwnd, std::int32_t msg, std::int32_t a1, std::int32_t a2,
-                                                 std::int32_t a3) {
-            into.push_back({hwnd, msg, a1, a2, a3});
-            if (answer) answer(target);
-        };
-    }
+    MsghookTest() { env.NewWindow(); }
     void HookBoth() {
         hook->setmsghook(kA, true);
         hook->setmsghook(kB, true);
     }
+    // Straight into the hook's window procedure, whatever the window's procedure is.
     std::intptr_t Send(Handle hwnd, std::uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
         return HookWndProc(hwnd, msg, wParam, lParam);
     }
 
-    fake::FakeWindowHook fake;
-    std::shared_ptr<msghook> hook = msghook::New(fake);
-    std::vector<Event> events;
-    std::function<void(msghook&)> answer;
+    fake::FakeWindowHook& fake = env.fake;
 };
 
 TEST_F(MsghookTest, WindowWithoutAnEntryGetsZero) {
@@ -159,7 +143,7 @@ TEST_F(MsghookTest, RegistrationKeepsTheObjectAliveUntilEveryWindowIsUnhooked) {
     std::weak_ptr<msghook> watch = hook;
     hook.reset();
     EXPECT_FALSE(watch.expired());
-    EXPECT_EQ(Send(kA, 0x0005, 0, Params(1, 2)), 0xA0);
+    EXPECT_EQ(Send(kA, 0x0005, 0, Params(1, 2)), kOwnAnswer);
     EXPECT_EQ(events.size(), 1u);
 
     watch.lock()->setmsghook(0, false);
@@ -170,7 +154,7 @@ TEST_F(MsghookTest, RegistrationKeepsTheObjectAliveUntilEveryWindowIsUnhooked) {
 TEST_F(MsghookTest, ObjectNobodyHoldsRestoresItsWindows) {
     hook->setmsghook(0, false);  // gives up the registration
     hook->setmsghook(kA, true);
-    EXPECT_EQ(Send(kA, 0x0201), 0xA0) << "with nobody registered the window keeps its own behaviour";
+    EXPECT_EQ(Send(kA, 0x0201), kOwnAnswer) << "with nobody registered the window keeps its own behaviour";
     EXPECT_TRUE(events.empty());
     hook.reset();
     EXPECT_EQ(fake.procedures[kA], kProcA);
@@ -181,7 +165,9 @@ TEST_F(MsghookTest, SecondObjectEmptiesTheTablesAndTakesOverTheEvents) {
     HookBoth();
     auto second = msghook::New(fake);
     std::vector<Event> secondEvents;
-    Listen(*second, secondEvents);
+    second->msgevent = [&](Handle hwnd, std::int32_t msg, std::int32_t a1, std::int32_t a2, std::int32_t a3) {
+        secondEvents.push_back({hwnd, msg, a1, a2, a3});
+    };
     EXPECT_EQ(HookedHwnds, (std::vector<Handle>{0}));
     EXPECT_EQ(CurrentHook, second);
 
@@ -221,7 +207,7 @@ TEST_F(MsghookTest, ClipboardChangeIsPassedOnAfterTheEventByTheRegisteredViewerO
     fake.clipboardViewer = kOtherViewer;
     HookBoth();
     bool sentBeforeEvent = true;
-    answer = [&](msghook& h) {
+    answer = [&](msghook& h, std::int32_t) {
         sentBeforeEvent = !fake.sent.empty();
         h.Enabled = true;
     };
@@ -258,7 +244,7 @@ TEST_F(MsghookTest, ViewerPassesOnNoticesAboutOtherWindows) {
     EXPECT_TRUE(fake.procedureCalls.empty());
 
     // A window that is no viewer treats the notice as any other message.
-    EXPECT_EQ(Send(kB, kChangeCbChain, kFurther, 0), 0xB0);
+    EXPECT_EQ(Send(kB, kChangeCbChain, kFurther, 0), kOwnAnswer);
     EXPECT_EQ(fake.sent.size(), 1u);
 
     // The last viewer after this one leaves: nothing is passed on any more.

@@ -28,7 +28,6 @@ using contract::Seen;
 using platform::Handle;
 
 constexpr wchar_t kProbeClass[] = L"KestHookProbe";
-constexpr wchar_t kViewerClass[] = L"KestClipboardViewer";
 
 Handle H(HWND window) { return reinterpret_cast<Handle>(window); }
 HWND W(Handle window) { return reinterpret_cast<HWND>(window); }
@@ -40,35 +39,6 @@ LRESULT CALLBACK ProbeProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
     if (!contract::AnsweredByTheWindow(msg)) return DefWindowProcW(window, msg, wParam, lParam);
     ownProcedureSaw[window].push_back({msg, wParam, lParam});
     return contract::kOwnAnswer;
-}
-
-// A well-behaved clipboard viewer of some other program.
-struct Viewer {
-    HWND window = nullptr;
-    HWND next = nullptr;
-    int drawClipboard = 0;
-};
-std::map<HWND, Viewer*> viewers;
-
-LRESULT CALLBACK ViewerProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto it = viewers.find(window);
-    if (it != viewers.end()) {
-        Viewer& viewer = *it->second;
-        if (msg == WM_DRAWCLIPBOARD) {
-            ++viewer.drawClipboard;
-            if (viewer.next) SendMessageW(viewer.next, msg, wParam, lParam);
-            return 0;
-        }
-        if (msg == WM_CHANGECBCHAIN) {
-            if (reinterpret_cast<HWND>(wParam) == viewer.next) {
-                viewer.next = reinterpret_cast<HWND>(lParam);
-            } else if (viewer.next) {
-                SendMessageW(viewer.next, msg, wParam, lParam);
-            }
-            return 0;
-        }
-    }
-    return DefWindowProcW(window, msg, wParam, lParam);
 }
 
 // A class of this program's own, unless the system or this program has one by that name.
@@ -83,16 +53,9 @@ void RegisterClassOnce(const wchar_t* name, WNDPROC procedure) {
 }
 
 struct Win32HookEnvironment {
-    Win32HookEnvironment() {
-        RegisterClassOnce(kProbeClass, ProbeProcedure);
-        RegisterClassOnce(kViewerClass, ViewerProcedure);
-    }
+    Win32HookEnvironment() { RegisterClassOnce(kProbeClass, ProbeProcedure); }
     ~Win32HookEnvironment() {
-        if (otherInChain) ChangeClipboardChain(other.window, other.next);
-        viewers.erase(other.window);
-        for (HWND window : {other.window, rival}) {
-            if (window) DestroyWindow(window);
-        }
+        if (otherInChain) ChangeClipboardChain(other, otherNext);
         for (HWND window : windows) {
             DestroyWindow(window);
             ownProcedureSaw.erase(window);
@@ -116,32 +79,27 @@ struct Win32HookEnvironment {
     std::intptr_t Send(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
         return SendMessageW(W(window), msg, wParam, lParam);
     }
-    // A real MINMAXINFO, field by field, as the system hands one over.
+    // In the layout of MINMAXINFO, as the seam's Windows side checks.
     std::intptr_t PutLimits(const platform::MinMaxInfo& limits) {
-        const auto point = [](platform::Point p) { return POINT{p.x, p.y}; };
-        record = {point(limits.ptReserved), point(limits.ptMaxSize), point(limits.ptMaxPosition),
-                  point(limits.ptMinTrackSize), point(limits.ptMaxTrackSize)};
+        record = limits;
         return reinterpret_cast<std::intptr_t>(&record);
     }
-    platform::MinMaxInfo LimitsAt(std::intptr_t address) {
-        const auto& r = *reinterpret_cast<const MINMAXINFO*>(address);
-        const auto point = [](POINT p) { return platform::Point{p.x, p.y}; };
-        return {point(r.ptReserved), point(r.ptMaxSize), point(r.ptMaxPosition), point(r.ptMinTrackSize),
-                point(r.ptMaxTrackSize)};
-    }
+    platform::MinMaxInfo LimitsAt(std::intptr_t address) { return *reinterpret_cast<const platform::MinMaxInfo*>(address); }
+    // A window like the hooked ones, noting what the chain tells it; the last in the chain.
     void JoinOtherViewer() {
-        other.window = CreateWindowExW(0, kViewerClass, L"viewer", WS_OVERLAPPEDWINDOW, 100, 100, 300, 200, nullptr,
-                                       nullptr, GetModuleHandleW(nullptr), nullptr);
-        viewers[other.window] = &other;
-        other.next = SetClipboardViewer(other.window);
+        other = W(NewWindow());
+        otherNext = SetClipboardViewer(other);
         otherInChain = true;
     }
     void OtherViewerLeaves() {
-        ChangeClipboardChain(other.window, other.next);  // the system tells the chain's head
+        ChangeClipboardChain(other, otherNext);  // the system tells the chain's head
         otherInChain = false;
     }
-    int OtherViewerHeard() { return other.drawClipboard; }
-    Handle OtherViewer() { return H(other.window); }
+    int OtherViewerHeard() {
+        const auto& seen = ownProcedureSaw[other];
+        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return s.msg == WM_DRAWCLIPBOARD; }));
+    }
+    Handle OtherViewer() { return H(other); }
     Handle ClipboardViewer() { return H(GetClipboardViewer()); }
     void ChangeClipboard() {
         ASSERT_TRUE(OpenClipboard(windows.front()));
@@ -156,8 +114,7 @@ struct Win32HookEnvironment {
     // Another window tries the key: refused, someone holds it; then it is this window's under
     // `id` if the window can give it up (and takes it back).
     bool HotKeyHeld(Handle window, std::int32_t id, std::uint32_t modifiers, std::uint32_t vkey) {
-        if (!rival) rival = CreateWindowExW(0, kProbeClass, L"rival", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
-                                            nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!rival) rival = W(NewWindow());
         if (RegisterHotKey(rival, 1, modifiers, vkey)) return !UnregisterHotKey(rival, 1);
         if (!UnregisterHotKey(W(window), id)) return false;
         return RegisterHotKey(W(window), id, modifiers, vkey);
@@ -165,9 +122,9 @@ struct Win32HookEnvironment {
 
     platform::win32::Win32WindowHook hooks;
     std::vector<HWND> windows;
-    Viewer other;
+    HWND other = nullptr, otherNext = nullptr;
     bool otherInChain = false;
-    MINMAXINFO record{};
+    platform::MinMaxInfo record;
     HWND rival = nullptr;
 };
 
@@ -198,26 +155,8 @@ TEST_F(RealWindowTest, MinimumTrackWidthHoldsWhenTheWindowIsSized) {
 // ---- constants ----
 
 TEST(MsghookConstantsTest, GettersGiveTheSdkValues) {
-#define KEST_SDK(name) {#name, static_cast<std::int32_t>(name)}
-    const std::map<std::string, std::int32_t> sdk{
-        KEST_SDK(SC_KEYMENU),         KEST_SDK(SC_HOTKEY),          KEST_SDK(SC_MOVE),
-        KEST_SDK(SC_SIZE),            KEST_SDK(SC_MINIMIZE),        KEST_SDK(SC_MAXIMIZE),
-        KEST_SDK(SC_CLOSE),           KEST_SDK(SC_RESTORE),         KEST_SDK(MK_LBUTTON),
-        KEST_SDK(MK_RBUTTON),         KEST_SDK(MK_MBUTTON),         KEST_SDK(MK_SHIFT),
-        KEST_SDK(MK_CONTROL),         KEST_SDK(MOD_ALT),            KEST_SDK(MOD_CONTROL),
-        KEST_SDK(MOD_SHIFT),          KEST_SDK(WM_MOVE),            KEST_SDK(WM_SIZE),
-        KEST_SDK(WM_SYSCOMMAND),      KEST_SDK(WM_COMMAND),         KEST_SDK(WM_ACTIVATEAPP),
-        KEST_SDK(WM_NCACTIVATE),      KEST_SDK(WM_GETMINMAXINFO),   KEST_SDK(WM_QUERYOPEN),
-        KEST_SDK(WM_HOTKEY),          KEST_SDK(WM_DRAWCLIPBOARD),   KEST_SDK(WM_QUERYENDSESSION),
-        KEST_SDK(WM_KEYDOWN),         KEST_SDK(WM_KEYUP),           KEST_SDK(WM_MOUSEMOVE),
-        KEST_SDK(WM_LBUTTONDOWN),     KEST_SDK(WM_LBUTTONUP),       KEST_SDK(WM_LBUTTONDBLCLK),
-        KEST_SDK(WM_RBUTTONDOWN),     KEST_SDK(WM_RBUTTONUP),       KEST_SDK(WM_RBUTTONDBLCLK),
-        KEST_SDK(WM_MBUTTONDOWN),     KEST_SDK(WM_MBUTTONUP),       KEST_SDK(WM_MBUTTONDBLCLK),
-        KEST_SDK(WM_NCMOUSEMOVE),     KEST_SDK(WM_NCLBUTTONDOWN),   KEST_SDK(WM_NCLBUTTONUP),
-        KEST_SDK(WM_NCLBUTTONDBLCLK), KEST_SDK(WM_NCRBUTTONDOWN),   KEST_SDK(WM_NCRBUTTONUP),
-        KEST_SDK(WM_NCRBUTTONDBLCLK), KEST_SDK(WM_NCMBUTTONDOWN),   KEST_SDK(WM_NCMBUTTONUP),
-        KEST_SDK(WM_NCMBUTTONDBLCLK), KEST_SDK(WM_CHANGECBCHAIN),
-    };
+#define KEST_SDK(name) {#name, static_cast<std::int32_t>(name)},
+    const std::map<std::string, std::int32_t> sdk{KEST_MSGHOOK_GETTERS(KEST_SDK) KEST_SDK(WM_CHANGECBCHAIN)};
 #undef KEST_SDK
     const auto getters = MsghookGetterValues();
     ASSERT_EQ(getters.size(), 50u) << "49 getters and the chain notice";
