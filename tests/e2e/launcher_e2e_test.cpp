@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "win32/support/dialog_watcher.h"
@@ -31,21 +28,13 @@ struct Launcher {
     }
     // What the stand-in noted, one line per start.
     std::wstring Started() const {
-        std::ifstream in(std::filesystem::path(folder + L"started.txt"), std::ios::binary);
-        const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const auto raw = FileBytes(folder + L"started.txt");
         return std::wstring(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
     }
 
     std::wstring folder;
     Program program;
 };
-
-int Opacity(HWND window) {
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    return GetLayeredWindowAttributes(window, &key, &alpha, &flags) ? alpha : -1;
-}
 
 TEST(LauncherEndToEnd, StartsTheRecorderOnceMinimisedWithoutArgumentsAfterTheFadeOutAndEnds) {
     Launcher launcher(L"launch", true);

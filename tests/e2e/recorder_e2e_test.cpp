@@ -41,54 +41,13 @@ bool ChooseMenuItem(HWND strip, DWORD process, wchar_t menu, int downs) {
     return true;
 }
 
-bool ChooseFileMenuItem(HWND strip, DWORD process, int downs) { return ChooseMenuItem(strip, process, 'f', downs); }
-
-std::vector<HWND> TopLevelWindowsOf(DWORD process) {
-    struct Search {
-        DWORD process;
-        std::vector<HWND> found;
-    } search{process, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.process) s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 int FramesInCaption(HWND window) {
     const std::wstring caption = WindowText(window);
     if (caption.rfind(L"Flame:", 0) != 0) return 0;
     return _wtoi(caption.c_str() + 6);
 }
 
-struct Compressor {
-    const char* name;
-    const wchar_t* inDialog;
-    const char* codecName;  // as ffprobe names what it finds
-};
-
-// What a reader finds in an AVI file's outline: the main header's flags and the index's entries.
-// (Slots that hold the picture before them are counted by HeldSlots.)
-struct AviOutline {
-    std::uint32_t mainFlags = 0;
-    std::optional<std::uint32_t> indexEntries;
-};
 constexpr std::uint32_t kAvifHasIndex = 0x10;
-
-AviOutline ReadOutline(const std::wstring& path) {
-    const Riff file{std::filesystem::path(path)};
-    AviOutline outline;
-    if (const auto avih = file.Find({"hdrl", "avih"})) outline.mainFlags = file.U32(avih->Data() + 12);  // 4th field
-    for (const RiffChunk& chunk : file.Top()) {
-        if (chunk.id == FourCC("idx1")) outline.indexEntries = chunk.size / 16;
-    }
-    return outline;
-}
 
 // The recorder started as a person starts it, its main window and the menu strip inside it
 // found, driven through that strip's menus.
@@ -97,33 +56,25 @@ protected:
     // `show`: the show state a launcher asks for, or none, as from a command line.
     explicit RecorderFixture(std::optional<WORD> show = std::nullopt) : recorder(BuildFile(L"kest35.exe", 3), show) {}
 
-    ::testing::AssertionResult Appears() {
-        if (!recorder.Started()) return ::testing::AssertionFailure() << "could not start the recorder";
+    void Appears() {
+        ASSERT_TRUE(recorder.Started()) << "could not start the recorder";
         main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
                              std::chrono::seconds(30));
-        if (!main) return ::testing::AssertionFailure() << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
-        if (!WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
-                       std::chrono::seconds(10))) {
-            return ::testing::AssertionFailure() << "the menu strip is not inside the main window";
-        }
-        return ::testing::AssertionSuccess();
+        ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
+        ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
+                              std::chrono::seconds(10)))
+            << "the menu strip is not inside the main window";
     }
     // File > Start (a menu opened with its access key comes up with its first item selected),
     // the save dialog answered with `typed`, `compressor` taken, until `frames` frames are counted.
-    ::testing::AssertionResult Records(const std::wstring& typed, const wchar_t* compressor, int frames) {
-        if (!ChooseFileMenuItem(strip, recorder.Id(), 0)) return ::testing::AssertionFailure() << "no File menu";
-        DialogWatcher dialogs({AnswerSaveDialog(typed), AnswerCompressionDialog(compressor)}, std::chrono::seconds(30),
-                              recorder.Id());
-        if (!dialogs.Finish()) return ::testing::AssertionFailure() << dialogs.Failure();
-        if (!WaitUntil([&] { return FramesInCaption(main) >= frames; }, std::chrono::seconds(60))) {
-            return ::testing::AssertionFailure() << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id())
-                                                 << SaveScreenshot("no-frames");
-        }
-        return ::testing::AssertionSuccess();
+    void Records(const std::wstring& typed, const wchar_t* compressor, int frames) {
+        ASSERT_TRUE(AnswerStart([&] { ChooseMenuItem(strip, recorder.Id(), 'f', 0); }, typed, compressor, recorder.Id()));
+        ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= frames; }, std::chrono::seconds(60)))
+            << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
     }
     // File > Stop, two below Start: the caption shows the idle title again.
     bool Stops() {
-        return ChooseFileMenuItem(strip, recorder.Id(), 2) &&
+        return ChooseMenuItem(strip, recorder.Id(), 'f', 2) &&
                WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30));
     }
     bool Closes() {
@@ -145,9 +96,9 @@ protected:
             ScratchFolder(std::wstring(L"e2e-") + GetParam().inDialog[0] + std::to_wstring(++runs_)) + L"录像";
         CreateDirectoryW(folder.c_str(), nullptr);
         file = folder + L"\\第一次.avi";
-        ASSERT_TRUE(Appears());
+        ASSERT_NO_FATAL_FAILURE(Appears());
         EXPECT_NE(GetMenu(strip), nullptr);
-        ASSERT_TRUE(Records(folder + L"\\第一次", GetParam().inDialog, 5));
+        ASSERT_NO_FATAL_FAILURE(Records(folder + L"\\第一次", GetParam().inDialog, 5));
     }
 
     // What every recording must be: the whole screen at 10/1, in the chosen codec, at least
@@ -169,11 +120,12 @@ protected:
     // Complete as the library finishes a file: its header counts every frame it indexes.
     void ExpectComplete() {
         auto probe = ProbeVideo(file);
-        const AviOutline outline = ReadOutline(file);
         EXPECT_EQ(std::atoi(probe["nb_frames"].c_str()), std::atoi(probe["nb_read_frames"].c_str()) + HeldSlots(file));
-        EXPECT_NE(outline.mainFlags & kAvifHasIndex, 0u) << "the library's own main header";
-        ASSERT_TRUE(outline.indexEntries.has_value()) << "no index";
-        EXPECT_EQ(std::to_string(*outline.indexEntries), probe["nb_frames"]);
+        const Riff riff{std::filesystem::path(file)};
+        const auto avih = riff.Find({"hdrl", "avih"}), index = riff.Find({"idx1"});
+        ASSERT_TRUE(avih && index) << "no main header or no index";
+        EXPECT_NE(riff.U32(avih->Data() + 12) & kAvifHasIndex, 0u) << "the library's own main header (its flags)";
+        EXPECT_EQ(std::to_string(index->size / 16), probe["nb_frames"]);
     }
 
     std::wstring file;
@@ -305,7 +257,7 @@ protected:
 };
 
 TEST_F(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesignedWindow) {
-    ASSERT_TRUE(Appears());
+    ASSERT_NO_FATAL_FAILURE(Appears());
     EXPECT_TRUE(IsIconic(main)) << DescribeWindowsOf(recorder.Id());
 
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
@@ -377,9 +329,11 @@ private:
             LARGE_INTEGER now{};
             QueryPerformanceCounter(&now);
             const long ms = static_cast<long>((now.QuadPart - start_) / 10'000);
-            if (ms / 10 != shown / 10) {  // drawn once for each 10 ms step
+            if (ms / 10 != shown / 10) {  // drawn once for each 10 ms step, the box when it changes
+                const RECT strip{0, 0, kCells * kCell, kCell};
+                const bool flash = Beeping(ms) != Beeping(shown);
                 shown = ms;
-                window.Update();
+                window.Repaint(flash ? nullptr : &strip);
             }
             Sleep(1);
         }
@@ -401,7 +355,7 @@ protected:
         folder = ScratchFolder(L"e2e-sound");
         const std::wstring typed = folder + L"有声音";
         file = typed + L".avi";
-        ASSERT_TRUE(Appears());
+        ASSERT_NO_FATAL_FAILURE(Appears());
         // Settings > Record sound. Wine keeps a menu's items in its own process, so the check
         // mark is judged by the file: two streams.
         ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
@@ -411,7 +365,7 @@ protected:
                                      std::chrono::milliseconds(0)) == nullptr;
             },
             std::chrono::seconds(10)));
-        ASSERT_TRUE(Records(typed, L"Velvra 无损屏幕编码 (ZMBV)", 3));
+        ASSERT_NO_FATAL_FAILURE(Records(typed, kScreenCodec, 3));
     }
 
     std::wstring folder, file;
@@ -564,10 +518,7 @@ TEST_F(RecorderSound, BeepsAndFlashesStayTogetherInTheFile) {
 }
 
 // The recorder's own codec is installed by the recorder itself at start-up.
-INSTANTIATE_TEST_SUITE_P(Compressors, RecorderEndToEnd,
-                         ::testing::Values(Compressor{"FullFrames", L"Full Frames (Uncompressed)", "rawvideo"},
-                                           Compressor{"ScreenCodec", L"Velvra 无损屏幕编码 (ZMBV)", "zmbv"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Compressors, RecorderEndToEnd, ::testing::ValuesIn(kRecordingCompressors), CompressorName);
 
 }  // namespace
 }  // namespace kest::testing

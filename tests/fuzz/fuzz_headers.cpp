@@ -18,19 +18,10 @@ using fuzz::Require;
 using Bytes = std::vector<std::uint8_t>;
 
 using testing::FourCC;
-using testing::Riff;
-using testing::RiffChunk;
-
-// The chunks of a list, each of which must lie inside it.
-std::vector<RiffChunk> Chunks(const Riff& riff, std::int64_t begin, std::int64_t end) {
-    auto chunks = riff.Chunks(begin, end);
-    for (const RiffChunk& chunk : chunks) Require(chunk.End() <= end, "every chunk lies inside its list");
-    return chunks;
-}
 
 void WalkAsReader(const Bytes& bytes, const platform::AviStreamInfo& stream, const Bytes& format,
                   std::int64_t framesEnd) {
-    const Riff header(bytes);
+    const testing::Riff header(bytes);
     const std::int64_t size = header.Size();
     Require(size == recorder::FirstChunkOffset(static_cast<std::int64_t>(format.size())),
             "the headers end where the first frame chunk goes");
@@ -38,27 +29,20 @@ void WalkAsReader(const Bytes& bytes, const platform::AviStreamInfo& stream, con
     const std::int64_t riffEnd = 8 + std::int64_t{header.U32(4)};
     Require(riffEnd >= size && riffEnd >= framesEnd, "the RIFF holds the headers and every frame");
 
-    const auto top = Chunks(header, 12, riffEnd);
-    Require(top.size() >= 2 && header.IsList(top.front(), FourCC("hdrl")) && header.IsList(top.back(), FourCC("movi")),
-            "the header list first, the movie list last");
-    Require(top.size() == 2 || (top.size() == 3 && top[1].id == FourCC("JUNK")), "only padding between them");
+    const std::string outline = header.Outline();
+    Require(outline == "hdrl(avih strl(strh strf)) movi()" || outline == "hdrl(avih strl(strh strf)) JUNK movi()",
+            "the header list of the main header and the stream's list, padding, the movie list; each chunk in its list");
+    const auto top = header.Top();
     Require(top.back().Data() + 4 == size && top.back().End() == riffEnd,
             "the movie list starts right before the first frame and runs to the end of the RIFF");
-
-    const RiffChunk& hdrl = top.front();
-    Require(hdrl.End() <= size, "the header list lies in the headers");
-    const auto lists = Chunks(header, hdrl.Data() + 4, hdrl.End());
-    Require(lists.size() == 2 && lists[0].id == FourCC("avih") && lists[0].size == platform::kAviMainHeaderBytes &&
-                header.IsList(lists[1], FourCC("strl")),
-            "the main header, then the stream's list");
-    const auto streamChunks = Chunks(header, lists[1].Data() + 4, lists[1].End());
-    Require(streamChunks.size() == 2 && streamChunks[0].id == FourCC("strh") &&
-                streamChunks[0].size == platform::kAviStreamHeaderBytes && streamChunks[1].id == FourCC("strf"),
-            "the stream header, then the stream format");
-    Require(header.U32(streamChunks[0].Data()) == stream.fccType, "the stream header names the stream's type");
-    const RiffChunk& strf = streamChunks[1];
-    Require(strf.size == static_cast<std::int64_t>(format.size()) &&
-                std::equal(format.begin(), format.end(), bytes.begin() + strf.Data()),
+    Require(top.front().End() <= size, "the header list lies in the headers");
+    const auto avih = header.Find({"hdrl", "avih"}), strh = header.Find({"hdrl", "strl", "strh"});
+    const auto strf = header.Find({"hdrl", "strl", "strf"});
+    Require(avih->size == platform::kAviMainHeaderBytes && strh->size == platform::kAviStreamHeaderBytes,
+            "the main and the stream header as long as they are");
+    Require(header.U32(strh->Data()) == stream.fccType, "the stream header names the stream's type");
+    Require(strf->size == static_cast<std::int64_t>(format.size()) &&
+                std::equal(format.begin(), format.end(), bytes.begin() + strf->Data()),
             "the stream format as the library has it");
 }
 

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 #include "codec/win32_screen_codec.h"
 #include "codec/zmbv.h"
@@ -22,21 +19,25 @@ namespace {
 using recorder::AVIDecs;
 using recorder::FrameWrite;
 
-constexpr wchar_t kFullFrames[] = L"Full Frames (Uncompressed)";
-
 class AviOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!RunningUnderWine()) GTEST_SKIP() << "the recordings are judged by the host's ffprobe";
     }
 
+    // Opens `writer` on `output` from the first pattern frame while the compression dialog is
+    // answered with `compressor` (or cancelled); whether it opened.
+    bool Open(AVIDecs& writer, const std::wstring& output, int width, int height, int bitCount,
+              const wchar_t* compressor = kFullFrames, bool ok = true) {
+        EXPECT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, bitCount, 0)));
+        DialogWatcher watcher({AnswerCompressionDialog(compressor, ok)});
+        const bool opened = writer.OpenAviOutput(0, frame, ToText(output), 10);
+        EXPECT_TRUE(watcher.Finish()) << watcher.Failure();
+        return opened;
+    }
     // Writes `count` pattern frames through the writer and closes it.
     void Record(const std::wstring& output, int width, int height, int bitCount, int count) {
-        const auto frame = ToText(folder + L"tem.bmp");
-        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, bitCount, 0)));
-        DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
-        ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
-        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        ASSERT_TRUE(Open(avi, output, width, height, bitCount));
         for (int n = 0; n < count; ++n) {
             ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, bitCount, n)));
             ASSERT_EQ(avi.WriteAviFrame(n, frame), FrameWrite::Written);
@@ -44,14 +45,10 @@ protected:
         avi.CloseAviOutput();
     }
 
-    static std::vector<char> Bytes(const std::wstring& path) {
-        std::ifstream in(std::filesystem::path(path), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
     TestPlatform windows;
     AVIDecs avi{windows.platform};
     std::wstring folder = ScratchFolder(L"avi");
+    platform::Text frame = ToText(folder + L"tem.bmp");
 };
 
 class UncompressedTest : public AviOutputTest, public ::testing::WithParamInterface<int> {};
@@ -105,12 +102,8 @@ class RefusingCompressorTest : public AviOutputTest, public ::testing::WithParam
 
 TEST_P(RefusingCompressorTest, TrueColourFramesAreRefusedAndLeaveNoFile) {
     for (int bitCount : {24, 32}) {
-        const auto frame = ToText(folder + L"tem.bmp");
-        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(64, 48, bitCount, 0)));
         const std::wstring output = folder + L"refused.avi";
-        DialogWatcher watcher({AnswerCompressionDialog(GetParam())});
-        EXPECT_FALSE(avi.OpenAviOutput(0, frame, ToText(output), 10)) << bitCount << " bits";
-        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        EXPECT_FALSE(Open(avi, output, 64, 48, bitCount, GetParam())) << bitCount << " bits";
         EXPECT_EQ(GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES) << bitCount << " bits";
         EXPECT_FALSE(avi.IsOpen());
     }
@@ -120,12 +113,8 @@ INSTANTIATE_TEST_SUITE_P(Compressors, RefusingCompressorTest,
                          ::testing::Values(L"Cinepak Video codec", L"Wine MS-RLE video codec"));
 
 TEST_F(AviOutputTest, CancelledDialogKeepsTheCreatedFile) {
-    const auto frame = ToText(folder + L"tem.bmp");
-    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(64, 48, 32, 0)));
     const std::wstring output = folder + L"cancelled.avi";
-    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames, false)});
-    EXPECT_FALSE(avi.OpenAviOutput(0, frame, ToText(output), 10));
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    EXPECT_FALSE(Open(avi, output, 64, 48, 32, kFullFrames, false));
     EXPECT_NE(GetFileAttributesW(output.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -133,12 +122,8 @@ TEST_F(AviOutputTest, CancelledDialogKeepsTheCreatedFile) {
 // must end the file first, and everything in it must stay readable.
 TEST_F(AviOutputTest, RecordingEndsBeforeTwoGibibytesAndStaysReadable) {
     const int width = 3840, height = 2160;
-    const auto frame = ToText(folder + L"tem.bmp");
-    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, 32, 0)));
     const std::wstring output = folder + L"large.avi";
-    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
-    ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(Open(avi, output, width, height, 32));
     int written = 0;
     FrameWrite result = FrameWrite::Written;
     while (written < 100 && (result = avi.WriteAviFrame(written, frame)) == FrameWrite::Written) ++written;
@@ -171,14 +156,9 @@ TEST_F(AviOutputTest, FullDiskEndsTheFileWhileEverythingInItIsReadable) {
         ~Unmount() { RunHostShell("umount " + path + " && rmdir " + path); }
     } unmount{mount};
 
-    const int width = 640, height = 480;  // 1.2 MB a frame: a dozen fill the disk
-    const auto frame = ToText(folder + L"tem.bmp");
-    ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(width, height, 32, 0)));
     std::wstring output = L"Z:";
     for (char c : mount + "/full.avi") output += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    DialogWatcher watcher({AnswerCompressionDialog(kFullFrames)});
-    ASSERT_TRUE(avi.OpenAviOutput(0, frame, ToText(output), 10));
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(Open(avi, output, 640, 480, 32));  // 1.2 MB a frame: a dozen fill the disk
     int written = 0;
     FrameWrite result = FrameWrite::Written;
     while (written < 100 && (result = avi.WriteAviFrame(written, frame)) == FrameWrite::Written) ++written;
@@ -194,12 +174,6 @@ TEST_F(AviOutputTest, FullDiskEndsTheFileWhileEverythingInItIsReadable) {
     EXPECT_EQ(strict.output, "");
 }
 
-struct Compressor {
-    const char* name;
-    const wchar_t* inDialog;
-    const char* codecName;  // as ffprobe names what it finds
-};
-
 // While the library holds the file open it has written the frames but not the headers; the
 // writer keeps them on disk after every frame so that a recorder that dies leaves them all.
 class ReadableWhileOpenTest : public AviOutputTest, public ::testing::WithParamInterface<Compressor> {
@@ -209,11 +183,7 @@ protected:
     // Opens `output` on 24-bit pattern frames and writes frames 0 to count - 1, running
     // `written(n)` once n frames are in, from 0 on.
     void Write(AVIDecs& writer, const std::wstring& output, int count, const std::function<void(int)>& written) {
-        const auto frame = ToText(folder + L"tem.bmp");
-        ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, 0)));
-        DialogWatcher watcher({AnswerCompressionDialog(GetParam().inDialog)});
-        ASSERT_TRUE(writer.OpenAviOutput(0, frame, ToText(output), 10));
-        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        ASSERT_TRUE(Open(writer, output, kWidth, kHeight, 24, GetParam().inDialog));
         written(0);
         for (int n = 0; n < count; ++n) {
             ASSERT_TRUE(WriteFile(windows.files, frame, PatternBmp(kWidth, kHeight, 24, n)));
@@ -255,15 +225,12 @@ TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheCloseAndTheClos
     Write(without, plain, count, [&](int) { EXPECT_FALSE(without.KeepingFileReadable()); });
     without.CloseAviOutput();
 
-    const auto keptBytes = Bytes(kept);
+    const auto keptBytes = FileBytes(kept);
     EXPECT_GT(keptBytes.size(), 2048u);
-    EXPECT_TRUE(keptBytes == Bytes(plain)) << "the library's header and index replace the kept ones at the close";
+    EXPECT_TRUE(keptBytes == FileBytes(plain)) << "the library's header and index replace the kept ones at the close";
 }
 
-INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest,
-                         ::testing::Values(Compressor{"FullFrames", kFullFrames, "rawvideo"},
-                                           Compressor{"ScreenCodec", L"Velvra 无损屏幕编码 (ZMBV)", "zmbv"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest, ::testing::ValuesIn(kRecordingCompressors), CompressorName);
 
 // Wine's library slips where Windows' does not; the platform's library hides each slip, so that
 // the writer meets the library as documented. Frames go in flagged as the whole pictures they
@@ -337,7 +304,7 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
         EXPECT_EQ(packets[n].size, reported[n]) << "the bytes reported for frame " << n;
         EXPECT_EQ(packets[n].key, n == 0 || !compresses) << "only the compressor's key frames are indexed as such";
     }
-    const auto bytes = Bytes(output);
+    const auto bytes = FileBytes(output);
     const auto u32 = [&bytes](std::size_t at) {
         std::uint32_t value = 0;
         for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes.at(at + i));

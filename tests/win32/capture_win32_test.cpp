@@ -47,9 +47,7 @@ protected:
 
     // Records until `frames` frames are written, then stops.
     void Record(const std::wstring& file, int frames) {
-        DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-        form2.start_Click();
-        ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+        ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, file));
         ASSERT_TRUE(form1.RecordingInProgress());
         pattern->Repaint();
         ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60)))

@@ -41,9 +41,7 @@ protected:
     HWND Main() { return reinterpret_cast<HWND>(form1.Window().Hwnd()); }
     HWND Strip() { return reinterpret_cast<HWND>(form2.Window().Hwnd()); }
     bool StartRecording(const std::wstring& file) {
-        DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-        form2.start_Click();
-        return watcher.Finish() && form1.RecordingInProgress();
+        return AnswerStart([&] { form2.start_Click(); }, file) && form1.RecordingInProgress();
     }
     bool FramesReach(int frames) {
         return WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60));
@@ -142,15 +140,7 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     const auto pixels = DecodeFrame(file, 3, "bgra");
     ASSERT_TRUE(pixels.has_value());
     ASSERT_EQ(pixels->size(), 200u * 120u * 4u);
-    int wrong = 0;
-    for (int y = 0; y < 120; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            const COLORREF want = PatternColour(x + 40, y + 30);
-            const std::uint8_t* p = pixels->data() + (static_cast<std::size_t>(y) * 200 + x) * 4;
-            if (p[0] != GetBValue(want) || p[1] != GetGValue(want) || p[2] != GetRValue(want)) ++wrong;
-        }
-    }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(pattern.Differences(*pixels, 200, {40, 30}), 0);
 }
 
 // On two monitors (scripts/screens-run.sh), with the X server's pointer as a person's hand moves
@@ -188,11 +178,7 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     form2.done_Click();
     const auto pixels = DecodeFrame(file, std::atoi(ProbeVideo(file)["nb_read_frames"].c_str()) - 1, "bgra");
     ASSERT_TRUE(pixels.has_value() && pixels->size() == 200u * 120u * 4u);
-    for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const std::uint8_t* p = pixels->data() + (static_cast<std::size_t>(y) * 200 + x) * 4;
-            ASSERT_EQ(RGB(p[2], p[1], p[0]), PatternColour(x + 40, y + 30)) << x << "," << y;
-        }
+    EXPECT_EQ(pattern.Differences(*pixels, 200, {40, 30}), 0);
 }
 
 TEST_F(ControlMenuWin32Test, EscapeClosesTheOverlayAndFreesThePointer) {

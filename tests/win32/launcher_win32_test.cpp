@@ -34,13 +34,6 @@ LRESULT CALLBACK NoteFirstShow(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-BYTE Opacity(HWND window) {
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    return GetLayeredWindowAttributes(window, &key, &alpha, &flags) ? alpha : 0;
-}
-
 TEST(LauncherWindow, IsTransparentOffTheTaskbarAndCentredWhenFirstShownThenFadesIn) {
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, NoteFirstShow, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);

@@ -287,9 +287,7 @@ TEST_F(MainWindowWin32Test, RegionsStayBalancedOverTwoHundredResizeSteps) {
 TEST_F(MainWindowWin32Test, ClosingWhileRecordingAsksAndTheAnswerDecides) {
     if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffprobe";
     const std::wstring file = ScratchFolder(L"close") + L"closing";
-    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-    form2.start_Click();
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, file));
     ASSERT_TRUE(WaitUntil([&] { return Rec().Fields().framecount >= 3; }, std::chrono::seconds(60)));
 
     windows.toolkit.questionAnswer = platform::MsgBoxResult::No;

@@ -41,9 +41,7 @@ protected:
 
 TEST_F(RecordingOnWindowsTest, StartThenStopLeavesAPlayableFile) {
     const std::wstring typed = folder + L"first take";  // no extension: ".avi" is added
-    DialogWatcher watcher({AnswerSaveDialog(typed), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-    form2.start_Click();
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, typed));
     ASSERT_TRUE(Recording());
     EXPECT_EQ(form1.Timer1().Interval(), 1);
     EXPECT_EQ(form1.Timer2().Interval(), 0);
@@ -76,9 +74,7 @@ TEST_F(RecordingOnWindowsTest, StartThenStopLeavesAPlayableFile) {
 TEST_F(RecordingOnWindowsTest, ChineseFileNameTypedInTheDialogRecords) {
     const std::wstring chinese = folder + L"屏幕录像";
     CreateDirectoryW(chinese.c_str(), nullptr);
-    DialogWatcher watcher({AnswerSaveDialog(chinese + L"\\演示"), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-    form2.start_Click();
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, chinese + L"\\演示"));
     ASSERT_TRUE(Recording());
     RecordAndStop(1);
     auto probe = ProbeVideo(chinese + L"\\演示.avi");
@@ -86,9 +82,7 @@ TEST_F(RecordingOnWindowsTest, ChineseFileNameTypedInTheDialogRecords) {
 }
 
 TEST_F(RecordingOnWindowsTest, RefusedCompressorAsksForAnotherAndStaysIdle) {
-    DialogWatcher watcher({AnswerSaveDialog(folder + L"refused.avi"), AnswerCompressionDialog(L"Cinepak Video codec")});
-    form2.start_Click();
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, folder + L"refused.avi", L"Cinepak Video codec"));
     EXPECT_TRUE(Idle());
     EXPECT_FALSE(form1.RecordingInProgress());
     ASSERT_EQ(windows.toolkit.messages.size(), 1u);
@@ -105,9 +99,7 @@ TEST_F(RecordingOnWindowsTest, ChoosingAnExistingFileReplacesIt) {
     CloseHandle(old);
 
     // Wine may ask whether to overwrite; a person would say yes.
-    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
-    form2.start_Click();
-    ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
+    ASSERT_TRUE(AnswerStart([&] { form2.start_Click(); }, file));
     ASSERT_TRUE(Recording());
     RecordAndStop(1);
     EXPECT_EQ(ProbeVideo(file)["nb_read_frames"], "1");

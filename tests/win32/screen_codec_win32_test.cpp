@@ -21,8 +21,6 @@ namespace {
 using recorder::AVIDecs;
 using recorder::FrameWrite;
 
-constexpr wchar_t kScreenCodec[] = L"Velvra 无损屏幕编码 (ZMBV)";
-
 // A picture top-down, three bytes a pixel: blue, green, red. For 8-bit files the blue byte is
 // the palette index.
 struct Screen {

@@ -12,27 +12,6 @@ namespace kest::testing {
 
 namespace {
 
-struct Search {
-    const std::function<bool(HWND)>* matches;
-    DWORD process;
-    std::wstring className;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK Visit(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (process == search->process && IsWindowVisible(window) && search->className == className &&
-        (*search->matches)(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::string Narrow(const std::wstring& text) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(bytes), '\0');
@@ -60,26 +39,10 @@ void Describe(std::ostringstream& out, HWND window, int depth) {
         << "," << r.top << ")-(" << r.right << "," << r.bottom << ")\n";
 }
 
-struct Listing {
-    DWORD process;
-    std::ostringstream* out;
-};
-
-BOOL CALLBACK ListChild(HWND window, LPARAM data) {
-    auto* listing = reinterpret_cast<Listing*>(data);
+BOOL CALLBACK ListChild(HWND window, LPARAM out) {
     int depth = 0;
     for (HWND up = GetAncestor(window, GA_PARENT); up && up != GetDesktopWindow(); up = GetAncestor(up, GA_PARENT)) ++depth;
-    Describe(*listing->out, window, depth);
-    return TRUE;
-}
-
-BOOL CALLBACK ListTopLevel(HWND window, LPARAM data) {
-    auto* listing = reinterpret_cast<Listing*>(data);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != listing->process) return TRUE;
-    Describe(*listing->out, window, 0);
-    EnumChildWindows(window, ListChild, data);
+    Describe(*reinterpret_cast<std::ostringstream*>(out), window, depth);
     return TRUE;
 }
 
@@ -89,11 +52,30 @@ void Press(HWND dialog, int button) {
 
 }  // namespace
 
+std::vector<HWND> TopLevelWindowsOf(DWORD process) {
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.process) s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::string DescribeWindowsOf(DWORD process) {
     std::ostringstream out;
     out << "windows of process " << process << ":\n";
-    Listing listing{process, &out};
-    EnumWindows(ListTopLevel, reinterpret_cast<LPARAM>(&listing));
+    for (HWND window : TopLevelWindowsOf(process)) {
+        Describe(out, window, 0);
+        EnumChildWindows(window, ListChild, reinterpret_cast<LPARAM>(&out));
+    }
     return out.str();
 }
 
@@ -122,6 +104,13 @@ std::wstring WindowText(HWND window) {
     return buffer;
 }
 
+int Opacity(HWND window) {
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    return GetLayeredWindowAttributes(window, &key, &alpha, &flags) ? alpha : -1;
+}
+
 HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout, DWORD process) {
     return WaitForWindow(process ? process : GetCurrentProcessId(), L"#32770", matches, timeout);
 }
@@ -130,9 +119,11 @@ HWND WaitForWindow(DWORD process, const std::wstring& className, const std::func
                    std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        Search search{&matches, process, className};
-        EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        for (HWND window : TopLevelWindowsOf(process)) {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (IsWindowVisible(window) && className == name && matches(window)) return window;
+        }
         Sleep(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return nullptr;
@@ -233,6 +224,14 @@ void DialogWatcher::Run() {
 bool DialogWatcher::Finish() {
     if (thread_.joinable()) thread_.join();
     return failure_.empty();
+}
+
+::testing::AssertionResult AnswerStart(const std::function<void()>& start, const std::wstring& file,
+                                       const std::wstring& compressor, DWORD process) {
+    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(compressor)}, std::chrono::seconds(60), process);
+    start();
+    if (watcher.Finish()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << watcher.Failure();
 }
 
 }  // namespace kest::testing

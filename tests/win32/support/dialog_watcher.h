@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -15,6 +17,18 @@ namespace kest::testing {
 // Control ids of the common dialogs as Wine and Windows build them.
 inline constexpr int kFileNameCombo = 0x47C;
 inline constexpr int kCompressorCombo = 880;
+// Compressors as the compression dialog lists them.
+inline constexpr wchar_t kFullFrames[] = L"Full Frames (Uncompressed)";
+inline constexpr wchar_t kScreenCodec[] = L"Velvra 无损屏幕编码 (ZMBV)";
+// The two a recording is judged with, each with the name ffprobe gives what it writes.
+struct Compressor {
+    const char* name;
+    const wchar_t* inDialog;
+    const char* codecName;
+};
+inline constexpr Compressor kRecordingCompressors[] = {{"FullFrames", kFullFrames, "rawvideo"},
+                                                       {"ScreenCodec", kScreenCodec, "zmbv"}};
+inline std::string CompressorName(const ::testing::TestParamInfo<Compressor>& info) { return info.param.name; }
 
 struct DialogStep {
     std::string name;                          // for failure messages
@@ -49,8 +63,16 @@ private:
     std::thread thread_;
 };
 
+// A recording started as a person starts one: `start` (the Start command) brings up the save
+// dialog, answered with `file`, then the compression dialog, where `compressor` is taken; of
+// `process` (this one unless given).
+::testing::AssertionResult AnswerStart(const std::function<void()>& start, const std::wstring& file,
+                                       const std::wstring& compressor = kFullFrames, DWORD process = 0);
+
 // The visible dialog (#32770) of `process` (this one when 0) that `matches`, polled until `timeout`.
 HWND WaitForDialog(const std::function<bool(HWND)>& matches, std::chrono::milliseconds timeout, DWORD process = 0);
+// The top-level windows of `process`.
+std::vector<HWND> TopLevelWindowsOf(DWORD process);
 // The visible top-level window of `process` with class `className` that `matches`.
 HWND WaitForWindow(DWORD process, const std::wstring& className, const std::function<bool(HWND)>& matches,
                    std::chrono::milliseconds timeout);
@@ -61,6 +83,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // then is a failure.
 bool TwoMonitors();
 std::wstring WindowText(HWND window);
+// A layered window's opacity, 0 to 255; -1 for a window that is not layered (or gone).
+int Opacity(HWND window);
 // Every window of `process` with its children: class, text, visibility and rectangle, for a
 // failure message that says what was on the screen instead.
 std::string DescribeWindowsOf(DWORD process);

@@ -1,13 +1,13 @@
 // A window that shows a known picture at a known place on the screen, for recordings to be
 // compared with: the picture is a colour for each of its pixels, so a decoded frame is checked
-// against the very function that painted it. A picture that changes (a clock) is painted again
-// where it changed.
+// against the very function that painted it; one that changes (a clock) is painted again.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace kest::testing {
@@ -18,22 +18,77 @@ public:
 
     // Shown and painted at once at `place` (screen pixels). Not topmost when a window of the
     // program must be able to cover it (the area overlay). Messages go to the creating thread.
-    PatternWindow(RECT place, Picture picture, bool topmost = true);
-    ~PatternWindow();
+    PatternWindow(RECT place, Picture picture, bool topmost = true)
+        : picture_(std::move(picture)), width_(place.right - place.left), height_(place.bottom - place.top) {
+        static const ATOM type = [] {
+            WNDCLASSW type{};
+            type.lpfnWndProc = Procedure;
+            type.hInstance = GetModuleHandleW(nullptr);
+            type.lpszClassName = L"KestTestPattern";
+            return RegisterClassW(&type);
+        }();
+        Render();
+        window_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(type), L"pattern", WS_POPUP | WS_VISIBLE,
+                                  place.left, place.top, width_, height_, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+        UpdateWindow(window_);
+    }
+    ~PatternWindow() { DestroyWindow(window_); }
     PatternWindow(const PatternWindow&) = delete;
     PatternWindow& operator=(const PatternWindow&) = delete;
 
-    HWND Hwnd() const { return window_; }
-    void MoveTo(POINT corner);
-    // Paints all of it again: without a window manager, what a closed dialog uncovers is not
-    // always repainted by the window below.
-    void Repaint();
-    // Asks the picture again and paints only what changed, at once.
-    void Update();
+    void MoveTo(POINT corner) {
+        SetWindowPos(window_, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Repaint();
+    }
+    // Asks the picture again and paints it at once, all of it or the `part` that changed. All of
+    // it after a dialog closed over it too: without a window manager, what a closed window
+    // uncovers is not always repainted by the window below.
+    void Repaint(const RECT* part = nullptr) {
+        Render();
+        RedrawWindow(window_, part, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+
+    // Pixels of a decoded frame (rows of blue, green, red, alpha, `width` wide) that differ from
+    // the picture, the frame's top left being the picture's `from`.
+    int Differences(const std::vector<std::uint8_t>& bgra, int width, POINT from = {}) const {
+        int wrong = 0;
+        for (std::size_t i = 0; i + 4 <= bgra.size(); i += 4) {
+            const int x = static_cast<int>(i / 4) % width, y = static_cast<int>(i / 4) / width;
+            wrong += RGB(bgra[i + 2], bgra[i + 1], bgra[i]) != picture_(from.x + x, from.y + y);
+        }
+        return wrong;
+    }
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Render();
+    void Render() {
+        pixels_.clear();
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                const COLORREF colour = picture_(x, y);
+                pixels_.push_back(GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16);
+            }
+        }
+    }
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message != WM_PAINT || !self) return DefWindowProcW(window, message, wParam, lParam);
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = self->width_;
+        info.bmiHeader.biHeight = -self->height_;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        SetDIBitsToDevice(dc, 0, 0, self->width_, self->height_, 0, 0, 0, self->height_, self->pixels_.data(), &info,
+                          DIB_RGB_COLORS);
+        EndPaint(window, &paint);
+        return 0;
+    }
 
     Picture picture_;
     int width_, height_;

@@ -124,9 +124,7 @@ std::optional<std::vector<std::uint8_t>> RunDecoder(const std::string& arguments
     const ToolResult decode = RunHostShell("ffmpeg -v error -y " + arguments + " " + target);
     if (decode.exitCode != 0) return std::nullopt;
     const std::wstring windowsTarget = WindowsPathOfHostFile(target);
-    std::ifstream in(std::filesystem::path(windowsTarget), std::ios::binary);
-    std::vector<std::uint8_t> pixels((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    std::vector<std::uint8_t> pixels = FileBytes(windowsTarget);
     DeleteFileW(windowsTarget.c_str());
     return pixels;
 }
@@ -168,7 +166,7 @@ int HeldSlots(const std::wstring& windowsPath) {
     const Riff file{std::filesystem::path(windowsPath)};
     int held = 0;
     for (const RiffChunk& list : file.Top()) {
-        if (!file.IsList(list, FourCC("movi"))) continue;
+        if (!file.IsList(list, "movi")) continue;
         for (const RiffChunk& chunk : file.Inside(list)) held += chunk.id == FourCC("00dc") && chunk.size == 0;
     }
     return held;
@@ -177,6 +175,11 @@ int HeldSlots(const std::wstring& windowsPath) {
 ToolResult StrictDecode(const std::wstring& windowsPath) {
     return RunHostShell("ffmpeg -v error -xerror -err_detect explode -i " + ShellQuote(HostPath(windowsPath)) +
                         " -f null -");
+}
+
+std::vector<std::uint8_t> FileBytes(const std::wstring& windowsPath) {
+    std::ifstream in(std::filesystem::path(windowsPath), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::wstring ScratchFolder(const std::wstring& name) {

@@ -50,6 +50,8 @@ int HeldSlots(const std::wstring& windowsPath);
 // What a strict ffmpeg decode of the whole file prints (empty for a clean file) and its exit code.
 ToolResult StrictDecode(const std::wstring& windowsPath);
 
+// The whole file, empty when there is none.
+std::vector<std::uint8_t> FileBytes(const std::wstring& windowsPath);
 // A fresh folder for one test under the Windows temporary directory, with trailing separator.
 std::wstring ScratchFolder(const std::wstring& name);
 
