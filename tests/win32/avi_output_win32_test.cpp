@@ -2,12 +2,13 @@
 // it leaves is judged by ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "codec/win32_screen_codec.h"
 #include "codec/zmbv.h"
 #include "recorder/engine/avidecs.h"
+#include "support/riff.h"
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
 #include "win32/support/test_platform.h"
@@ -304,19 +305,13 @@ TEST_P(LibraryAsDocumentedTest, CountersKeyFramesAndTheFinishedFileAreAsDocument
         EXPECT_EQ(packets[n].size, reported[n]) << "the bytes reported for frame " << n;
         EXPECT_EQ(packets[n].key, n == 0 || !compresses) << "only the compressor's key frames are indexed as such";
     }
-    const auto bytes = FileBytes(output);
-    const auto u32 = [&bytes](std::size_t at) {
-        std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes.at(at + i));
-        return value;
-    };
-    EXPECT_EQ(u32(32), 100'000u) << "the main header's time per frame (RIFF, LIST hdrl, avih)";
-    EXPECT_EQ(u32(4) + 8u, bytes.size()) << "nothing past the RIFF";
-    const std::string strh = "strh";
-    const auto handler = static_cast<std::size_t>(std::search(bytes.begin(), bytes.end(), strh.begin(), strh.end()) -
-                                                  bytes.begin()) + 12;
+    const Riff riff{std::filesystem::path(output)};
+    const auto avih = riff.Find({"hdrl", "avih"}), strh = riff.Find({"hdrl", "strl", "strh"});
+    ASSERT_TRUE(avih && strh) << riff.Outline();
+    EXPECT_EQ(riff.U32(avih->Data()), 100'000u) << "the main header's time per frame";
+    EXPECT_EQ(riff.U32(4) + 8, riff.Size()) << "nothing past the RIFF";
     if (compresses) {
-        EXPECT_EQ(u32(handler), GetParam()) << "the stream header names the compressor";
+        EXPECT_EQ(riff.U32(strh->Data() + 4), GetParam()) << "the stream header names the compressor";
     }
     EXPECT_EQ(ProbeStream(output, "a:0")["nb_frames"], std::to_string(kFrames * kSamples)) << "the sound's header";
     EXPECT_EQ(Decode(output, "-map 0:a -f s16le"), sent);
