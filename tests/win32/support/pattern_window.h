@@ -1,12 +1,17 @@
 // A window that shows a known picture at a known place on the screen, for recordings to be
 // compared with: the picture is a colour for each of its pixels, so a decoded frame is checked
-// against the very function that painted it; one that changes (a clock) is painted again.
+// against the very function that painted it; one that changes (a clock) is painted again. It
+// stands for another program's window, so it lives on a thread of its own: the recorder keeps
+// its own thread's windows out of what it records.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,7 +22,7 @@ public:
     using Picture = std::function<COLORREF(int x, int y)>;  // window pixels from its top left
 
     // Shown and painted at once at `place` (screen pixels). Not topmost when a window of the
-    // program must be able to cover it (the area overlay). Messages go to the creating thread.
+    // program must be able to cover it (the area overlay).
     PatternWindow(RECT place, Picture picture, bool topmost = true)
         : picture_(std::move(picture)), width_(place.right - place.left), height_(place.bottom - place.top) {
         static const ATOM type = [] {
@@ -28,11 +33,24 @@ public:
             return RegisterClassW(&type);
         }();
         Render();
-        window_ = CreateWindowExW(topmost ? WS_EX_TOPMOST : 0, MAKEINTATOM(type), L"pattern", WS_POPUP | WS_VISIBLE,
-                                  place.left, place.top, width_, height_, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-        UpdateWindow(window_);
+        std::promise<HWND> shown;
+        std::future<HWND> window = shown.get_future();
+        thread_ = std::thread([this, place, topmost, shown = std::move(shown)]() mutable {
+            // Never active: the recorder's windows keep the keyboard.
+            HWND window = CreateWindowExW(WS_EX_NOACTIVATE | (topmost ? WS_EX_TOPMOST : 0), MAKEINTATOM(type), L"pattern",
+                                          WS_POPUP | WS_VISIBLE, place.left, place.top, width_, height_, nullptr,
+                                          nullptr, GetModuleHandleW(nullptr), this);
+            UpdateWindow(window);
+            shown.set_value(window);
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+        });
+        window_ = window.get();
     }
-    ~PatternWindow() { DestroyWindow(window_); }
+    ~PatternWindow() {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
     PatternWindow(const PatternWindow&) = delete;
     PatternWindow& operator=(const PatternWindow&) = delete;
 
@@ -44,7 +62,10 @@ public:
     // it after a dialog closed over it too: without a window manager, what a closed window
     // uncovers is not always repainted by the window below.
     void Repaint(const RECT* part = nullptr) {
-        Render();
+        {
+            std::lock_guard<std::mutex> lock(pixelsLock_);
+            Render();
+        }
         RedrawWindow(window_, part, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
 
@@ -75,7 +96,9 @@ private:
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         }
         auto* self = reinterpret_cast<PatternWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_DESTROY) PostQuitMessage(0);
         if (message != WM_PAINT || !self) return DefWindowProcW(window, message, wParam, lParam);
+        std::lock_guard<std::mutex> lock(self->pixelsLock_);
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
         BITMAPINFO info{};
@@ -92,7 +115,9 @@ private:
 
     Picture picture_;
     int width_, height_;
+    std::mutex pixelsLock_;
     std::vector<std::uint32_t> pixels_;  // top-down rows of blue, green, red, unused
+    std::thread thread_;
     HWND window_ = nullptr;
 };
 
