@@ -51,14 +51,14 @@ TEST(LauncherEndToEnd, StartsTheRecorderOnceMinimisedWithoutArgumentsAfterTheFad
     // and the fade-out under way.
     bool held = false, fadingOut = false, startedEarly = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!launcher.program.Ended() && std::chrono::steady_clock::now() < deadline) {
+    while (!launcher.program.ExitsWithin(0) && std::chrono::steady_clock::now() < deadline) {
         const int alpha = Opacity(window);
         held = held || alpha == 255;
         fadingOut = fadingOut || (held && alpha > 0 && alpha < 255);
         startedEarly = startedEarly || (!fadingOut && !launcher.Started().empty());
         Sleep(2);
     }
-    ASSERT_TRUE(launcher.program.Ended()) << "the launcher must end once it has started the recorder";
+    ASSERT_TRUE(launcher.program.ExitsWithin(0)) << "the launcher must end once it has started the recorder";
     EXPECT_EQ(launcher.program.ExitCode(), 0u);
     EXPECT_TRUE(held && fadingOut);
     EXPECT_FALSE(startedEarly);
@@ -86,7 +86,7 @@ TEST(LauncherEndToEnd, WithoutARecorderSaysSoInChineseAndEndsCleanly) {
     ASSERT_TRUE(watcher.Finish()) << watcher.Failure();
     EXPECT_EQ(caption, L"Velvra");
     EXPECT_EQ(text.rfind(L"无法启动录像程序 kest35.exe。", 0), 0u);
-    ASSERT_TRUE(WaitUntil([&] { return launcher.program.Ended(); }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitUntil([&] { return launcher.program.ExitsWithin(0); }, std::chrono::seconds(30)));
     EXPECT_EQ(launcher.program.ExitCode(), 1u) << "its own code for a missing recorder, not a crash";
 }
 

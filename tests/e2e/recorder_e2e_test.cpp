@@ -324,8 +324,6 @@ private:
             return white ? RGB(255, 255, 255) : RGB(0, 0, 0);
         });
         while (!stop_) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
             LARGE_INTEGER now{};
             QueryPerformanceCounter(&now);
             const long ms = static_cast<long>((now.QuadPart - start_) / 10'000);

@@ -140,7 +140,7 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     const auto pixels = DecodeFrame(file, 3, "bgra");
     ASSERT_TRUE(pixels.has_value());
     ASSERT_EQ(pixels->size(), 200u * 120u * 4u);
-    EXPECT_EQ(pattern.Differences(*pixels, 200, {40, 30}), 0);
+    EXPECT_EQ(pattern.Differences(*pixels, 200, {-40, -30}), 0);
 }
 
 // On two monitors (scripts/screens-run.sh), with the X server's pointer as a person's hand moves
@@ -178,7 +178,7 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     form2.done_Click();
     const auto pixels = DecodeFrame(file, std::atoi(ProbeVideo(file)["nb_read_frames"].c_str()) - 1, "bgra");
     ASSERT_TRUE(pixels.has_value() && pixels->size() == 200u * 120u * 4u);
-    EXPECT_EQ(pattern.Differences(*pixels, 200, {40, 30}), 0);
+    EXPECT_EQ(pattern.Differences(*pixels, 200, {-40, -30}), 0);
 }
 
 TEST_F(ControlMenuWin32Test, EscapeClosesTheOverlayAndFreesThePointer) {

@@ -160,10 +160,7 @@ TEST(MsghookConstantsTest, GettersGiveTheSdkValues) {
 #undef KEST_SDK
     const auto getters = MsghookGetterValues();
     ASSERT_EQ(getters.size(), 50u) << "49 getters and the chain notice";
-    for (const NamedValue& getter : getters) {
-        ASSERT_EQ(sdk.count(getter.name), 1u) << getter.name;
-        EXPECT_EQ(getter.value, sdk.at(getter.name)) << getter.name;
-    }
+    for (const NamedValue& getter : getters) EXPECT_EQ(getter.value, sdk.at(getter.name)) << getter.name;
 }
 
 }  // namespace

@@ -70,12 +70,15 @@ public:
     }
 
     // Pixels of a decoded frame (rows of blue, green, red, alpha, `width` wide) that differ from
-    // the picture, the frame's top left being the picture's `from`.
-    int Differences(const std::vector<std::uint8_t>& bgra, int width, POINT from = {}) const {
+    // the picture, whose top left lies at `at` in the frame; outside it, and in `except`, nothing
+    // is judged.
+    int Differences(const std::vector<std::uint8_t>& bgra, int width, POINT at = {}, RECT except = {}) const {
         int wrong = 0;
         for (std::size_t i = 0; i + 4 <= bgra.size(); i += 4) {
-            const int x = static_cast<int>(i / 4) % width, y = static_cast<int>(i / 4) / width;
-            wrong += RGB(bgra[i + 2], bgra[i + 1], bgra[i]) != picture_(from.x + x, from.y + y);
+            const POINT in{static_cast<LONG>(i / 4 % width), static_cast<LONG>(i / 4 / width)};
+            const int x = in.x - at.x, y = in.y - at.y;
+            if (x < 0 || y < 0 || x >= width_ || y >= height_ || PtInRect(&except, in)) continue;
+            wrong += RGB(bgra[i + 2], bgra[i + 1], bgra[i]) != picture_(x, y);
         }
         return wrong;
     }

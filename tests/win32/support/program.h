@@ -33,7 +33,7 @@ public:
     }
     ~Program() {
         if (!started_) return;
-        if (!Ended()) TerminateProcess(process_.hProcess, 99);
+        if (!ExitsWithin(0)) TerminateProcess(process_.hProcess, 99);
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
@@ -43,7 +43,6 @@ public:
     bool Started() const { return started_; }
     DWORD Id() const { return process_.dwProcessId; }
     bool ExitsWithin(DWORD milliseconds) const { return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0; }
-    bool Ended() const { return ExitsWithin(0); }
     DWORD ExitCode() const {
         DWORD code = 0;
         GetExitCodeProcess(process_.hProcess, &code);
