@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "recorder/engine/app_title.h"
+#include "platform/little_endian.h"
 #include "recorder/engine/avi_header.h"
+#include "support/riff.h"
 #include "unit/recording_fixture.h"
 
 namespace kest::recorder {
@@ -101,7 +103,7 @@ TEST_F(SoundRecordingTest, PauseAndStopCutSoundAndPictureAtTheSameMoment) {
     // samples from before and after the pause meet without silence between them.
     EXPECT_EQ(fake.sound.stops, 2);
     const auto at = [&](std::int64_t sample) {
-        return static_cast<std::int16_t>(fake.avi.sound[2 * sample] | fake.avi.sound[2 * sample + 1] << 8);
+        return static_cast<std::int16_t>(platform::ReadLE16(fake.avi.sound, static_cast<std::size_t>(2 * sample)));
     };
     const std::int64_t pausedAt = 51 * kSamplesPerSlot;
     EXPECT_NE(at(pausedAt - 200), 0);
@@ -210,14 +212,20 @@ TEST_F(SoundStreamTest, HeadersOnDiskDescribeBothStreamsInSamples) {
     ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);
     ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);
     ASSERT_TRUE(avi.KeepingFileReadable());
-    const auto& bytes = fake.files.contents[output];
-    const auto u32 = [&bytes](std::size_t at) {
-        return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24);
-    };
-    EXPECT_EQ(u32(32 + 24), 2u) << "the main header counts two streams";
-    const auto sound = std::search(bytes.begin(), bytes.end(), std::begin("auds"), std::begin("auds") + 4) - bytes.begin();
-    ASSERT_LT(sound, static_cast<std::ptrdiff_t>(bytes.size()));
-    EXPECT_EQ(u32(static_cast<std::size_t>(sound) + 32), 22050u) << "the sound's length in samples";
+    const testing::Riff riff(fake.files.contents[output]);
+    const auto mainHeader = riff.Find({"hdrl", "avih"});
+    ASSERT_TRUE(mainHeader.has_value());
+    EXPECT_EQ(riff.U32(mainHeader->Data() + 24), 2u) << "the main header counts two streams";
+    std::vector<testing::RiffChunk> streamHeaders;
+    for (const auto& list : riff.Top()) {
+        if (!riff.IsList(list, "hdrl")) continue;
+        for (const auto& chunk : riff.Inside(list)) {
+            if (riff.IsList(chunk, "strl")) streamHeaders.push_back(riff.Inside(chunk).at(0));
+        }
+    }
+    ASSERT_EQ(streamHeaders.size(), 2u);
+    EXPECT_EQ(riff.U32(streamHeaders[1].Data()), platform::FourCC("auds"));
+    EXPECT_EQ(riff.U32(streamHeaders[1].Data() + 32), 22050u) << "the sound's length in samples";
 }
 
 }  // namespace
