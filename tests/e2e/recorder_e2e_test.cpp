@@ -272,6 +272,65 @@ TEST_F(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesigned
     EXPECT_TRUE(Closes());
 }
 
+// A still picture recorded full screen and stopped as a person stops it: the main window restored,
+// 文件 opened and held open for about a second while the hand reaches 停止. None of it is in the
+// recording: its last frame is the picture as it was before the window came.
+class RecorderKeepsOut : public RecorderFixture {};
+
+TEST_F(RecorderKeepsOut, StoppedThroughItsWindowTheLastFrameShowsNoneOfIt) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "the recording is judged by the host's ffmpeg";
+    const RECT still{1100, 480, 1800, 1000};  // another program's window, under where ours will come
+    const PatternWindow picture(
+        still, [](int x, int y) { return RGB(x * 255 / 700, y * 255 / 520, (x / 50 + y / 50) % 2 ? 200 : 40); }, false);
+    ASSERT_NO_FATAL_FAILURE(Appears());
+    // Without a window manager the minimised window's X window stays drawn where the window was,
+    // although Windows says it is minimised: every frame shows it there. That rectangle is left
+    // out of the comparison, and the window is brought back elsewhere, over the picture, so that
+    // what must not be recorded lies outside it.
+    RECT drawnWhileMinimised{};
+    ASSERT_TRUE(GetWindowRect(main, &drawnWhileMinimised));
+    const std::wstring typed = ScratchFolder(L"e2e-keeps-out") + L"still";
+    ASSERT_NO_FATAL_FAILURE(Records(typed, kScreenCodec, 10));
+
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
+    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main); }, std::chrono::seconds(10)));
+    SetWindowPos(main, nullptr, 1250, 560, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    WaitUntil([] { return false; }, std::chrono::milliseconds(500));
+    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    const HWND menu = WaitForWindow(recorder.Id(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+    ASSERT_NE(menu, nullptr);
+    WaitUntil([] { return false; }, std::chrono::seconds(1));  // the hand on its way to 停止
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(Closes());
+
+    const std::wstring file = typed + L".avi";
+    auto probe = ProbeVideo(file);
+    const int pictures = std::atoi(probe["nb_read_frames"].c_str());
+    ASSERT_GE(pictures, 2) << probe["output"];
+    EXPECT_GE(HeldSlots(file), 15) << "the window and its menu were there for a second and a half";
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const auto first = DecodeFrame(file, 0, "bgra"), last = DecodeFrame(file, pictures - 1, "bgra");
+    ASSERT_TRUE(first && last);
+    ASSERT_EQ(last->size(), static_cast<std::size_t>(width) * height * 4);
+    ASSERT_EQ(first->size(), last->size());
+    int differing = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const POINT at{x, y};
+            if (PtInRect(&drawnWhileMinimised, at)) continue;
+            const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
+            differing += !std::equal(first->begin() + i, first->begin() + i + 3, last->begin() + i);
+        }
+    }
+    EXPECT_EQ(differing, 0) << "the last frame differs from the first outside the minimised window's place";
+    EXPECT_EQ(picture.Differences(*first, width, {still.left, still.top}, drawnWhileMinimised), 0)
+        << "the picture was recorded; the minimised window was left out at " << drawnWhileMinimised.left << ","
+        << drawnWhileMinimised.top << "-" << drawnWhileMinimised.right << "," << drawnWhileMinimised.bottom;
+}
+
 // A box that flashes white while a beep sounds, and beside it the time since the sound began
 // as a Gray code of 10 ms steps, so that each recorded frame says when it was taken. The sound
 // is played by the host's own player into the sound server's sink: a player under Wine, on two
