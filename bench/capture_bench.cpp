@@ -171,8 +171,8 @@ constexpr int kLineHeight = 17;
 constexpr int kTextTop = 140;
 constexpr UINT_PTR kClockTimer = 1, kTypingTimer = 2, kScrollTimer = 3;
 bool activeScene = false;
-int firstLine = 0;       // the editor's top line, one more each second
-std::wstring typed;      // what has been typed on the editor's last line
+int firstLine = 0;   // the editor's top line, one more each second
+std::wstring typed;  // what has been typed on the editor's last line
 
 int VisibleLines(const RECT& all) { return (all.bottom - kTextTop) / kLineHeight; }
 
@@ -240,7 +240,7 @@ LRESULT CALLBACK SceneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message != WM_PAINT) return DefWindowProcW(hwnd, message, wParam, lParam);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
-    PaintPage(dc, all);  // drawing outside the update region is clipped away
+    PaintPage(dc, all);                       // drawing outside the update region is clipped away
     PaintTimeCode(dc, TimeCode(HostTime()));  // over the page, which the editor scrolls under it
     EndPaint(hwnd, &paint);
     return 0;
@@ -253,9 +253,9 @@ HWND CreateScene(bool active) {
     scene.hInstance = GetModuleHandleW(nullptr);
     scene.lpszClassName = L"KestBenchScene";
     RegisterClassW(&scene);
-    HWND window = CreateWindowExW(0, L"KestBenchScene", L"scene", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                  scene.hInstance, nullptr);
+    HWND window =
+        CreateWindowExW(0, L"KestBenchScene", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                        GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, scene.hInstance, nullptr);
     SetTimer(window, kClockTimer, 1000, nullptr);
     if (active) {
         SetTimer(window, kTypingTimer, 150, nullptr);
@@ -308,7 +308,8 @@ public:
                                (active ? L" active " : L" still ") + shownName;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+        if (CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &process_)) {
             const HANDLE either[] = {shown, process_.hProcess};
             WaitForMultipleObjects(2, either, FALSE, 60000);
         }
@@ -327,7 +328,6 @@ public:
 private:
     PROCESS_INFORMATION process_{};
 };
-
 
 // ---- stages ----
 
@@ -357,7 +357,8 @@ void BlockAndLevelTable(kest::recorder::Form1& form1, kest::recorder::cDIB& read
             Sleep(5);
         }
         HDC screen = GetDC(nullptr);
-        BitBlt(reinterpret_cast<HDC>(canvas.Hdc()), 0, 0, form1.CurrentRecording().Fields().aviwidth, form1.CurrentRecording().Fields().aviheight, screen, 0, 0, SRCCOPY);
+        BitBlt(reinterpret_cast<HDC>(canvas.Hdc()), 0, 0, form1.CurrentRecording().Fields().aviwidth,
+               form1.CurrentRecording().Fields().aviheight, screen, 0, 0, SRCCOPY);
         ReleaseDC(nullptr, screen);
         canvas.SaveImage(frameFile);
         reader.CreateFromFile(frameFile);
@@ -396,12 +397,14 @@ void GrabTable(kest::recorder::Form1& form1) {
     HDC canvas = reinterpret_cast<HDC>(form1.Picture1().Hdc());
     for (int round = 0; round < 9; ++round) {
         for (std::size_t i = 0; i < std::size(sizes); ++i) {
-            const int rows = sizes[i] ? std::max(1, sizes[i] * 1024 / (form1.CurrentRecording().Fields().aviwidth * 4)) : form1.CurrentRecording().Fields().aviheight;
+            const int rows = sizes[i] ? std::max(1, sizes[i] * 1024 / (form1.CurrentRecording().Fields().aviwidth * 4))
+                                      : form1.CurrentRecording().Fields().aviheight;
             const auto t = Clock::now();
             for (int r = 0; r < 4; ++r) {
                 HDC screen = GetDC(nullptr);
                 for (int top = 0; top < form1.CurrentRecording().Fields().aviheight; top += rows) {
-                    BitBlt(canvas, 0, top, form1.CurrentRecording().Fields().aviwidth, std::min(rows, form1.CurrentRecording().Fields().aviheight - top), screen, 0, top, SRCCOPY);
+                    BitBlt(canvas, 0, top, form1.CurrentRecording().Fields().aviwidth,
+                           std::min(rows, form1.CurrentRecording().Fields().aviheight - top), screen, 0, top, SRCCOPY);
                 }
                 ReleaseDC(nullptr, screen);
             }
@@ -412,8 +415,10 @@ void GrabTable(kest::recorder::Form1& form1) {
     std::printf("  grab in bands of kB (median ms):");
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         std::sort(times[i].begin(), times[i].end());
-        if (sizes[i]) std::printf("  %d: %.1f", sizes[i], times[i][times[i].size() / 2]);
-        else std::printf("  whole: %.1f", times[i][times[i].size() / 2]);
+        if (sizes[i])
+            std::printf("  %d: %.1f", sizes[i], times[i][times[i].size() / 2]);
+        else
+            std::printf("  whole: %.1f", times[i][times[i].size() / 2]);
     }
     std::printf("\n");
 }
@@ -465,10 +470,12 @@ void RunStages(kest::testing::TestPlatform& windows, kest::recorder::Form1& form
     while (Seconds(begin) < seconds) {
         auto t = Clock::now();
         const kest::platform::Handle screen = windows.desktop.GetDC(0);
-        const int bandRows = std::max(1, (1 << 20) / (form1.CurrentRecording().Fields().aviwidth * 4));  // as the recorder's ticks copy it
+        const int bandRows = std::max(
+            1, (1 << 20) / (form1.CurrentRecording().Fields().aviwidth * 4));  // as the recorder's ticks copy it
         for (int top = 0; top < form1.CurrentRecording().Fields().aviheight; top += bandRows) {
-            windows.desktop.BitBlt(canvas.Hdc(), 0, top, form1.CurrentRecording().Fields().aviwidth, std::min(bandRows, form1.CurrentRecording().Fields().aviheight - top),
-                                   screen, 0, top, kest::platform::kSrcCopy);
+            windows.desktop.BitBlt(canvas.Hdc(), 0, top, form1.CurrentRecording().Fields().aviwidth,
+                                   std::min(bandRows, form1.CurrentRecording().Fields().aviheight - top), screen, 0,
+                                   top, kest::platform::kSrcCopy);
         }
         windows.desktop.ReleaseDC(0, screen);
         grab.total += Ms(t);
@@ -555,7 +562,8 @@ void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& out
         for (bool keep : {true, false}) {
             kest::recorder::AVIDecs avi(windows.platform);
             avi.SetKeepsFileReadable(keep);
-            kest::testing::DialogWatcher watcher({kest::testing::AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
+            kest::testing::DialogWatcher watcher(
+                {kest::testing::AnswerCompressionDialog(L"Full Frames (Uncompressed)")});
             if (!avi.OpenAviOutput(0, frame, kest::testing::ToText(output), 10) || !watcher.Finish()) return;
             int frames = 0;
             const auto begin = Clock::now();
@@ -584,8 +592,7 @@ void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& out
 // begins as start_Click returns; the CPU time is counted from there to where it was last seen
 // running.
 void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, kest::recorder::AVIDecs& avi,
-                  const std::wstring& mode,
-                  bool ours, bool active, double seconds, const std::wstring& output) {
+                  const std::wstring& mode, bool ours, bool active, double seconds, const std::wstring& output) {
     const auto watched = WatchedProcesses();
     const std::uint64_t startTime = HostTime();
     const CpuSample cpuBegin = SampleCpu(watched);
@@ -622,18 +629,21 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     const double bytes = static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow;
     const auto codec = kest::codec::win32::ScreenCodecWork();
     const POINT strip = CodeStrip();
-    std::printf("mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
-                "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f start_time=%llu code=%ld,%ld,%d,%d,%d",
-                mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.CurrentRecording().Fields().aviwidth, form1.CurrentRecording().Fields().aviheight,
-                slots, elapsed, slots / elapsed, bytes / 1e6 / elapsed * 60, earlyMemory, minuteMemory, peakMemory,
-                endMemory, static_cast<unsigned long long>(startTime), strip.x - form1.CurrentRecording().Fields().x0, strip.y - form1.CurrentRecording().Fields().y0,
-                kCodeCell, kCodeMarks, kCodeBits);
+    std::printf(
+        "mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
+        "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f start_time=%llu code=%ld,%ld,%d,%d,%d",
+        mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.CurrentRecording().Fields().aviwidth,
+        form1.CurrentRecording().Fields().aviheight, slots, elapsed, slots / elapsed, bytes / 1e6 / elapsed * 60,
+        earlyMemory, minuteMemory, peakMemory, endMemory, static_cast<unsigned long long>(startTime),
+        strip.x - form1.CurrentRecording().Fields().x0, strip.y - form1.CurrentRecording().Fields().y0, kCodeCell,
+        kCodeMarks, kCodeBits);
     PrintCpu(watched, cpuBegin, cpuEnd);
     if (codec.frames) {
         std::printf(" compress_ms=%.1f key_frames=%llu", codec.seconds * 1000 / codec.frames,
                     static_cast<unsigned long long>(codec.keyFrames));
     }
-    if (form2.recordsound().Checked()) std::printf(" sound_samples=%lld", static_cast<long long>(avi.SoundSamplesWritten()));
+    if (form2.recordsound().Checked())
+        std::printf(" sound_samples=%lld", static_cast<long long>(avi.SoundSamplesWritten()));
     std::printf("%s\n", hitLimit ? " (stopped early: size limit or full disk)" : "");
 }
 
@@ -641,10 +651,12 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"scene" && argc > 3) return RunScene(std::wstring(argv[3]) != L"still", _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
+    if (mode == L"scene" && argc > 3)
+        return RunScene(std::wstring(argv[3]) != L"still", _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
     if (argc < 5) {
         std::fprintf(stderr,
-                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active [unkept] [sound]]\n"
+                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active "
+                     "[unkept] [sound]]\n"
                      "       capture_bench scene SECONDS still|active\n");
         return 2;
     }
@@ -678,7 +690,8 @@ int wmain(int argc, wchar_t** argv) {
     form2.Window().Show();
     if (mode == L"area") {
         // A quarter of the screen, from its centre part, chosen on the overlay as a person would.
-        const float width = GetSystemMetrics(SM_CXSCREEN) / 2 * 15.0f, height = GetSystemMetrics(SM_CYSCREEN) / 2 * 15.0f;
+        const float width = GetSystemMetrics(SM_CXSCREEN) / 2 * 15.0f,
+                    height = GetSystemMetrics(SM_CYSCREEN) / 2 * 15.0f;
         form2.recordareae_Click();
         recorder.form3.Form_MouseDown(1, 0, width / 2, height / 2);
         recorder.form3.Form_MouseMove(1, 0, width * 1.5f, height * 1.5f);

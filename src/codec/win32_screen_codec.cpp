@@ -104,17 +104,19 @@ LRESULT Compress(codec::ScreenCodec& codec, ICCOMPRESS* frame) {
 LRESULT Answer(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM second) {
     auto* codec = reinterpret_cast<codec::ScreenCodec*>(id);
     switch (message) {
-        case DRV_LOAD: case DRV_FREE: case DRV_ENABLE: case DRV_DISABLE: case DRV_INSTALL: case DRV_REMOVE:
-            return 1;
+        case DRV_LOAD:
+        case DRV_FREE:
+        case DRV_ENABLE:
+        case DRV_DISABLE:
+        case DRV_INSTALL:
+        case DRV_REMOVE: return 1;
         case DRV_OPEN: {
             auto* open = reinterpret_cast<ICOPEN*>(second);
             if (open && open->fccType != ICTYPE_VIDEO) return 0;
             if (open) open->dwError = ICERR_OK;
             return reinterpret_cast<LRESULT>(new codec::ScreenCodec());
         }
-        case DRV_CLOSE:
-            delete codec;
-            return 1;
+        case DRV_CLOSE: delete codec; return 1;
         case DRV_QUERYCONFIGURE: return 0;
         case ICM_GETINFO: return Info(reinterpret_cast<ICINFO*>(first), second);
         case ICM_GETDEFAULTQUALITY:
@@ -123,8 +125,10 @@ LRESULT Answer(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM se
         case ICM_GETDEFAULTKEYFRAMERATE:
             if (first) *reinterpret_cast<DWORD*>(first) = codec::ScreenCodec::DefaultKeyFrameRate();
             return ICERR_OK;
-        case ICM_GETSTATE: case ICM_SETSTATE: return 0;  // nothing to configure, so no state
-        case ICM_CONFIGURE: case ICM_ABOUT: return ICERR_UNSUPPORTED;
+        case ICM_GETSTATE:
+        case ICM_SETSTATE: return 0;  // nothing to configure, so no state
+        case ICM_CONFIGURE:
+        case ICM_ABOUT: return ICERR_UNSUPPORTED;
         case ICM_COMPRESS_FRAMES_INFO: return ICERR_OK;
         case ICM_COMPRESS_QUERY: {
             if (!first) return ICERR_BADFORMAT;
@@ -151,12 +155,12 @@ LRESULT Answer(DWORD_PTR id, HDRVR driver, UINT message, LPARAM first, LPARAM se
             const codec::BitmapHeader output = Portable(*Header(second));
             return codec->CompressBegin(input, &output);
         }
-        case ICM_COMPRESS:
-            return codec ? Compress(*codec, reinterpret_cast<ICCOMPRESS*>(first)) : ICERR_BADHANDLE;
+        case ICM_COMPRESS: return codec ? Compress(*codec, reinterpret_cast<ICCOMPRESS*>(first)) : ICERR_BADHANDLE;
         case ICM_COMPRESS_END: return codec ? codec->CompressEnd() : ICERR_OK;
         // An encoder only: players decode ZMBV themselves.
-        case ICM_DECOMPRESS_QUERY: case ICM_DECOMPRESS_GET_FORMAT: case ICM_DECOMPRESS_BEGIN:
-            return ICERR_BADFORMAT;
+        case ICM_DECOMPRESS_QUERY:
+        case ICM_DECOMPRESS_GET_FORMAT:
+        case ICM_DECOMPRESS_BEGIN: return ICERR_BADFORMAT;
         default:
             if (message >= DRV_USER) return ICERR_UNSUPPORTED;
             return DefDriverProc(id, driver, message, first, second);

@@ -35,7 +35,8 @@ std::size_t Stride(const BitmapHeader& input) {
 }
 
 std::uint64_t PixelBytes(const BitmapHeader& input, ZmbvFormat format) {
-    return static_cast<std::uint64_t>(input.width) * RowCount(input) * static_cast<std::uint64_t>(BytesPerPixel(format));
+    return static_cast<std::uint64_t>(input.width) * RowCount(input) *
+           static_cast<std::uint64_t>(BytesPerPixel(format));
 }
 
 std::uint64_t RawBytes(const BitmapHeader& input, ZmbvFormat format) {
@@ -56,7 +57,8 @@ std::optional<ZmbvFormat> FormatFor(const BitmapHeader& input) {
     if (input.width <= 0 || input.height == 0 || input.height == INT32_MIN) return std::nullopt;
     std::optional<ZmbvFormat> format;
     switch (input.bitCount) {
-        case 32: case 24: format = ZmbvFormat::Bgrx32; break;
+        case 32:
+        case 24: format = ZmbvFormat::Bgrx32; break;
         case 16: format = ZmbvFormat::Rgb555; break;  // BI_RGB 16-bit pixels are 5-5-5
         case 8:
             if (input.clrUsed > kPaletteEntries) return std::nullopt;
@@ -71,7 +73,8 @@ std::optional<ZmbvFormat> FormatFor(const BitmapHeader& input) {
 int BytesPerPixel(ZmbvFormat format) {
     switch (format) {
         case ZmbvFormat::Palette8: return 1;
-        case ZmbvFormat::Rgb555: case ZmbvFormat::Rgb565: return 2;
+        case ZmbvFormat::Rgb555:
+        case ZmbvFormat::Rgb565: return 2;
         case ZmbvFormat::Bgr24: return 3;
         case ZmbvFormat::Bgrx32: return 4;
     }
@@ -87,9 +90,10 @@ std::size_t MaxFrameBytes(const BitmapHeader& input, int blockSize) {
     const auto format = FormatFor(input);
     if (!format) return 0;
     // An inter frame in which every block changed: the palette's XOR, the vectors, every pixel.
-    const std::size_t blocks = BlocksOf(input.width, blockSize) * BlocksOf(static_cast<std::int64_t>(RowCount(input)), blockSize);
-    const std::uint64_t inter = (*format == ZmbvFormat::Palette8 ? kPaletteBytes : 0) + VectorTableBytes(blocks) +
-                                PixelBytes(input, *format);
+    const std::size_t blocks =
+        BlocksOf(input.width, blockSize) * BlocksOf(static_cast<std::int64_t>(RowCount(input)), blockSize);
+    const std::uint64_t inter =
+        (*format == ZmbvFormat::Palette8 ? kPaletteBytes : 0) + VectorTableBytes(blocks) + PixelBytes(input, *format);
     const std::uint64_t payload = std::max(inter, RawBytes(input, *format));
     return kKeyFrameHeaderBytes + compressBound(static_cast<uLong>(payload)) + kFlushAllowance;
 }
@@ -214,7 +218,8 @@ std::optional<EncodedFrame> ZmbvEncoder::Encode(const std::uint8_t* pixels, cons
     if (!begun_ || capacity < kKeyFrameHeaderBytes) return std::nullopt;
     if (!widened_.empty()) {  // 24-bit rows become 32-bit ones once, for every later step
         for (int y = 0; y < height_; ++y) {
-            const std::size_t row = input_.height > 0 ? static_cast<std::size_t>(height_ - 1 - y) : static_cast<std::size_t>(y);
+            const std::size_t row =
+                input_.height > 0 ? static_cast<std::size_t>(height_ - 1 - y) : static_cast<std::size_t>(y);
             const std::uint8_t* from = pixels + row * Stride(input_);
             std::uint8_t* to = widened_.data() + static_cast<std::size_t>(y) * rowBytes_;
             for (int x = 0; x < width_; ++x) {
@@ -250,8 +255,7 @@ std::optional<EncodedFrame> ZmbvEncoder::Encode(const std::uint8_t* pixels, cons
     return EncodedFrame{*size, key};
 }
 
-std::optional<std::size_t> ZmbvEncoder::EncodeKey(const std::uint8_t* pixels, std::uint8_t* out,
-                                                  std::size_t capacity) {
+std::optional<std::size_t> ZmbvEncoder::EncodeKey(const std::uint8_t* pixels, std::uint8_t* out, std::size_t capacity) {
     out[0] = kKeyFrameFlag;
     out[1] = kMajorVersion;
     out[2] = kMinorVersion;
@@ -322,7 +326,6 @@ std::optional<std::size_t> ZmbvEncoder::EncodeInter(const std::uint8_t* pixels, 
     if (!Deflate(begin, static_cast<std::size_t>(xors - begin), Z_SYNC_FLUSH)) return std::nullopt;
     return static_cast<std::size_t>(stream_->next_out - out);
 }
-
 
 std::int32_t ScreenCodec::CompressQuery(const BitmapHeader& input, const BitmapHeader* output) {
     if (!FormatFor(input)) return kIcErrBadFormat;

@@ -152,17 +152,17 @@ private:
     int width_ = 0, height_ = 0, bytesPerPixel_ = 4;
     std::size_t rowBytes_ = 0;
     int blocksAcross_ = 0, blocksDown_ = 0;
-    std::vector<std::uint8_t> reference_;   // the previous frame, top-down, unpadded
-    std::vector<std::uint8_t> palette_;     // the previous frame's palette (8-bit only)
-    std::vector<std::uint8_t> widened_;     // a 24-bit input as 32-bit rows
-    std::vector<std::uint8_t> payload_;     // an inter frame before zlib: vectors, then XORs
-    std::vector<std::uint8_t> changed_;     // per block of the frame being coded
-    std::vector<Vector> vectors_;           // per block of the frame being coded
+    std::vector<std::uint8_t> reference_;      // the previous frame, top-down, unpadded
+    std::vector<std::uint8_t> palette_;        // the previous frame's palette (8-bit only)
+    std::vector<std::uint8_t> widened_;        // a 24-bit input as 32-bit rows
+    std::vector<std::uint8_t> payload_;        // an inter frame before zlib: vectors, then XORs
+    std::vector<std::uint8_t> changed_;        // per block of the frame being coded
+    std::vector<Vector> vectors_;              // per block of the frame being coded
     std::vector<std::uint64_t> columnHashes_;  // per block column: a hash of each row's part
     std::vector<std::uint32_t> hashedFor_;     // per block column: the frame they were made for
     std::uint32_t frameNumber_ = 0;
-    Vector lastMotion_;                     // the last vector that matched a block exactly
-    std::unique_ptr<Helper> helper_;        // for frames large enough to be worth it
+    Vector lastMotion_;               // the last vector that matched a block exactly
+    std::unique_ptr<Helper> helper_;  // for frames large enough to be worth it
 };
 
 // What the driver says about itself.

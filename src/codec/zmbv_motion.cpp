@@ -46,9 +46,10 @@ bool ZmbvEncoder::Matches(const std::uint8_t* pixels, const Block& block, Vector
     if (x < 0 || y < 0 || x + block.width > width_ || y + block.height > height_) return false;
     const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
     for (int j = 0; j < block.height; ++j) {
-        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
-        const std::uint8_t* previous =
-            reference_.data() + static_cast<std::size_t>(y + j) * rowBytes_ + static_cast<std::size_t>(x) * bytesPerPixel_;
+        const std::uint8_t* current =
+            CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
+        const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(y + j) * rowBytes_ +
+                                       static_cast<std::size_t>(x) * bytesPerPixel_;
         if (!SameBytes(current, previous, bytes)) return false;
     }
     return true;
@@ -122,7 +123,8 @@ int ZmbvEncoder::SearchScroll(const std::uint8_t* pixels, const Block& block, in
 std::uint8_t* ZmbvEncoder::AppendXor(const std::uint8_t* pixels, const Block& block, Vector v, std::uint8_t* to) const {
     const std::size_t bytes = static_cast<std::size_t>(block.width) * bytesPerPixel_;
     for (int j = 0; j < block.height; ++j) {
-        const std::uint8_t* current = CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
+        const std::uint8_t* current =
+            CurrentRow(pixels, block.y + j) + static_cast<std::size_t>(block.x) * bytesPerPixel_;
         const std::uint8_t* previous = reference_.data() + static_cast<std::size_t>(block.y + v.dy + j) * rowBytes_ +
                                        static_cast<std::size_t>(block.x + v.dx) * bytesPerPixel_;
         for (std::size_t i = 0; i < bytes; ++i) to[i] = current[i] ^ previous[i];

@@ -47,9 +47,8 @@ FrmAbout::FrmAbout(platform::LauncherPlatform& platform, Text promoAddress)
       timers_{{{TimerId::Timer3, kFadeTickMs, true}, {TimerId::Timer1, kHoldMs, false}, {TimerId::Trans, 0, false}}} {}
 
 void FrmAbout::Load() {
-    window_ = platform_.CreateAboutWindow(
-        {u"Form1", kClientWidth, kClientHeight, kWhite, kBrowser, kTextBox, u"Text1"},
-        [this](int id) { OnTimer(static_cast<TimerId>(id)); });
+    window_ = platform_.CreateAboutWindow({u"Form1", kClientWidth, kClientHeight, kWhite, kBrowser, kTextBox, u"Text1"},
+                                          [this](int id) { OnTimer(static_cast<TimerId>(id)); });
     for (const auto& timer : timers_) Apply(timer);
 
     SetInterval(TimerId::Trans, kFadeTickMs);

@@ -71,23 +71,21 @@ public:
     virtual std::uint32_t StringToFourCC(const Text& code, std::uint32_t flags) = 0;  // mmioStringToFOURCC
     virtual Status FileCreateStream(Handle file, Handle* stream, const AviStreamInfo& info) = 0;
     // Shows the compression dialog; 1 = accepted, 0 = cancelled, anything else an error.
-    virtual std::int32_t SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount,
-                                     Handle* streams, AviCompressOptions** options) = 0;
+    virtual std::int32_t SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount, Handle* streams,
+                                     AviCompressOptions** options) = 0;
     virtual Status SaveOptionsFree(std::int32_t streamCount, AviCompressOptions** options) = 0;
-    virtual Status MakeCompressedStream(Handle* compressed, Handle source,
-                                        AviCompressOptions* options) = 0;
+    virtual Status MakeCompressedStream(Handle* compressed, Handle source, AviCompressOptions* options) = 0;
     virtual Status StreamSetFormat(Handle stream, std::int32_t position, const void* format,
                                    std::int32_t formatSize) = 0;
     // samplesWritten and bytesWritten may be null, as in the library.
-    virtual Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples,
-                               const void* data, std::int32_t size, std::uint32_t flags,
-                               std::int32_t* samplesWritten, std::int32_t* bytesWritten) = 0;
+    virtual Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data,
+                               std::int32_t size, std::uint32_t flags, std::int32_t* samplesWritten,
+                               std::int32_t* bytesWritten) = 0;
     // What the library keeps about a stream: the header it will write, its length so far
     // included (AVIStreamInfo).
     virtual Status StreamInfo(Handle stream, AviStreamInfo* info) = 0;
     // The stream's format at `position`; with a null `format` only its size (AVIStreamReadFormat).
-    virtual Status StreamReadFormat(Handle stream, std::int32_t position, void* format,
-                                    std::int32_t* formatSize) = 0;
+    virtual Status StreamReadFormat(Handle stream, std::int32_t position, void* format, std::int32_t* formatSize) = 0;
     virtual std::uint32_t StreamRelease(Handle stream) = 0;
     virtual std::uint32_t FileRelease(Handle file) = 0;
 };

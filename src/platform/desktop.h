@@ -20,8 +20,7 @@ public:
     virtual ~Desktop() = default;
     virtual Handle GetCursor() = 0;
     virtual bool SetForegroundWindow(Handle window) = 0;
-    virtual bool SetRect(Rect* rect, std::int32_t left, std::int32_t top, std::int32_t right,
-                         std::int32_t bottom) = 0;
+    virtual bool SetRect(Rect* rect, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) = 0;
     // The user's temporary directory with its trailing separator, however long.
     virtual Text TempPath() = 0;
 

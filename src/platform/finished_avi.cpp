@@ -9,8 +9,8 @@ namespace kest::platform {
 
 namespace {
 
-constexpr std::int64_t kChunkHeader = 8;   // id, size
-constexpr std::int64_t kListHeader = 12;   // 'LIST' or 'RIFF', size, type
+constexpr std::int64_t kChunkHeader = 8;  // id, size
+constexpr std::int64_t kListHeader = 12;  // 'LIST' or 'RIFF', size, type
 constexpr std::int64_t kMainHeader = kAviMainHeaderBytes;
 constexpr std::int64_t kStreamHeader = kAviStreamHeaderBytes;
 constexpr std::uint64_t kMicrosecondsPerSecond = 1000000;

@@ -49,8 +49,8 @@ public:
     virtual ~LauncherPlatform() = default;
     virtual std::unique_ptr<AboutWindow> CreateAboutWindow(const AboutWindowDesign& design,
                                                            std::function<void(int timerId)> onTimer) = 0;
-    // GetWindowLongW, SetWindowLongW and SetLayeredWindowAttributes. Each gives nullopt or false only when the function cannot be
-    // called at all on this system; their own results are not reported.
+    // GetWindowLongW, SetWindowLongW and SetLayeredWindowAttributes. Each gives nullopt or false only when the function
+    // cannot be called at all on this system; their own results are not reported.
     virtual std::optional<std::int32_t> ReadWindowLong(Handle window, std::int32_t index) = 0;
     virtual bool WriteWindowLong(Handle window, std::int32_t index, std::int32_t value) = 0;
     virtual bool SetLayeredWindowAttributes(Handle window, std::uint32_t colorKey, std::uint8_t alpha,

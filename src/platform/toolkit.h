@@ -177,7 +177,7 @@ public:
 
 struct FormDesign {
     Text caption;
-    std::int32_t widthTwips = 0;   // client size
+    std::int32_t widthTwips = 0;  // client size
     std::int32_t heightTwips = 0;
     // No caption and no frame: the client area is the whole window.
     bool borderless = false;
@@ -252,8 +252,7 @@ class Toolkit {
 public:
     virtual ~Toolkit() = default;
     virtual std::unique_ptr<Form> CreateForm(const FormDesign& design) = 0;
-    virtual MsgBoxResult MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon,
-                                const Text& caption) = 0;
+    virtual MsgBoxResult MsgBox(const Text& text, MsgBoxButtons buttons, MsgBoxIcon icon, const Text& caption) = 0;
     // Runs every window message that is waiting, then returns.
     virtual void DoEvents() = 0;
     // Sleeps until a window message is waiting or the time is up, without running it.

@@ -43,12 +43,12 @@ public:
     virtual Handle SetCapture(Handle window) = 0;
     virtual bool ReleaseCapture() = 0;
     virtual std::intptr_t SendWindowMessage(Handle window, std::uint32_t message, std::uintptr_t wParam,
-                                      std::intptr_t lParam) = 0;
+                                            std::intptr_t lParam) = 0;
     virtual bool ClientToScreen(Handle window, Point* point) = 0;
     virtual Handle GetSystemMenu(Handle window, bool revert) = 0;
     // The chosen command goes to `owner` as WM_COMMAND; nothing is returned here.
-    virtual bool TrackPopupMenu(Handle menu, std::uint32_t flags, std::int32_t x, std::int32_t y,
-                                std::int32_t reserved, Handle owner) = 0;
+    virtual bool TrackPopupMenu(Handle menu, std::uint32_t flags, std::int32_t x, std::int32_t y, std::int32_t reserved,
+                                Handle owner) = 0;
     // Finds a top-level window by class; no title means any title.
     virtual Handle FindTopLevelWindow(const Text& className, const std::optional<Text>& title) = 0;
     virtual bool GetWindowRect(Handle window, Rect* rect) = 0;

@@ -49,7 +49,8 @@ struct Event {
 
 // An lParam of two 16-bit halves, as MAKELPARAM makes it.
 inline std::intptr_t Params(std::int32_t low, std::int32_t high) {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(high) << 16) | (static_cast<std::uint32_t>(low) & 0xFFFF));
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(high) << 16) |
+                                      (static_cast<std::uint32_t>(low) & 0xFFFF));
 }
 
 struct Classified {
@@ -62,9 +63,9 @@ struct Classified {
 inline std::vector<Classified> EveryListedMessage() {
     std::vector<Classified> cases;
     // Mouse and hot key: wParam, then lParam's halves as signed 16-bit values.
-    for (std::uint32_t msg : {0x0200u, 0x0201u, 0x0202u, 0x0203u, 0x0204u, 0x0205u, 0x0206u, 0x0207u, 0x0208u,
-                              0x0209u, 0x00A0u, 0x00A1u, 0x00A2u, 0x00A3u, 0x00A4u, 0x00A5u, 0x00A6u, 0x00A7u,
-                              0x00A8u, 0x00A9u, 0x0312u}) {
+    for (std::uint32_t msg :
+         {0x0200u, 0x0201u, 0x0202u, 0x0203u, 0x0204u, 0x0205u, 0x0206u, 0x0207u, 0x0208u, 0x0209u, 0x00A0u,
+          0x00A1u, 0x00A2u, 0x00A3u, 0x00A4u, 0x00A5u, 0x00A6u, 0x00A7u, 0x00A8u, 0x00A9u, 0x0312u}) {
         cases.push_back({msg, 0x0005, Params(0x0010, 0xFFFF), 5, 16, -1});
     }
     cases.push_back({0x0200, 0x0001, Params(0x8000, 0x7FFF), 1, -32768, 32767});
@@ -121,8 +122,9 @@ protected:
         events.clear();
     }
     int DrawClipboardEvents() const {
-        return static_cast<int>(std::count_if(events.begin(), events.end(),
-                                              [](const Event& e) { return e.msg == static_cast<std::int32_t>(kDrawClipboard); }));
+        return static_cast<int>(std::count_if(events.begin(), events.end(), [](const Event& e) {
+            return e.msg == static_cast<std::int32_t>(kDrawClipboard);
+        }));
     }
 
     Environment env;
@@ -212,8 +214,11 @@ TYPED_TEST_P(MsghookContract, HandlerChangesOnlyTheLimitsItSets) {
     const std::intptr_t record = this->env.PutLimits(kLimits);
     platform::MinMaxInfo seen{};
     this->answer = [&](msghook& h, std::int32_t) {
-        seen = {{0, 0}, {h.MaxSizeX, h.MaxSizeY}, {h.MaxPositionX, h.MaxPositionY},
-                {h.MinTrackSizeX, h.MinTrackSizeY}, {h.MaxTrackSizeX, h.MaxTrackSizeY}};
+        seen = {{0, 0},
+                {h.MaxSizeX, h.MaxSizeY},
+                {h.MaxPositionX, h.MaxPositionY},
+                {h.MinTrackSizeX, h.MinTrackSizeY},
+                {h.MaxTrackSizeX, h.MaxTrackSizeY}};
         h.MinTrackSizeX = 400;
     };
     EXPECT_EQ(this->env.Send(this->window, kGetMinMaxInfo, 0, record), 1);
@@ -318,8 +323,8 @@ TYPED_TEST_P(MsghookContract, EveryDescendantIsReportedOnceRightAfterItsParentWi
         order.push_back(hwnd);
     };
     EXPECT_EQ(this->hook->GetChildWindow(this->window, u""), 0u);
-    const std::map<Handle, platform::Text> expected{{button, u"Button"}, {group, u"Static"}, {edit, u"Edit"},
-                                                    {list, u"ListBox"}, {deep, longName.substr(0, 63)}};
+    const std::map<Handle, platform::Text> expected{
+        {button, u"Button"}, {group, u"Static"}, {edit, u"Edit"}, {list, u"ListBox"}, {deep, longName.substr(0, 63)}};
     EXPECT_EQ(reported, expected);
     ASSERT_EQ(order.size(), 5u);
     // Each window is followed by its own descendants, in whatever order the system keeps siblings.
@@ -344,10 +349,9 @@ TYPED_TEST_P(MsghookContract, EveryDescendantIsReportedOnceRightAfterItsParentWi
 }
 
 REGISTER_TYPED_TEST_SUITE_P(MsghookContract, ListedMessagesRaiseTheEventThenReachTheWindowUnlessTheHandlerSwallowsThem,
-                            UnlistedMessagesRaiseNothingAndGoToTheWindow,
-                            EnabledIsClearedBeforeEveryEvent, FailingHandlerLetsTheMessageGoOn,
-                            WindowHookedTwiceReachesItsOwnProcedureOnceAndGetsItBack, HandlerChangesOnlyTheLimitsItSets,
-                            LimitsAreAnsweredEvenWhenTheHandlerSwallowsOrFails,
+                            UnlistedMessagesRaiseNothingAndGoToTheWindow, EnabledIsClearedBeforeEveryEvent,
+                            FailingHandlerLetsTheMessageGoOn, WindowHookedTwiceReachesItsOwnProcedureOnceAndGetsItBack,
+                            HandlerChangesOnlyTheLimitsItSets, LimitsAreAnsweredEvenWhenTheHandlerSwallowsOrFails,
                             ViewerAfterTheHookedWindowStillHearsOfChanges,
                             HookedWindowFollowsTheChainWhenItsNextViewerLeaves, UnhookingTakesTheWindowOutOfTheChain,
                             OneHotKeyIsHeldOnTheFirstHookedWindowUntilReleased,

@@ -32,10 +32,10 @@ TYPED_TEST_SUITE_P(ToolkitContract);
 // ---- close and unload ----
 
 struct Closing {
-    bool allow;          // what the unload handler answers
-    bool unloadAfter;    // the program unloads the form before events run
+    bool allow;        // what the unload handler answers
+    bool unloadAfter;  // the program unloads the form before events run
     bool existsAfter;
-    int asked;           // times the unload handler ran
+    int asked;  // times the unload handler ran
 };
 
 TYPED_TEST_P(ToolkitContract, CloseIsPostedAndAnsweredByTheUnloadHandler) {

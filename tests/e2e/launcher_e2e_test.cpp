@@ -23,7 +23,8 @@ struct Launcher {
     static std::wstring Copied(const std::wstring& name, bool withRecorder) {
         const std::wstring folder = ScratchFolder(name);
         CopyFileW(BuildFile(L"kestlaunch.exe", 3).c_str(), (folder + L"kestlaunch.exe").c_str(), FALSE);
-        if (withRecorder) CopyFileW(BuildFile(L"standin_recorder.exe", 1).c_str(), (folder + L"kest35.exe").c_str(), FALSE);
+        if (withRecorder)
+            CopyFileW(BuildFile(L"standin_recorder.exe", 1).c_str(), (folder + L"kest35.exe").c_str(), FALSE);
         return folder;
     }
     // What the stand-in noted, one line per start.
@@ -39,8 +40,8 @@ struct Launcher {
 TEST(LauncherEndToEnd, StartsTheRecorderOnceMinimisedWithoutArgumentsAfterTheFadeOutAndEnds) {
     Launcher launcher(L"launch", true);
     ASSERT_TRUE(launcher.program.Started());
-    HWND window = WaitForWindow(launcher.program.Id(), L"KestLaunchAbout", [](HWND) { return true; },
-                                std::chrono::seconds(30));
+    HWND window = WaitForWindow(
+        launcher.program.Id(), L"KestLaunchAbout", [](HWND) { return true; }, std::chrono::seconds(30));
     ASSERT_NE(window, nullptr) << "the launcher's window did not appear";
     const LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
     EXPECT_TRUE(exStyle & WS_EX_LAYERED);

@@ -34,7 +34,8 @@ namespace {
 // `downs` steps below the first.
 bool ChooseMenuItem(HWND strip, DWORD process, wchar_t menu, int downs) {
     PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, menu);
-    HWND popup = WaitForWindow(process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+    HWND popup = WaitForWindow(
+        process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
     if (!popup) return false;
     for (int i = 0; i < downs; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
@@ -58,8 +59,8 @@ protected:
 
     void Appears() {
         ASSERT_TRUE(recorder.Started()) << "could not start the recorder";
-        main = WaitForWindow(recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; },
-                             std::chrono::seconds(30));
+        main = WaitForWindow(
+            recorder.Id(), L"Kest35Form", [](HWND w) { return IsWindowVisible(w) != 0; }, std::chrono::seconds(30));
         ASSERT_NE(main, nullptr) << "the main window did not appear\n" << DescribeWindowsOf(recorder.Id());
         ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr)) != nullptr; },
                               std::chrono::seconds(10)))
@@ -68,9 +69,11 @@ protected:
     // File > Start (a menu opened with its access key comes up with its first item selected),
     // the save dialog answered with `typed`, `compressor` taken, until `frames` frames are counted.
     void Records(const std::wstring& typed, const wchar_t* compressor, int frames) {
-        ASSERT_TRUE(AnswerStart([&] { ChooseMenuItem(strip, recorder.Id(), 'f', 0); }, typed, compressor, recorder.Id()));
+        ASSERT_TRUE(
+            AnswerStart([&] { ChooseMenuItem(strip, recorder.Id(), 'f', 0); }, typed, compressor, recorder.Id()));
         ASSERT_TRUE(WaitUntil([&] { return FramesInCaption(main) >= frames; }, std::chrono::seconds(60)))
-            << "no frames counted in the caption\n" << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
+            << "no frames counted in the caption\n"
+            << DescribeWindowsOf(recorder.Id()) << SaveScreenshot("no-frames");
     }
     // File > Stop, two below Start: the caption shows the idle title again.
     bool Stops() {
@@ -206,7 +209,9 @@ TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideIsReplacedAndToldAfterTheSt
     }
     ASSERT_GT(spoiled, 5);
     EXPECT_TRUE(IsWindow(main)) << "the recorder goes on";
-    EXPECT_EQ(WaitForWindow(recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)), nullptr)
+    EXPECT_EQ(WaitForWindow(
+                  recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)),
+              nullptr)
         << "nothing is asked while recording";
 
     std::wstring told;
@@ -242,7 +247,9 @@ TEST_P(RecorderEndToEnd, EndOfTheSessionWhileRecordingCompletesTheFileWithoutAsk
             }
         }
     }
-    EXPECT_EQ(WaitForWindow(recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)), nullptr)
+    EXPECT_EQ(WaitForWindow(
+                  recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)),
+              nullptr)
         << "nobody is there to answer a question";
     ASSERT_TRUE(recorder.Kill());
     ExpectReadable(counted);
@@ -263,8 +270,9 @@ TEST_F(RecorderStart, StartedMinimisedItAppearsMinimisedAndRestoresToTheDesigned
     PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
     RECT outer{};
     // Wine may report the window restored a moment before it has its restored size.
-    ASSERT_TRUE(WaitUntil([&] { return !IsIconic(main) && GetWindowRect(main, &outer) && outer.right - outer.left == 424; },
-                          std::chrono::seconds(10)))
+    ASSERT_TRUE(
+        WaitUntil([&] { return !IsIconic(main) && GetWindowRect(main, &outer) && outer.right - outer.left == 424; },
+                  std::chrono::seconds(10)))
         << "restored to a width of " << outer.right - outer.left;
     EXPECT_EQ(outer.right - outer.left, 424);
     EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 424) / 2, 1);
@@ -297,7 +305,8 @@ TEST_F(RecorderKeepsOut, StoppedThroughItsWindowTheLastFrameShowsNoneOfIt) {
     SetWindowPos(main, nullptr, 1250, 560, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     WaitUntil([] { return false; }, std::chrono::milliseconds(500));
     PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, 'f');
-    const HWND menu = WaitForWindow(recorder.Id(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+    const HWND menu = WaitForWindow(
+        recorder.Id(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
     ASSERT_NE(menu, nullptr);
     WaitUntil([] { return false; }, std::chrono::seconds(1));  // the hand on its way to 停止
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
@@ -349,10 +358,15 @@ public:
         DeleteFileW(stamp.c_str());  // Wine reuses process ids, and with them scratch folders
         std::ofstream(std::filesystem::path(player))
             << "import os, time\n"
-               "with open('" << HostPath(stamp) << ".part', 'w') as f:\n"
+               "with open('"
+            << HostPath(stamp)
+            << ".part', 'w') as f:\n"
                "    f.write(str(time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) // 100))\n"
-               "os.rename('" << HostPath(stamp) << ".part', '" << HostPath(stamp) << "')\n"
-               "os.execvp('paplay', ['paplay', '" << HostPath(sound) << "'])\n";
+               "os.rename('"
+            << HostPath(stamp) << ".part', '" << HostPath(stamp)
+            << "')\n"
+               "os.execvp('paplay', ['paplay', '"
+            << HostPath(sound) << "'])\n";
         RunHostShell("python3 " + ShellQuote(HostPath(player)) + " >/dev/null 2>&1 &");
         WaitUntil([&] { return std::ifstream(std::filesystem::path(stamp)) >> start_ ? true : false; },
                   std::chrono::seconds(10));
@@ -418,8 +432,9 @@ protected:
         ASSERT_TRUE(ChooseMenuItem(strip, recorder.Id(), 'o', 2));
         ASSERT_TRUE(WaitUntil(
             [&] {
-                return WaitForWindow(recorder.Id(), L"#32768", [](HWND w) { return IsWindowVisible(w) != 0; },
-                                     std::chrono::milliseconds(0)) == nullptr;
+                return WaitForWindow(
+                           recorder.Id(), L"#32768", [](HWND w) { return IsWindowVisible(w) != 0; },
+                           std::chrono::milliseconds(0)) == nullptr;
             },
             std::chrono::seconds(10)));
         ASSERT_NO_FATAL_FAILURE(Records(typed, kScreenCodec, 3));

@@ -129,8 +129,7 @@ platform::OpenResult FakeFiles::OpenForUpdating(const Text& path) {
 
 // ---- bitmaps ----
 
-std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount,
-                                  std::uint8_t fill) {
+std::vector<std::uint8_t> MakeBmp(std::int32_t width, std::int32_t height, std::int32_t bitCount, std::uint8_t fill) {
     const std::uint32_t colours = bitCount <= 8 ? 1u << bitCount : 0;
     platform::DibHeader info;
     info.width = width;

@@ -21,12 +21,11 @@ namespace kest::fake {
 using platform::Handle;
 using platform::Text;
 
-
 class FakeFiles : public platform::FileSystem {
 public:
     std::map<Text, std::vector<std::uint8_t>> contents;
-    std::set<Text> locked;                 // opening gives permission denied
-    std::map<Text, Text> brokenWithReason; // opening fails with this description
+    std::set<Text> locked;                  // opening gives permission denied
+    std::map<Text, Text> brokenWithReason;  // opening fails with this description
     bool failWrites = false;
     std::int64_t freeBytes = std::int64_t{1} << 40;
     std::map<Text, std::int64_t> reportedLength;  // what Length says instead of the contents' size
@@ -44,17 +43,16 @@ public:
     bool Exists(const Text& path) const { return contents.count(path) != 0; }
 };
 
-
 // Scripted answers and records of the AVI library.
 struct AviScript {
     platform::Status openStatus = 0;
     platform::Status createStreamStatus = 0;
     std::int32_t saveOptionsResult = 1;
-    std::uint32_t chosenHandler = 0x20424944;  // "DIB ": full frames
+    std::uint32_t chosenHandler = 0x20424944;          // "DIB ": full frames
     std::optional<std::uint32_t> chosenKeyFrameEvery;  // the dialog's key-frame setting, if any
     platform::Status compressedStreamStatus = 0;
     platform::Status setFormatStatus = 0;
-    std::optional<std::int32_t> failWriteAt;     // write number (from 0) that fails
+    std::optional<std::int32_t> failWriteAt;                                    // write number (from 0) that fails
     platform::Status writeFailure = static_cast<platform::Status>(0x80044074);  // AVIERR_FILEWRITE
     bool reportCounters = true;
     bool keepWrittenData = true;
@@ -83,7 +81,7 @@ public:
     std::uint32_t openMode = 0;
     platform::AviStreamInfo streamInfo{};
     std::uint32_t saveOptionsFlags = 0;
-    std::uint32_t handlerShownInDialog = 0;  // the fccHandler the dialog started from
+    std::uint32_t handlerShownInDialog = 0;         // the fccHandler the dialog started from
     platform::AviCompressOptions compressedWith{};  // what the compressing stream was made with
     int saveOptionsFreeCount = 0;
     std::vector<std::uint8_t> format;
@@ -165,7 +163,6 @@ public:
 private:
     FakePlatform& owner_;
 };
-
 
 // Window calls: regions are tracked as live objects so that a leak shows as a growing set.
 class FakeWindowApi : public platform::WindowApi {

@@ -72,7 +72,8 @@ private:
     std::int64_t CapturedInRun(bool partial) const {
         std::int64_t elapsed = Now() - runStart_;
         if (!partial) elapsed -= elapsed % bufferMicroseconds;
-        return static_cast<std::int64_t>(std::floor(static_cast<double>(elapsed) * opened.samplesPerSecond * speed / 1e6));
+        return static_cast<std::int64_t>(
+            std::floor(static_cast<double>(elapsed) * opened.samplesPerSecond * speed / 1e6));
     }
     void Capture(bool partial) {
         const std::int64_t total = CapturedInRun(partial);

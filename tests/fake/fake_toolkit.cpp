@@ -23,8 +23,8 @@ bool FakePictureBox::LoadClipboardBitmap() {
 }
 
 void FakePictureBox::PaintPicture(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
-    owner_.log.push_back("PaintPicture " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) +
-                         " " + std::to_string(h));
+    owner_.log.push_back("PaintPicture " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(w) + " " +
+                         std::to_string(h));
 }
 
 // ---- forms ----
@@ -119,8 +119,8 @@ std::unique_ptr<platform::Form> FakeToolkit::CreateForm(const platform::FormDesi
 
 platform::PictureRef FakeToolkit::LoadResourcePicture(const Text& name) {
     static const std::map<Text, std::pair<std::int32_t, std::int32_t>> sizes{
-        {u"SKIN_BACKCAPTION", {1600, 23}}, {u"SKIN_ICON", {23, 23}},         {u"SKIN_RIGHTCAPTION", {101, 25}},
-        {u"SKIN_TOOLBAR", {1600, 28}},     {u"SKIN_LEFTBORDER", {4, 1200}}, {u"SKIN_RIGHTBORDER", {4, 1200}},
+        {u"SKIN_BACKCAPTION", {1600, 23}},  {u"SKIN_ICON", {23, 23}},        {u"SKIN_RIGHTCAPTION", {101, 25}},
+        {u"SKIN_TOOLBAR", {1600, 28}},      {u"SKIN_LEFTBORDER", {4, 1200}}, {u"SKIN_RIGHTBORDER", {4, 1200}},
         {u"SKIN_BOTTOMBORDER", {1600, 26}},
     };
     const auto it = sizes.find(name);
@@ -168,7 +168,8 @@ void FakeToolkit::DeliverDueTicks() {
 
 bool FakeToolkit::WindowGone(Handle window) const {
     if (destroyed.count(window)) return true;
-    return std::any_of(forms.begin(), forms.end(), [&](const FakeForm* f) { return f->Hwnd() == window && f->unloaded; });
+    return std::any_of(forms.begin(), forms.end(),
+                       [&](const FakeForm* f) { return f->Hwnd() == window && f->unloaded; });
 }
 
 void FakeToolkit::DeliverPosted() {

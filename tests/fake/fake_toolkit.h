@@ -73,11 +73,11 @@ public:
     void OnClick(std::function<void()> handler) override { click = std::move(handler); }
 };
 
-
 // A skin picture stands in for the real bitmap by its name and size.
 class FakePicture : public platform::Picture {
 public:
-    FakePicture(Text name, std::int32_t width, std::int32_t height) : name(std::move(name)), width_(width), height_(height) {}
+    FakePicture(Text name, std::int32_t width, std::int32_t height)
+        : name(std::move(name)), width_(width), height_(height) {}
     Text name;
     Handle Bitmap() const override { return 0xB17; }
     std::int32_t WidthPixels() const override { return width_; }
@@ -174,8 +174,13 @@ public:
     void SetForeColor(std::uint32_t rgb) override { foreColor = rgb; }
     std::uint32_t ForeColor() const override { return foreColor; }
     void DrawText(const Text& text, float x, float y) override {
-        draws.push_back({"DrawText", {static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0, 0}, foreColor,
-                         nullptr, {}, text, autoRedraw});
+        draws.push_back({"DrawText",
+                         {static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), 0, 0},
+                         foreColor,
+                         nullptr,
+                         {},
+                         text,
+                         autoRedraw});
     }
     float TextWidth(const Text& text) override { return textWidthPerChar * static_cast<float>(text.size()); }
     float TextHeight(const Text& text) override { return text.empty() ? 0.0f : 180.0f; }

@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::max(frameBytes, codec::RawFrameBytes(input)) > kLargestFrameBytes) return 0;
 
     std::vector<std::uint8_t> colours;
-    if (input.bitCount == 8 && !(options & kNoColourTable)) colours = in.TakeBytes((input.clrUsed ? input.clrUsed : 256) * 4);
+    if (input.bitCount == 8 && !(options & kNoColourTable))
+        colours = in.TakeBytes((input.clrUsed ? input.clrUsed : 256) * 4);
     const std::vector<std::uint8_t> pixels = in.Rest();
     const std::size_t half = pixels.size() / 2;
     const auto first = Filled(pixels.data(), half, frameBytes);
@@ -87,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The step wraps at 32 bits, so that the codec meets numbers going back, repeated, skipped
     // and past the last one.
-    const auto secondNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(firstNumber) + static_cast<std::uint32_t>(step));
+    const auto secondNumber =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(firstNumber) + static_cast<std::uint32_t>(step));
     const bool askKey = (options & kSecondIsKey) != 0;
     Require(codec.Compress(askKey ? codec::kIcCompressKeyFrame : 0, secondNumber, second.data(), table, out.data(),
                            &written, &flags) == codec::kIcErrOk,

@@ -30,8 +30,9 @@ void WalkAsReader(const Bytes& bytes, const platform::AviStreamInfo& stream, con
     Require(riffEnd >= size && riffEnd >= framesEnd, "the RIFF holds the headers and every frame");
 
     const std::string outline = header.Outline();
-    Require(outline == "hdrl(avih strl(strh strf)) movi()" || outline == "hdrl(avih strl(strh strf)) JUNK movi()",
-            "the header list of the main header and the stream's list, padding, the movie list; each chunk in its list");
+    Require(
+        outline == "hdrl(avih strl(strh strf)) movi()" || outline == "hdrl(avih strl(strh strf)) JUNK movi()",
+        "the header list of the main header and the stream's list, padding, the movie list; each chunk in its list");
     const auto top = header.Top();
     Require(top.back().Data() + 4 == size && top.back().End() == riffEnd,
             "the movie list starts right before the first frame and runs to the end of the RIFF");
@@ -80,9 +81,8 @@ void MendFinishedFile(fuzz::FuzzInput& in) {
                                   facts);
 
     const Bytes& after = fake.files.contents[path];
-    Require(after.size() <= before.size() &&
-                std::all_of(before.begin() + static_cast<std::ptrdiff_t>(after.size()), before.end(),
-                            [](std::uint8_t b) { return b == 0; }),
+    Require(after.size() <= before.size() && std::all_of(before.begin() + static_cast<std::ptrdiff_t>(after.size()),
+                                                         before.end(), [](std::uint8_t b) { return b == 0; }),
             "only zeros are cut from the end");
     std::size_t changed = 0;
     for (std::size_t i = 0; i < after.size(); ++i) changed += after[i] != before[i];

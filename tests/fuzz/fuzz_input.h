@@ -26,7 +26,8 @@ public:
         static_assert(std::is_integral_v<T>);
         std::make_unsigned_t<T> value = 0;
         for (std::size_t i = 0; i < sizeof(T) && at_ < size_; ++i) {
-            value |= static_cast<std::make_unsigned_t<T>>(static_cast<std::make_unsigned_t<T>>(data_[at_++]) << (8 * i));
+            value |=
+                static_cast<std::make_unsigned_t<T>>(static_cast<std::make_unsigned_t<T>>(data_[at_++]) << (8 * i));
         }
         return static_cast<T>(value);
     }

@@ -53,7 +53,8 @@ public:
         }
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         const std::vector<std::uint8_t> frame(bytes, bytes + std::max(size, 0));
-        const bool key = framesCoded_ == 0 || start % static_cast<std::int32_t>(std::max(compressedWith.dwKeyFrameEvery, 1u)) == 0;
+        const bool key =
+            framesCoded_ == 0 || start % static_cast<std::int32_t>(std::max(compressedWith.dwKeyFrameEvery, 1u)) == 0;
         // An 8-bit input's colour table follows its header, as the driver finds it.
         const std::uint8_t* colours = input_.data() + std::min<std::size_t>(header_.size, input_.size());
         std::uint32_t written = 0, frameFlags = 0;
@@ -89,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     avi.script.keepWrittenData = false;
     // Frames land where the library puts them, so that the writer keeps its headers on disk.
     avi.script.firstChunkAt = recorder::FirstChunkOffset(platform::kDibHeaderBytes);
-    platform::Platform platform{avi, fake.files, fake.desktop, fake.toolkit, fake.windows, fake.hooks, fake.dialogs, fake.sound};
+    platform::Platform platform{avi,          fake.files, fake.desktop, fake.toolkit,
+                                fake.windows, fake.hooks, fake.dialogs, fake.sound};
 
     const platform::Text first = u"C:\\Temp\\frame1.bmp", second = u"C:\\Temp\\frame2.bmp";
     fake.files.contents[first] = firstFile;

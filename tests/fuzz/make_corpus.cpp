@@ -31,7 +31,8 @@ Bytes Frame(std::int32_t width, std::int32_t height, std::int32_t bitCount, int 
     const std::size_t offset = bmp.size() - stride * static_cast<std::size_t>(height);
     for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
         for (std::size_t x = 0; x < stride; ++x) {
-            bmp[offset + y * stride + x] = static_cast<std::uint8_t>((y + static_cast<std::size_t>(scroll)) * 11 + x / 3);
+            bmp[offset + y * stride + x] =
+                static_cast<std::uint8_t>((y + static_cast<std::size_t>(scroll)) * 11 + x / 3);
         }
     }
     return bmp;
@@ -55,7 +56,12 @@ Bytes WithoutColourTable(Bytes bmp) {
 }
 
 Bytes TwoFrames(const Bytes& first, const Bytes& second, std::uint8_t slotsHeld = 0) {
-    return FuzzOutput().Put(static_cast<std::uint32_t>(first.size())).Put(slotsHeld).PutBytes(first).PutBytes(second).Bytes();
+    return FuzzOutput()
+        .Put(static_cast<std::uint32_t>(first.size()))
+        .Put(slotsHeld)
+        .PutBytes(first)
+        .PutBytes(second)
+        .Bytes();
 }
 
 Bytes HeaderBytes(std::int32_t width, std::int32_t height, std::uint16_t bitCount, std::uint32_t compression = 0) {
@@ -71,8 +77,12 @@ Bytes CodecCase(std::uint16_t bitCount, std::int32_t frameNumber, const Bytes& c
     Bytes pixels(2 * 40 * 24, 0);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 5 / 3);
     return FuzzOutput()
-        .PutBytes(HeaderBytes(40, 24, bitCount)).Put(frameNumber).Put(std::int8_t{1}).Put(std::uint8_t{0})
-        .PutBytes(colours).PutBytes(pixels)
+        .PutBytes(HeaderBytes(40, 24, bitCount))
+        .Put(frameNumber)
+        .Put(std::int8_t{1})
+        .Put(std::uint8_t{0})
+        .PutBytes(colours)
+        .PutBytes(pixels)
         .Bytes();
 }
 
@@ -119,7 +129,12 @@ Bytes FinishedFileCase() {
 
 Bytes SizeLimitsCase(std::int32_t widthTwips, std::int32_t heightTwips, const platform::Rect& taskbar) {
     return FuzzOutput()
-        .Put(widthTwips).Put(heightTwips).Put(taskbar.left).Put(taskbar.top).Put(taskbar.right).Put(taskbar.bottom)
+        .Put(widthTwips)
+        .Put(heightTwips)
+        .Put(taskbar.left)
+        .Put(taskbar.top)
+        .Put(taskbar.right)
+        .Put(taskbar.bottom)
         .Bytes();
 }
 
@@ -144,14 +159,17 @@ int main(int argc, char** argv) {
     platform::WriteLE32(huge, kBmpSizeImageAt, 0);
     write("fuzz_cdib", "finding4_zero_image_size_huge_dimensions.bmp", huge);
 
-    write("fuzz_writer_codec", "valid_two_32bit_frames_two_slots_apart", TwoFrames(Frame(40, 24, 32), Frame(40, 24, 32, 3), 1));
-    write("fuzz_writer_codec", "valid_two_8bit_frames_with_colour_table", TwoFrames(Frame(40, 24, 8), Frame(40, 24, 8, 3)));
+    write("fuzz_writer_codec", "valid_two_32bit_frames_two_slots_apart",
+          TwoFrames(Frame(40, 24, 32), Frame(40, 24, 32, 3), 1));
+    write("fuzz_writer_codec", "valid_two_8bit_frames_with_colour_table",
+          TwoFrames(Frame(40, 24, 8), Frame(40, 24, 8, 3)));
     for (const std::int32_t bitCount : {32, 24}) {
         const Bytes frame = ShortImageSize(Frame(40, 24, bitCount));
         write("fuzz_writer_codec", ("finding1_short_image_size_" + std::to_string(bitCount) + "bit").c_str(),
               TwoFrames(frame, frame));
     }
-    write("fuzz_writer_codec", "finding2_later_frame_smaller_32_then_16bit", TwoFrames(Frame(40, 24, 32), Frame(40, 24, 16)));
+    write("fuzz_writer_codec", "finding2_later_frame_smaller_32_then_16bit",
+          TwoFrames(Frame(40, 24, 32), Frame(40, 24, 16)));
     const Bytes bare = WithoutColourTable(Frame(40, 24, 8));
     write("fuzz_writer_codec", "finding3_8bit_without_colour_table", TwoFrames(bare, bare));
 
@@ -167,6 +185,7 @@ int main(int argc, char** argv) {
     write("fuzz_headers", "valid_finished_file_to_mend", FinishedFileCase());
 
     write("fuzz_size_limits", "valid_full_hd_taskbar_below", SizeLimitsCase(28800, 16200, {0, 1040, 1920, 1080}));
-    write("fuzz_size_limits", "finding7_taskbar_beyond_limits", SizeLimitsCase(28800, 16200, {0, kInt32Min, 1920, kInt32Max}));
+    write("fuzz_size_limits", "finding7_taskbar_beyond_limits",
+          SizeLimitsCase(28800, 16200, {0, kInt32Min, 1920, kInt32Max}));
     return 0;
 }

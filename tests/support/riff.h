@@ -88,7 +88,8 @@ public:
         std::string outline;
         for (const RiffChunk& chunk : chunks) {
             outline += (outline.empty() ? "" : " ") + Name(chunk) + (chunk.End() > end ? "!" : "");
-            if (IsList(chunk)) outline += "(" + (IsList(chunk, "movi") ? "" : Outline(Inside(chunk), chunk.End())) + ")";
+            if (IsList(chunk))
+                outline += "(" + (IsList(chunk, "movi") ? "" : Outline(Inside(chunk), chunk.End())) + ")";
         }
         return outline;
     }

@@ -56,8 +56,8 @@ TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) 
     const std::int64_t framesEnd = c.fileBytes + (c.fileBytes & 1);  // a last odd chunk's pad byte
     EXPECT_EQ(Id(h, 0) + Id(h, 8), "RIFFAVI ");
     EXPECT_EQ(U32(h, 4) + 8, framesEnd);
-    EXPECT_EQ(riff.Outline(), c.junkBytes >= 0 ? "hdrl(avih strl(strh strf)) JUNK movi()"
-                                                : "hdrl(avih strl(strh strf)) movi()");
+    EXPECT_EQ(riff.Outline(),
+              c.junkBytes >= 0 ? "hdrl(avih strl(strh strf)) JUNK movi()" : "hdrl(avih strl(strh strf)) movi()");
     const auto top = riff.Top();
     EXPECT_EQ(top.front().End(), 172 + c.formatBytes + (c.formatBytes & 1)) << "the header list's end";
     const auto avih = riff.Find({"hdrl", "avih"}), strh = riff.Find({"hdrl", "strl", "strh"});
@@ -83,16 +83,16 @@ TEST_P(InterimHeaderTest, SizesLeadToTheLibrarysFramesAndTheFieldsDescribeThem) 
     EXPECT_EQ(top.back().Data() + 4, c.firstChunk);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, InterimHeaderTest,
-    ::testing::Values(
-        // 40 bytes: a plain BITMAPINFOHEADER, what both compressors of the recorder write
-        Layout{"NoFramesYet", 40, 0, 2048, 2048, 1816},
-        Layout{"FiveHundredFramesLastOddChunkUnpadded", 40, 500, 2048 + 500 * 30010 - 1, 2048, 1816},
-        Layout{"OddFormatIsPadded", 41, 3, 2048 + 3 * 100, 2048, 1814},
-        Layout{"HeadersPastOneBoundaryMoveToTheNext", 1900, 2, 4096 + 200, 4096, 2004},
-        Layout{"BoundaryWithinAChunkHeaderIsNotPadded", 1860, 1, 2044 + 50, 2044, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, InterimHeaderTest,
+                         ::testing::Values(
+                             // 40 bytes: a plain BITMAPINFOHEADER, what both compressors of the recorder write
+                             Layout{"NoFramesYet", 40, 0, 2048, 2048, 1816},
+                             Layout{"FiveHundredFramesLastOddChunkUnpadded", 40, 500, 2048 + 500 * 30010 - 1, 2048,
+                                    1816},
+                             Layout{"OddFormatIsPadded", 41, 3, 2048 + 3 * 100, 2048, 1814},
+                             Layout{"HeadersPastOneBoundaryMoveToTheNext", 1900, 2, 4096 + 200, 4096, 2004},
+                             Layout{"BoundaryWithinAChunkHeaderIsNotPadded", 1860, 1, 2044 + 50, 2044, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(InterimHeader, StreamsTheLayoutDoesNotDescribeGetNone) {
     auto named = Stream(1, 10);
@@ -143,9 +143,7 @@ TEST_P(ReadableHeaderGuardTest, HeadersAreWrittenOnlyOverTheLayoutTheyDescribe) 
             stream.dwLength = 0;
             EXPECT_EQ(front, InterimAviHeader(stream, fake.avi.format, 2048));
             break;
-        case Front::Zeros:
-            EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; }));
-            break;
+        case Front::Zeros: EXPECT_TRUE(std::all_of(front.begin(), front.end(), [](auto b) { return b == 0; })); break;
     }
     if (GetParam().firstChunkAt) {
         EXPECT_EQ(Id(file, static_cast<std::size_t>(start)), "00db") << "the library's frames";
@@ -155,19 +153,19 @@ TEST_P(ReadableHeaderGuardTest, HeadersAreWrittenOnlyOverTheLayoutTheyDescribe) 
     EXPECT_FALSE(avi.KeepingFileReadable());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, ReadableHeaderGuardTest,
-    ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, Front::CurrentHeaders, true},
-                      Guard{"FramesElsewhereGetTheHeadersTakenBack", 4096, true, Front::Zeros, false},
-                      Guard{"FirstFrameNotOnDiskYetKeepsTheOpeningHeaders", std::nullopt, true, Front::NoFrameHeaders,
-                            true},
-                      Guard{"SwitchedOff", 2048, false, Front::Zeros, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, ReadableHeaderGuardTest,
+                         ::testing::Values(Guard{"FramesWhereTheHeadersEnd", 2048, true, Front::CurrentHeaders, true},
+                                           Guard{"FramesElsewhereGetTheHeadersTakenBack", 4096, true, Front::Zeros,
+                                                 false},
+                                           Guard{"FirstFrameNotOnDiskYetKeepsTheOpeningHeaders", std::nullopt, true,
+                                                 Front::NoFrameHeaders, true},
+                                           Guard{"SwitchedOff", 2048, false, Front::Zeros, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A file as Wine's library finishes it: a hundred times the stream's time per frame in the main
 // header, an empty handler in the video stream header, the sound's length in chunks where readers
 // count samples, and zero bytes past the RIFF's end.
-constexpr std::size_t kMicroSecPerFrameAt = 32;  // RIFF, LIST hdrl, avih
+constexpr std::size_t kMicroSecPerFrameAt = 32;           // RIFF, LIST hdrl, avih
 constexpr std::size_t kHandlerAt = 32 + 56 + 12 + 8 + 4;  // LIST strl, strh, fccType
 constexpr std::uint32_t kZmbv = FourCC("ZMBV");
 constexpr std::uint32_t kSoundSamples = 3 * 2205;
@@ -192,7 +190,8 @@ TEST_P(MendTest, FinishedFileSaysTheStreamsTimeAndSoundLengthAndEndsWithItsRiff)
     sound.dwRate = 22050;
     sound.dwSampleSize = 2;
     sound.dwLength = 3;  // chunks
-    const std::vector<InterimStream> streams = {{stream, std::vector<std::uint8_t>(40)}, {sound, std::vector<std::uint8_t>(18)}};
+    const std::vector<InterimStream> streams = {{stream, std::vector<std::uint8_t>(40)},
+                                                {sound, std::vector<std::uint8_t>(18)}};
     std::vector<std::uint8_t> file = InterimAviHeader(streams, 2048 + 3 * 108);
     file.resize(2048 + 3 * 108);
     const std::size_t riffEnd = file.size();
@@ -232,8 +231,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MendFinishedAviFile, LeavesWhatIsNotAnAviFileAlone) {
-    for (std::vector<std::uint8_t> file : {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>(3000, 0),
-                                           std::vector<std::uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}}) {
+    for (std::vector<std::uint8_t> file :
+         {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>(3000, 0),
+          std::vector<std::uint8_t>{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}}) {
         fake::FakePlatform fake;
         fake.files.contents[u"a.avi"] = file;
         auto opened = fake.files.OpenForUpdating(u"a.avi");

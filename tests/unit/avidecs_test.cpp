@@ -140,13 +140,12 @@ TEST_P(AviDecsKeyFrameTest, FramesGoToTheirPositionsWithTheirKeyFrameFlags) {
 
 // A compressor's key frames are the ones the library asks it for, at the dialog's interval or,
 // without one, every 100 frames.
-INSTANTIATE_TEST_SUITE_P(
-    Compressors, AviDecsKeyFrameTest,
-    ::testing::Values(KeyFrameCase{"FullFrames", 0x20424944, std::nullopt, 100},
-                      KeyFrameCase{"CompressorWithoutInterval", 0x56424D5A, std::nullopt, 100},
-                      KeyFrameCase{"CompressorWithNoneAsInterval", 0x56424D5A, 0, 100},
-                      KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Compressors, AviDecsKeyFrameTest,
+                         ::testing::Values(KeyFrameCase{"FullFrames", 0x20424944, std::nullopt, 100},
+                                           KeyFrameCase{"CompressorWithoutInterval", 0x56424D5A, std::nullopt, 100},
+                                           KeyFrameCase{"CompressorWithNoneAsInterval", 0x56424D5A, 0, 100},
+                                           KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Frame files the compressor could not take as the format it was told: each is replaced by the
 // picture before it, quietly, and counted; the next good frame is written as usual.
@@ -187,26 +186,27 @@ TEST_P(BadFrameTest, IsReplacedByThePictureBeforeItAndCounted) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, BadFrameTest,
-    ::testing::Values(BadFrame{"Missing", [](auto& b) { b.clear(); }},
-                      BadFrame{"Wider", [](auto& b) { b = MakeBmp(5, 3, 32, 0x77); }},
-                      BadFrame{"OtherDepth", [](auto& b) { b = MakeBmp(4, 3, 24, 0x77); }},
-                      // The header's image size is less than its rows: a compressor told the
-                      // stream's format would read past the block.
-                      BadFrame{"ShortImageSize", [](auto& b) { b[34] = 20; }},
-                      BadFrame{"EightBitWithoutPalette", [](auto& b) {
-                          b = MakeBmp(4, 3, 8, 0x77);
-                          b.erase(b.begin() + 54, b.begin() + 54 + 1024);
-                          b[10] = 54;
-                      }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, BadFrameTest,
+                         ::testing::Values(BadFrame{"Missing", [](auto& b) { b.clear(); }},
+                                           BadFrame{"Wider", [](auto& b) { b = MakeBmp(5, 3, 32, 0x77); }},
+                                           BadFrame{"OtherDepth", [](auto& b) { b = MakeBmp(4, 3, 24, 0x77); }},
+                                           // The header's image size is less than its rows: a compressor told the
+                                           // stream's format would read past the block.
+                                           BadFrame{"ShortImageSize", [](auto& b) { b[34] = 20; }},
+                                           BadFrame{"EightBitWithoutPalette",
+                                                    [](auto& b) {
+                                                        b = MakeBmp(4, 3, 8, 0x77);
+                                                        b.erase(b.begin() + 54, b.begin() + 54 + 1024);
+                                                        b[10] = 54;
+                                                    }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AviDecsTest, ClosingTwiceReleasesEverythingOnce) {
     ASSERT_TRUE(Open());
     avi.CloseAviOutput();
     avi.CloseAviOutput();
-    EXPECT_EQ(fake.avi.released, (std::vector<platform::Handle>{FakeAvi::kStream, FakeAvi::kCompressed, FakeAvi::kFile}));
+    EXPECT_EQ(fake.avi.released,
+              (std::vector<platform::Handle>{FakeAvi::kStream, FakeAvi::kCompressed, FakeAvi::kFile}));
     EXPECT_EQ(fake.avi.exitCount, 1);
     EXPECT_TRUE(fake.files.removed.empty());
     EXPECT_EQ(fake.log.back(), "AVIFileExit") << "the library is left after its last object is released";
@@ -262,7 +262,8 @@ TEST_F(AviDecsTest, SmallCompressedFramesAreCountedByTheirRealSize) {
     };
     fake::FakePlatform other;
     ShrinkingAvi shrinking{other};
-    platform::Platform p{shrinking, other.files, other.desktop, other.toolkit, other.windows, other.hooks, other.dialogs, other.sound};
+    platform::Platform p{shrinking,     other.files, other.desktop, other.toolkit,
+                         other.windows, other.hooks, other.dialogs, other.sound};
     AVIDecs compressed{p};
     other.files.contents[frame] = MakeBmp(3840, 2160, 32);
     shrinking.script.keepWrittenData = false;

@@ -163,41 +163,49 @@ INSTANTIATE_TEST_SUITE_P(
         CorruptHeader{"PixelsPastEnd", [](auto& b) { Put32(b, 34, static_cast<std::uint32_t>(b.size())); }},
         CorruptHeader{"HugeSizeImage", [](auto& b) { Put32(b, 34, 0x7FFFFFF0u); }},
         CorruptHeader{"NegativeSizeImage", [](auto& b) { Put32(b, 34, 0xFFFFFF00u); }},
-        CorruptHeader{"OffsetPlusSizeOverflows", [](auto& b) {
+        CorruptHeader{"OffsetPlusSizeOverflows",
+                      [](auto& b) {
                           Put32(b, 10, 0xFFFFFFF0u);
                           Put32(b, 34, 0x20u);
                       }},
         CorruptHeader{"InfoHeaderTooSmall", [](auto& b) { Put32(b, 14, 12); }},
         CorruptHeader{"InfoHeaderPastOffset", [](auto& b) { Put32(b, 14, 124); }},
-        CorruptHeader{"ZeroSizeWithNegativeWidth", [](auto& b) {
+        CorruptHeader{"ZeroSizeWithNegativeWidth",
+                      [](auto& b) {
                           Put32(b, 34, 0);
                           Put32(b, 18, 0xFFFFFFFFu);
                       }},
-        CorruptHeader{"ZeroSizeWithHugeDimensions", [](auto& b) {
+        CorruptHeader{"ZeroSizeWithHugeDimensions",
+                      [](auto& b) {
                           Put32(b, 34, 0);
                           Put32(b, 18, 0x7FFFFFFFu);
                           Put32(b, 22, 0x7FFFFFFFu);
                       }},
-        CorruptHeader{"ZeroSizeWithOddBitCount", [](auto& b) {
+        CorruptHeader{"ZeroSizeWithOddBitCount",
+                      [](auto& b) {
                           Put32(b, 34, 0);
                           b[28] = 7;
                       }},
         // Readers take whole rows whatever the field says: another program's short frame file.
         CorruptHeader{"ImageSizeShorterThanItsRows", [](auto& b) { Put32(b, 34, 47); }},
-        CorruptHeader{"EightBitWithoutItsPalette", [](auto& b) {
+        CorruptHeader{"EightBitWithoutItsPalette",
+                      [](auto& b) {
                           b = MakeBmp(4, 4, 8, 0x99);
                           b.erase(b.begin() + 54, b.begin() + 54 + 1024);
                           Put32(b, 10, 54);
                       }},
-        CorruptHeader{"PaletteLargerThanItsPixelsIndex", [](auto& b) {
+        CorruptHeader{"PaletteLargerThanItsPixelsIndex",
+                      [](auto& b) {
                           b = MakeBmp(4, 4, 4, 0x99);
                           Put32(b, 46, 17);
                       }},
-        CorruptHeader{"BitFieldsWithoutTheirMasks", [](auto& b) {
+        CorruptHeader{"BitFieldsWithoutTheirMasks",
+                      [](auto& b) {
                           b = MakeBmp(4, 4, 32, 0x99);
                           Put32(b, 30, 3);
                       }},
-        CorruptHeader{"ZeroSizeCompressed", [](auto& b) {
+        CorruptHeader{"ZeroSizeCompressed",
+                      [](auto& b) {
                           Put32(b, 34, 0);
                           Put32(b, 30, 1);  // RLE8 cannot be sized from its dimensions
                       }}),

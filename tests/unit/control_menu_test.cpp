@@ -70,8 +70,9 @@ constexpr MenuState kPaused{false, true, true, false, false, false, false, u"继
 // the start and again before a paused recording goes on.
 TEST_F(ControlMenuTest, TheMenusFollowTheRecording) {
     const auto menus = [&] {
-        return MenuState{form2.start().Enabled(),        form2.pause().Enabled(),       form2.done().Enabled(),
-                         form2.quit().Enabled(),         form2.recordcursor().Enabled(), form2.recordareae().Enabled(),
+        return MenuState{form2.start().Enabled(),        form2.pause().Enabled(),
+                         form2.done().Enabled(),         form2.quit().Enabled(),
+                         form2.recordcursor().Enabled(), form2.recordareae().Enabled(),
                          form2.recordsound().Enabled(),  nullptr};
     };
     const auto shows = [&](MenuState expected) {
@@ -200,7 +201,8 @@ TEST_F(ControlMenuTest, UncheckingRecordAreaGoesBackToTheWholeScreen) {
     EXPECT_FALSE(form2.recordareae().Checked());
     EXPECT_FALSE(form2.Settings().area);
     EXPECT_EQ((platform::Rect{Rec().Fields().x0, Rec().Fields().y0, Rec().Fields().aviwidth, Rec().Fields().aviheight}),
-              (platform::Rect{20, 30, 1024, 768})) << "the corner of the last area stays";
+              (platform::Rect{20, 30, 1024, 768}))
+        << "the corner of the last area stays";
 }
 
 // ---- the overlay ----
@@ -268,11 +270,13 @@ TEST_P(OverlayMachineTest, StepsLeaveTheExpectedState) {
     EXPECT_EQ(overlay->moving, c.moving);
     EXPECT_EQ(overlay->Loaded(), c.loaded);
     if (c.loaded) {
-        EXPECT_EQ((platform::Rect{static_cast<std::int32_t>(overlay->x1 / 15), static_cast<std::int32_t>(overlay->y1 / 15),
-                                  static_cast<std::int32_t>(overlay->x2 / 15), static_cast<std::int32_t>(overlay->y2 / 15)}),
-                  c.corners);
+        EXPECT_EQ(
+            (platform::Rect{static_cast<std::int32_t>(overlay->x1 / 15), static_cast<std::int32_t>(overlay->y1 / 15),
+                            static_cast<std::int32_t>(overlay->x2 / 15), static_cast<std::int32_t>(overlay->y2 / 15)}),
+            c.corners);
     } else {
-        EXPECT_EQ(snapshot->WidthPixels() * snapshot->HeightPixels(), 1) << "an unloaded overlay keeps no picture of the screen";
+        EXPECT_EQ(snapshot->WidthPixels() * snapshot->HeightPixels(), 1)
+            << "an unloaded overlay keeps no picture of the screen";
     }
 }
 
@@ -280,7 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
     Machine, OverlayMachineTest,
     ::testing::Values(
         OverlayCase{"drag", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}}, false, true, {10, 10, 110, 60}},
-        OverlayCase{"release_on_anchor_stays", {{Step::Press, 10, 10}, {Step::Release, 10, 10}}, false, true, {10, 10, 0, 0}},
+        OverlayCase{
+            "release_on_anchor_stays", {{Step::Press, 10, 10}, {Step::Release, 10, 10}}, false, true, {10, 10, 0, 0}},
         OverlayCase{"release_moves",
                     {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}},
                     true,
@@ -291,21 +296,25 @@ INSTANTIATE_TEST_SUITE_P(
                     true,
                     true,
                     {450, 375, 550, 425}},
-        OverlayCase{"right_click_starts_over",
-                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::RightClick, 5, 5}},
-                    false,
-                    true,
-                    {0, 0, 0, 0}},
-        OverlayCase{"reactivation_keeps_corners",
-                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Reactivate, 0, 0}},
-                    false,
-                    true,
-                    {10, 10, 110, 60}},
-        OverlayCase{"escape_in_move_mode", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Escape, 0, 0}},
+        OverlayCase{
+            "right_click_starts_over",
+            {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::RightClick, 5, 5}},
+            false,
+            true,
+            {0, 0, 0, 0}},
+        OverlayCase{
+            "reactivation_keeps_corners",
+            {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Reactivate, 0, 0}},
+            false,
+            true,
+            {10, 10, 110, 60}},
+        OverlayCase{"escape_in_move_mode",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Escape, 0, 0}},
                     true,
                     false,
                     {}},
-        OverlayCase{"confirm", {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Press, 60, 35}},
+        OverlayCase{"confirm",
+                    {{Step::Press, 10, 10}, {Step::DragTo, 110, 60}, {Step::Release, 110, 60}, {Step::Press, 60, 35}},
                     false,
                     false,
                     {}}),
@@ -351,16 +360,29 @@ TEST_P(OverlayScreensTest, CoversEveryMonitorAndAnswersInScreenPixels) {
     EXPECT_EQ(Area(), c.area);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, OverlayScreensTest,
-    ::testing::Values(
-        ScreensCase{"LeftOfAndAboveThePrimary", {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}}, {-1280, -300, 1920, 1080},
-                    {-1000, -200}, {-600, 100}, {-1000, -200, 400, 300}, {-1080, -150, 1720, 930}},
-        ScreensCase{"AboveThePrimary", {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}}, {0, -1080, 1920, 1080},
-                    {500, -600}, {100, -900}, {100, -900, 400, 300}, {200, -930, 1720, 930}},
-        ScreensCase{"AcrossTwoMonitors", {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}}, {0, 0, 3200, 1080},
-                    {1800, 200}, {2100, 500}, {1800, 200, 300, 300}, {150, 150, 3050, 930}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Screens, OverlayScreensTest,
+                         ::testing::Values(ScreensCase{"LeftOfAndAboveThePrimary",
+                                                       {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}},
+                                                       {-1280, -300, 1920, 1080},
+                                                       {-1000, -200},
+                                                       {-600, 100},
+                                                       {-1000, -200, 400, 300},
+                                                       {-1080, -150, 1720, 930}},
+                                           ScreensCase{"AboveThePrimary",
+                                                       {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}},
+                                                       {0, -1080, 1920, 1080},
+                                                       {500, -600},
+                                                       {100, -900},
+                                                       {100, -900, 400, 300},
+                                                       {200, -930, 1720, 930}},
+                                           ScreensCase{"AcrossTwoMonitors",
+                                                       {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}},
+                                                       {0, 0, 3200, 1080},
+                                                       {1800, 200},
+                                                       {2100, 500},
+                                                       {1800, 200, 300, 300},
+                                                       {150, 150, 3050, 930}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OverlayTest, EscapeUnchecksRecordAreaFreesThePointerAndKeepsTheArea) {
     const platform::Rect area = Area();

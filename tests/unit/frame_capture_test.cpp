@@ -22,7 +22,8 @@ Log JoinBands(const Log& log) {
         std::istringstream next(entry);
         std::string word;
         long dst, x, y, w, h, src, sx, sy, rop;
-        if (!(next >> word >> dst >> x >> y >> w >> h >> src >> sx >> sy >> rop) || word != "BitBlt" || joined.empty()) {
+        if (!(next >> word >> dst >> x >> y >> w >> h >> src >> sx >> sy >> rop) || word != "BitBlt" ||
+            joined.empty()) {
             joined.push_back(entry);
             continue;
         }
@@ -64,9 +65,9 @@ protected:
 TEST_F(FrameCaptureTest, FullScreenTickGrabsThroughTheClipboard) {
     Start(false);
     EXPECT_TRUE(TickAt(0).wrote);
-    EXPECT_EQ(fake.log, (Log{"keybd_event 44 0 0 0", "LoadClipboardBitmap", "PaintPicture 0 0 28800 16200",
-                             "GetCursorPos", "DrawIcon " + kCanvas + " 92 92 " + Cursor(),
-                             "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0"}));
+    EXPECT_EQ(fake.log,
+              (Log{"keybd_event 44 0 0 0", "LoadClipboardBitmap", "PaintPicture 0 0 28800 16200", "GetCursorPos",
+                   "DrawIcon " + kCanvas + " 92 92 " + Cursor(), "SaveImage C:\\Temp\\tem.bmp", "AVIStreamWrite 0"}));
     EXPECT_EQ(Fields().framecount, 1);
     EXPECT_EQ(Fields().cursorpos, (platform::Point{100, 100}));
 }
@@ -94,13 +95,12 @@ TEST_P(ClipboardFallbackTest, WithoutANewScreenPictureTheScreenIsCopiedDirectly)
     EXPECT_EQ(std::count(log.begin(), log.end(), "AVIStreamWrite 0"), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clipboard, ClipboardFallbackTest,
-    ::testing::Values(ClipboardCase{"KeyLeavesClipboardUnchanged", false, false, false},
-                      // A bitmap copied before the recording is not a picture of the screen now.
-                      ClipboardCase{"OldBitmapStillThere", false, true, false},
-                      ClipboardCase{"ClipboardChangedWithoutBitmap", true, false, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Clipboard, ClipboardFallbackTest,
+                         ::testing::Values(ClipboardCase{"KeyLeavesClipboardUnchanged", false, false, false},
+                                           // A bitmap copied before the recording is not a picture of the screen now.
+                                           ClipboardCase{"OldBitmapStillThere", false, true, false},
+                                           ClipboardCase{"ClipboardChangedWithoutBitmap", true, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrameCaptureTest, AreaTickCopiesTheRectangle) {
     Start(true, 300, 200, 960, 540);
@@ -138,36 +138,55 @@ TEST_P(MonitorCaptureTest, FramesComeFromTheirPlaceOnTheVirtualScreen) {
     EXPECT_EQ(fake.avi.streamInfo.rcFrame, (platform::Rect{0, 0, c.rect.right, c.rect.bottom}));
     const Log log = JoinBands(fake.log);
     ASSERT_GE(log.size(), 5u);
-    EXPECT_EQ(Log(log.begin(), log.begin() + 5),
-              (Log{"GetDC 0",
-                   "BitBlt " + kCanvas + " 0 0 " + std::to_string(c.rect.right) + " " + std::to_string(c.rect.bottom) +
-                       " " + kScreen + " " + std::to_string(c.rect.left) + " " + std::to_string(c.rect.top) + " " +
-                       kSrcCopy,
-                   "ReleaseDC 0 " + kScreen, "GetCursorPos",
-                   "DrawIcon " + kCanvas + " " + std::to_string(c.drawnAt.x) + " " + std::to_string(c.drawnAt.y) + " " +
-                       Cursor()}));
+    EXPECT_EQ(
+        Log(log.begin(), log.begin() + 5),
+        (Log{"GetDC 0",
+             "BitBlt " + kCanvas + " 0 0 " + std::to_string(c.rect.right) + " " + std::to_string(c.rect.bottom) + " " +
+                 kScreen + " " + std::to_string(c.rect.left) + " " + std::to_string(c.rect.top) + " " + kSrcCopy,
+             "ReleaseDC 0 " + kScreen, "GetCursorPos",
+             "DrawIcon " + kCanvas + " " + std::to_string(c.drawnAt.x) + " " + std::to_string(c.drawnAt.y) + " " +
+                 Cursor()}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, MonitorCaptureTest,
-    ::testing::Values(
-        MonitorCase{"WholeMonitorLeftOfAndAboveThePrimary", {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}}, 1, false,
-                    {-1280, -300, 1280, 1024}, {-1000, -100}, {272, 192}},
-        MonitorCase{"PrimaryOfTwoWithoutPrintScreen", {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}}, 0, false,
-                    {0, 0, 1920, 1080}, {100, 100}, {92, 92}},
-        MonitorCase{"AreaAcrossAMonitorLeftOfThePrimary", {{0, 0, 1920, 1080}, {-1280, 0, 0, 1024}}, 0, true,
-                    {-300, 200, 600, 400}, {-10, 300}, {282, 92}},
-        MonitorCase{"AreaAcrossAMonitorAboveThePrimary", {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}}, 0, true,
-                    {100, -50, 640, 100}, {100, 100}, {-8, 142}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Screens, MonitorCaptureTest,
+                         ::testing::Values(MonitorCase{"WholeMonitorLeftOfAndAboveThePrimary",
+                                                       {{0, 0, 1920, 1080}, {-1280, -300, 0, 724}},
+                                                       1,
+                                                       false,
+                                                       {-1280, -300, 1280, 1024},
+                                                       {-1000, -100},
+                                                       {272, 192}},
+                                           MonitorCase{"PrimaryOfTwoWithoutPrintScreen",
+                                                       {{0, 0, 1920, 1080}, {1920, 0, 3200, 1024}},
+                                                       0,
+                                                       false,
+                                                       {0, 0, 1920, 1080},
+                                                       {100, 100},
+                                                       {92, 92}},
+                                           MonitorCase{"AreaAcrossAMonitorLeftOfThePrimary",
+                                                       {{0, 0, 1920, 1080}, {-1280, 0, 0, 1024}},
+                                                       0,
+                                                       true,
+                                                       {-300, 200, 600, 400},
+                                                       {-10, 300},
+                                                       {282, 92}},
+                                           MonitorCase{"AreaAcrossAMonitorAboveThePrimary",
+                                                       {{0, 0, 1920, 1080}, {0, -1080, 1920, 0}},
+                                                       0,
+                                                       true,
+                                                       {100, -50, 640, 100},
+                                                       {100, 100},
+                                                       {-8, 142}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrameCaptureTest, APointerFarOffTheScreenIsDrawnOffTheCanvasWithoutOverflow) {
     Start(true, 300, 200, 64, 48);
     fake.desktop.cursorPosition = {INT32_MIN, INT32_MIN + 5};
     TickAt(0);
     const std::string min = std::to_string(INT32_MIN);
-    EXPECT_NE(std::find(fake.log.begin(), fake.log.end(), "DrawIcon " + kCanvas + " " + min + " " + min + " " + Cursor()),
-              fake.log.end());
+    EXPECT_NE(
+        std::find(fake.log.begin(), fake.log.end(), "DrawIcon " + kCanvas + " " + min + " " + min + " " + Cursor()),
+        fake.log.end());
 }
 
 TEST_F(FrameCaptureTest, CursorIsNeitherReadNorDrawnWhenNotRecorded) {
@@ -217,7 +236,7 @@ struct SlotCase {
     bool area;
     std::vector<std::int64_t> ticksMs;
     std::string slots;
-    std::int32_t grabs;  // screen copies made
+    std::int32_t grabs;       // screen copies made
     std::int32_t nextTickMs;  // the wait the mode's timer was given last
 };
 
@@ -242,14 +261,13 @@ TEST_P(SlotTest, EachSlotThatHasComeIsWrittenOnceAndTheTimerWaitsForTheNext) {
     EXPECT_EQ((c.area ? timer1 : timer2)->Interval(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ticks, SlotTest,
-    ::testing::Values(SlotCase{"OnTime", false, {0, 100, 200}, "FFF", 3, 100},
-                      SlotCase{"AreaOnTime", true, {2, 103, 201}, "FFF", 3, 99},
-                      SlotCase{"EarlyTicksGrabNothing", false, {0, 40, 99, 100}, "FF", 2, 100},
-                      SlotCase{"LateFramesTakeTheirOwnSlot", false, {0, 180, 430}, "FhFhF", 3, 70},
-                      SlotCase{"AreaMuchTooLate", true, {0, 1000}, "FhhhhhhhhhF", 2, 100}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ticks, SlotTest,
+                         ::testing::Values(SlotCase{"OnTime", false, {0, 100, 200}, "FFF", 3, 100},
+                                           SlotCase{"AreaOnTime", true, {2, 103, 201}, "FFF", 3, 99},
+                                           SlotCase{"EarlyTicksGrabNothing", false, {0, 40, 99, 100}, "FF", 2, 100},
+                                           SlotCase{"LateFramesTakeTheirOwnSlot", false, {0, 180, 430}, "FhFhF", 3, 70},
+                                           SlotCase{"AreaMuchTooLate", true, {0, 1000}, "FhhhhhhhhhF", 2, 100}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     Start(false, 0, 0, 64, 48);
@@ -262,8 +280,8 @@ TEST_F(FrameCaptureTest, PauseAndTheCloseQuestionLeaveTheirTimeOut) {
     TickAt(0);
     TickAt(100);
     fake.toolkit.clock = kStartClock + 0.1;
-    recording.Hold(Wait::Pause);  // at 100 ms of recorded time
-    TickAt(3000);                 // a tick already queued when the pause came
+    recording.Hold(Wait::Pause);             // at 100 ms of recorded time
+    TickAt(3000);                            // a tick already queued when the pause came
     wait(Wait::Question, 36010.0, 36015.0);  // asked while paused: No must not end the pause
     EXPECT_FALSE(timer1->Enabled());
     fake.toolkit.clock = 36020.0;
@@ -364,8 +382,9 @@ TEST_F(FrameCaptureTest, ADisplayThatChangesDepthKeepsRecordingAndIsToldOnceAfte
     TickAt(200);
     EXPECT_TRUE(recording.InProgress());
     const std::vector<Notice> told = recording.Stop(Ending::Stopped);
-    EXPECT_EQ(Texts(told), std::vector<std::string>{
-                               "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。"});
+    EXPECT_EQ(Texts(told),
+              std::vector<std::string>{
+                  "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。"});
     EXPECT_EQ(told[0].icon, platform::MsgBoxIcon::Information);
     ASSERT_EQ(fake.avi.writes.size(), 3u);
     EXPECT_EQ(fake.avi.writes[2].stream, fake::FakeAvi::kStream);

@@ -60,13 +60,13 @@ INSTANTIATE_TEST_SUITE_P(
         TimelineCase{"FirstPictureAlwaysTakesSlotZero", {Tick(430), Tick(500)}, "FhhhhF"},
         TimelineCase{"NoTickNoFrame", {}, ""},
         // The wait is left out: 300 ms before the pause, 200 after it.
-        TimelineCase{"PauseLeavesItsTimeOut", {Tick(0), Tick(100), Tick(200), Hold(250), Tick(900), Release(5250),
-                                               Tick(5300), Tick(5400)},
+        TimelineCase{"PauseLeavesItsTimeOut",
+                     {Tick(0), Tick(100), Tick(200), Hold(250), Tick(900), Release(5250), Tick(5300), Tick(5400)},
                      "FFFFF"},
         TimelineCase{"TicksDuringAWaitTakeNothing", {Tick(0), Hold(10), Tick(500), Tick(5000), Release(6000)}, "F"},
         // The close question asked during a pause: recorded time stands still until both end.
-        TimelineCase{"NestedWaitsEndWithTheLast", {Tick(0), Hold(50), Hold(80), Release(1080), Tick(1100),
-                                                   Release(2050), Tick(2100)},
+        TimelineCase{"NestedWaitsEndWithTheLast",
+                     {Tick(0), Hold(50), Hold(80), Release(1080), Tick(1100), Release(2050), Tick(2100)},
                      "FF"},
         TimelineCase{"ReleaseWithoutHoldIsIgnored", {Tick(0), Release(50), Tick(100)}, "FF"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -110,8 +110,10 @@ TEST(Outline, RoundedTopOverASquareBottom) {
 // The captionless window as Wine lays it out at 96 and at 144 dpi (a 3- and a 4-pixel frame):
 // the outline cuts the frame away and ends on the skin's right and bottom edges.
 TEST(Outline, CutsAWiderFrameOfAScaledDisplayAway) {
-    EXPECT_EQ(ComputeOutline(424 * 15, 368 * 15, 418 * 15, 362 * 15, false), (Outline{{4, 3, 420, 365}, {4, 13, 420, 365}}));
-    EXPECT_EQ(ComputeOutline(426 * 15, 379 * 15, 418 * 15, 371 * 15, false), (Outline{{5, 4, 421, 375}, {5, 14, 421, 375}}));
+    EXPECT_EQ(ComputeOutline(424 * 15, 368 * 15, 418 * 15, 362 * 15, false),
+              (Outline{{4, 3, 420, 365}, {4, 13, 420, 365}}));
+    EXPECT_EQ(ComputeOutline(426 * 15, 379 * 15, 418 * 15, 371 * 15, false),
+              (Outline{{5, 4, 421, 375}, {5, 14, 421, 375}}));
 }
 
 TEST(ToolbarGradient, RunsFromTheBoxColourToTheEndColour) {
@@ -245,30 +247,23 @@ TEST_P(ZoneTest, PointerShowsTheZoneAndALeftPressHandsItToTheSystem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, ZoneTest,
-    ::testing::Values(ZoneCase{Piece::BackCaption, 2000, 44, false, 7, 0xF003},
-                      ZoneCase{Piece::BackCaption, 2000, 45, false, 0, 0xF012},
-                      ZoneCase{Piece::BackCaption, 2000, 10, true, 0, 0},
-                      ZoneCase{Piece::LeftCaption, 89, 89, false, 8, 0xF004},
-                      ZoneCase{Piece::LeftCaption, 90, 89, false, 0, 0},
-                      ZoneCase{Piece::LeftCaption, 89, 90, false, 0, 0},
-                      ZoneCase{Piece::LeftCaption, 10, 10, true, 99, 0},
-                      ZoneCase{Piece::RightCaption, 1396, 119, false, 6, 0xF005},
-                      ZoneCase{Piece::RightCaption, 1395, 119, false, 0, 0},
-                      ZoneCase{Piece::RightCaption, 1396, 120, false, 0, 0},
-                      ZoneCase{Piece::RightCaption, 1500, 10, true, 99, 0},
-                      ZoneCase{Piece::LeftBorder, 30, 500, false, 9, 0xF001},
-                      ZoneCase{Piece::LeftBorder, 30, 500, true, 0, 0},
-                      ZoneCase{Piece::RightBorder, 30, 500, false, 9, 0xF002},
-                      ZoneCase{Piece::RightBorder, 30, 500, true, 0, 0},
-                      ZoneCase{Piece::BottomBorder, 99, 291, false, 6, 0xF007},
-                      ZoneCase{Piece::BottomBorder, 100, 291, false, 7, 0xF006},
-                      ZoneCase{Piece::BottomBorder, 6141, 291, false, 8, 0xF008},
-                      ZoneCase{Piece::BottomBorder, 6140, 291, false, 7, 0xF006},
-                      ZoneCase{Piece::BottomBorder, 3000, 291, false, 7, 0xF006},
-                      ZoneCase{Piece::BottomBorder, 3000, 290, false, 0, 0},
-                      ZoneCase{Piece::BottomBorder, 99, 290, false, 9, 0xF001},
-                      ZoneCase{Piece::BottomBorder, 6141, 100, false, 9, 0xF002},
-                      ZoneCase{Piece::BottomBorder, 99, 291, true, 0, 0}));
+    ::testing::Values(
+        ZoneCase{Piece::BackCaption, 2000, 44, false, 7, 0xF003},
+        ZoneCase{Piece::BackCaption, 2000, 45, false, 0, 0xF012}, ZoneCase{Piece::BackCaption, 2000, 10, true, 0, 0},
+        ZoneCase{Piece::LeftCaption, 89, 89, false, 8, 0xF004}, ZoneCase{Piece::LeftCaption, 90, 89, false, 0, 0},
+        ZoneCase{Piece::LeftCaption, 89, 90, false, 0, 0}, ZoneCase{Piece::LeftCaption, 10, 10, true, 99, 0},
+        ZoneCase{Piece::RightCaption, 1396, 119, false, 6, 0xF005},
+        ZoneCase{Piece::RightCaption, 1395, 119, false, 0, 0}, ZoneCase{Piece::RightCaption, 1396, 120, false, 0, 0},
+        ZoneCase{Piece::RightCaption, 1500, 10, true, 99, 0}, ZoneCase{Piece::LeftBorder, 30, 500, false, 9, 0xF001},
+        ZoneCase{Piece::LeftBorder, 30, 500, true, 0, 0}, ZoneCase{Piece::RightBorder, 30, 500, false, 9, 0xF002},
+        ZoneCase{Piece::RightBorder, 30, 500, true, 0, 0}, ZoneCase{Piece::BottomBorder, 99, 291, false, 6, 0xF007},
+        ZoneCase{Piece::BottomBorder, 100, 291, false, 7, 0xF006},
+        ZoneCase{Piece::BottomBorder, 6141, 291, false, 8, 0xF008},
+        ZoneCase{Piece::BottomBorder, 6140, 291, false, 7, 0xF006},
+        ZoneCase{Piece::BottomBorder, 3000, 291, false, 7, 0xF006},
+        ZoneCase{Piece::BottomBorder, 3000, 290, false, 0, 0}, ZoneCase{Piece::BottomBorder, 99, 290, false, 9, 0xF001},
+        ZoneCase{Piece::BottomBorder, 6141, 100, false, 9, 0xF002},
+        ZoneCase{Piece::BottomBorder, 99, 291, true, 0, 0}));
 
 TEST_F(MainWindowTest, MaximisedCaptionDoesNotMoveButDoubleClickRestores) {
     Main().state = WindowState::Maximized;
@@ -484,10 +479,11 @@ TEST_P(RecordingCaptionTest, FullScreenTicksCountInTheCaption) {
     EXPECT_EQ(fake::Utf8(form1.Window().Caption()), "Tamsy");
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RecordingCaptionTest,
-                         ::testing::Values(CaptionCase{"FullScreen", false, {"SetCaption Flame:1 Second:2.5390625", "DoEvents"}},
-                                           CaptionCase{"Area", true, {"DoEvents"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, RecordingCaptionTest,
+    ::testing::Values(CaptionCase{"FullScreen", false, {"SetCaption Flame:1 Second:2.5390625", "DoEvents"}},
+                      CaptionCase{"Area", true, {"DoEvents"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowTest, AFailedWriteIsToldOnceTheWindowsShowTheStop) {
     fake.avi.script.failWriteAt = 1;
@@ -520,12 +516,9 @@ TEST_P(ElapsedTest, PrintsAsManyDigitsAsTheClockCarries) {
 INSTANTIATE_TEST_SUITE_P(Clock, ElapsedTest,
                          ::testing::Values(ElapsedCase{36002.5390625, 36000, "2.5390625"},
                                            ElapsedCase{36000.0 + 2539 / 1000.0, 36000, "2.539"},
-                                           ElapsedCase{36002.1, 36000, "2.1"},
-                                           ElapsedCase{36000.0, 36000, "0"},
-                                           ElapsedCase{36010.0, 36000, "10"},
-                                           ElapsedCase{0.25, 0, "0.25"},
-                                           ElapsedCase{5.5, 86395, "10.5"},
-                                           ElapsedCase{36000.4, 36001, "-0.6"}));
+                                           ElapsedCase{36002.1, 36000, "2.1"}, ElapsedCase{36000.0, 36000, "0"},
+                                           ElapsedCase{36010.0, 36000, "10"}, ElapsedCase{0.25, 0, "0.25"},
+                                           ElapsedCase{5.5, 86395, "10.5"}, ElapsedCase{36000.4, 36001, "-0.6"}));
 
 }  // namespace
 }  // namespace kest::recorder

@@ -49,7 +49,8 @@ struct FakeHookEnvironment {
     std::intptr_t Send(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
         if (window == kOther) return msg == kDrawClipboard ? (++otherHeard, 0) : 0;
         const Handle procedure = fake.procedures.at(window);
-        if (procedure == fake::FakeWindowHook::kForwardingProcedure) return fake.forwardTarget(window, msg, wParam, lParam);
+        if (procedure == fake::FakeWindowHook::kForwardingProcedure)
+            return fake.forwardTarget(window, msg, wParam, lParam);
         return fake.CallWindowProcedure(procedure, window, msg, wParam, lParam);
     }
     std::intptr_t PutLimits(const platform::MinMaxInfo& limits) {

@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(Names, ExtensionTest,
                                            NameCase{u"C:\\rec\\movie.AVI", "C:\\rec\\movie.AVI.avi"},
                                            NameCase{u"C:\\rec\\movie.av", "C:\\rec\\movie.av.avi"},
                                            NameCase{u"  C:\\rec\\trim.avi   ", "C:\\rec\\trim.avi"},
-                                           NameCase{u"a", "a.avi"},
-                                           NameCase{u"D:\\录像\\会议", "D:\\录像\\会议.avi"}));
+                                           NameCase{u"a", "a.avi"}, NameCase{u"D:\\录像\\会议", "D:\\录像\\会议.avi"}));
 
 TEST_F(RecordingTest, ExistingFileIsDeletedBeforeTheRecordingIsOpened) {
     fake.files.contents[u"C:\\rec\\movie.avi"] = {1, 2, 3};
@@ -138,19 +137,18 @@ TEST_P(TimerIntervalTest, OnlyTheModesTimerTicks) {
     EXPECT_EQ(Canvas().heightTwips, c.height * 15);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, TimerIntervalTest,
-    ::testing::Values(TimerCase{"FullHd", 1920, 1080, false, 1920, 1080, 1, 0},
-                      TimerCase{"QuarterArea", 1920, 1080, true, 960, 540, 0, 1},
-                      TimerCase{"WholeScreenArea", 1920, 1080, true, 1920, 1080, 0, 1},
-                      TimerCase{"OddSizedArea", 1920, 1080, true, 1000, 700, 0, 1},
-                      TimerCase{"AreaOnASquareScreen", 1000, 1000, true, 800, 500, 0, 1},
-                      TimerCase{"AreaOnAWideScreen", 700, 100, true, 200, 100, 0, 1},
-                      TimerCase{"OnePixelArea", 1920, 1080, true, 1, 1, 0, 1},
-                      TimerCase{"Qhd", 2560, 1440, false, 2560, 1440, 1, 0},
-                      TimerCase{"UhdFullScreen", 3840, 2160, false, 3840, 2160, 1, 0},
-                      TimerCase{"UhdQuarterArea", 3840, 2160, true, 1920, 1080, 0, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, TimerIntervalTest,
+                         ::testing::Values(TimerCase{"FullHd", 1920, 1080, false, 1920, 1080, 1, 0},
+                                           TimerCase{"QuarterArea", 1920, 1080, true, 960, 540, 0, 1},
+                                           TimerCase{"WholeScreenArea", 1920, 1080, true, 1920, 1080, 0, 1},
+                                           TimerCase{"OddSizedArea", 1920, 1080, true, 1000, 700, 0, 1},
+                                           TimerCase{"AreaOnASquareScreen", 1000, 1000, true, 800, 500, 0, 1},
+                                           TimerCase{"AreaOnAWideScreen", 700, 100, true, 200, 100, 0, 1},
+                                           TimerCase{"OnePixelArea", 1920, 1080, true, 1, 1, 0, 1},
+                                           TimerCase{"Qhd", 2560, 1440, false, 2560, 1440, 1, 0},
+                                           TimerCase{"UhdFullScreen", 3840, 2160, false, 3840, 2160, 1, 0},
+                                           TimerCase{"UhdQuarterArea", 3840, 2160, true, 1920, 1080, 0, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A start that does not happen leaves nothing running and nothing open; only a refusal of the
 // output or of the area is told, a change of mind is not.
@@ -186,11 +184,16 @@ TEST_P(RefusedStartTest, StaysIdleAndSaysWhyOnlyWhenRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, RefusedStartTest,
-    ::testing::Values(RefusalCase{"DialogCancelled", 0, 0, 1920, {}, MsgBoxIcon::None, 1},
-                      RefusalCase{"CodecRefusesTheFormat", 1, static_cast<platform::Status>(0x80044070), 1920,
-                                  {"请选择其它编码！"}, MsgBoxIcon::None, 1},
-                      RefusalCase{"AreaWithoutPixels", 1, 0, 0, {"录制区域无效，请重新选择录制区域。"},
-                                  MsgBoxIcon::Exclamation, 0}),
+    ::testing::Values(
+        RefusalCase{"DialogCancelled", 0, 0, 1920, {}, MsgBoxIcon::None, 1},
+        RefusalCase{"CodecRefusesTheFormat",
+                    1,
+                    static_cast<platform::Status>(0x80044070),
+                    1920,
+                    {"请选择其它编码！"},
+                    MsgBoxIcon::None,
+                    1},
+        RefusalCase{"AreaWithoutPixels", 1, 0, 0, {"录制区域无效，请重新选择录制区域。"}, MsgBoxIcon::Exclamation, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RecordingTest, StopFinishesTheFileAndReturnsToIdle) {
@@ -311,27 +314,49 @@ TEST_P(WaitTest, MovesTheStartByTheWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Waits, WaitTest,
-    ::testing::Values(
-        WaitCase{"Pause", 35000, {{WaitStep::Hold, Wait::Pause, 36000}, {WaitStep::Release, Wait::Pause, 36030.4}},
-                 36000, 35030, false},
-        WaitCase{"StillPaused", 35000, {{WaitStep::Hold, Wait::Pause, 36000.5}}, 36000, 35000, true},
-        WaitCase{"PauseAcrossMidnight", 86000, {{WaitStep::Hold, Wait::Pause, 86390}, {WaitStep::Release, Wait::Pause, 30}},
-                 86390, 86040, false},
-        WaitCase{"Question", 35000, {{WaitStep::Hold, Wait::Question, 36000.2}, {WaitStep::Release, Wait::Question, 36012.7}},
-                 0, 35013, false},
-        WaitCase{"QuestionAcrossMidnight", 86000,
-                 {{WaitStep::Hold, Wait::Question, 86390.0}, {WaitStep::Release, Wait::Question, 10.4}}, 0, 86020, false},
-        WaitCase{"QuestionDuringAPause", 35000,
-                 {{WaitStep::Hold, Wait::Pause, 36000},
-                  {WaitStep::Hold, Wait::Question, 36010},
-                  {WaitStep::Release, Wait::Question, 36015},
-                  {WaitStep::Release, Wait::Pause, 36020}},
-                 36000, 35020, false},
-        WaitCase{"QuestionAnsweredNoStaysPaused", 35000,
-                 {{WaitStep::Hold, Wait::Pause, 36000},
-                  {WaitStep::Hold, Wait::Question, 36010},
-                  {WaitStep::Release, Wait::Question, 36015}},
-                 36000, 35000, true}),
+    ::testing::Values(WaitCase{"Pause",
+                               35000,
+                               {{WaitStep::Hold, Wait::Pause, 36000}, {WaitStep::Release, Wait::Pause, 36030.4}},
+                               36000,
+                               35030,
+                               false},
+                      WaitCase{"StillPaused", 35000, {{WaitStep::Hold, Wait::Pause, 36000.5}}, 36000, 35000, true},
+                      WaitCase{"PauseAcrossMidnight",
+                               86000,
+                               {{WaitStep::Hold, Wait::Pause, 86390}, {WaitStep::Release, Wait::Pause, 30}},
+                               86390,
+                               86040,
+                               false},
+                      WaitCase{
+                          "Question",
+                          35000,
+                          {{WaitStep::Hold, Wait::Question, 36000.2}, {WaitStep::Release, Wait::Question, 36012.7}},
+                          0,
+                          35013,
+                          false},
+                      WaitCase{"QuestionAcrossMidnight",
+                               86000,
+                               {{WaitStep::Hold, Wait::Question, 86390.0}, {WaitStep::Release, Wait::Question, 10.4}},
+                               0,
+                               86020,
+                               false},
+                      WaitCase{"QuestionDuringAPause",
+                               35000,
+                               {{WaitStep::Hold, Wait::Pause, 36000},
+                                {WaitStep::Hold, Wait::Question, 36010},
+                                {WaitStep::Release, Wait::Question, 36015},
+                                {WaitStep::Release, Wait::Pause, 36020}},
+                               36000,
+                               35020,
+                               false},
+                      WaitCase{"QuestionAnsweredNoStaysPaused",
+                               35000,
+                               {{WaitStep::Hold, Wait::Pause, 36000},
+                                {WaitStep::Hold, Wait::Question, 36010},
+                                {WaitStep::Release, Wait::Question, 36015}},
+                               36000,
+                               35000,
+                               true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RecordingTest, WaitsAreIgnoredWhenNothingIsRecorded) {

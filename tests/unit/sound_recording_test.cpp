@@ -68,13 +68,12 @@ TEST_P(MissingDeviceTest, ThePersonChoosesBetweenNoSoundAndNoRecording) {
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, MissingDeviceTest,
-    ::testing::Values(
-        DeviceCase{"NoneRecordWithout", SoundOpen::NoDevice, platform::MsgBoxResult::Yes,
-                   "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
-        DeviceCase{"NoneDoNotStart", SoundOpen::NoDevice, platform::MsgBoxResult::No,
-                   "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
-        DeviceCase{"RefusedDoNotStart", SoundOpen::Failed, platform::MsgBoxResult::No,
-                   "录音设备无法打开，可能正被其他程序占用。\n\n要不录声音，只录制画面吗？"}),
+    ::testing::Values(DeviceCase{"NoneRecordWithout", SoundOpen::NoDevice, platform::MsgBoxResult::Yes,
+                                 "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
+                      DeviceCase{"NoneDoNotStart", SoundOpen::NoDevice, platform::MsgBoxResult::No,
+                                 "没有找到录音设备。\n\n要不录声音，只录制画面吗？"},
+                      DeviceCase{"RefusedDoNotStart", SoundOpen::Failed, platform::MsgBoxResult::No,
+                                 "录音设备无法打开，可能正被其他程序占用。\n\n要不录声音，只录制画面吗？"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Ten seconds with a pause of a minute in the middle: the pause leaves no trace in either

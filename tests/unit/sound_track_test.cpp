@@ -19,9 +19,9 @@ constexpr std::int64_t kSlot = 100'000;
 
 struct SoundCase {
     const char* name;
-    double speed;                        // the device's clock against the recording's
-    std::int64_t seconds;                // recorded time
-    std::optional<double> pauseAt;       // recorded second at which a pause of 5 s begins
+    double speed;                   // the device's clock against the recording's
+    std::int64_t seconds;           // recorded time
+    std::optional<double> pauseAt;  // recorded second at which a pause of 5 s begins
     std::optional<double> deviceFailsAt;
     // An idle machine: ticks every 100 ms on the dot that take the sound 45 ms into the slot while
     // the first frames are slow, 5 ms once they are not: at another point of the device's buffers.
@@ -116,15 +116,14 @@ TEST_P(SoundTrackTest, TheSoundEndsWithThePictureAndKeepsItsPlace) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clocks, SoundTrackTest,
-    ::testing::Values(SoundCase{"OnTime", 1.0, 120, {}, {}, false, 0.020},
-                      SoundCase{"OnTimeOnAnIdleMachine", 1.0, 20, {}, {}, true, 0.020},
-                      SoundCase{"DeviceClockFast", 1.003, 120, {}, {}},
-                      SoundCase{"DeviceClockSlowForTenMinutes", 0.997, 600, {}, {}},
-                      SoundCase{"PauseCutsTheSoundWithThePicture", 1.0, 20, 6.25, {}},
-                      SoundCase{"DeviceFailsHalfWay", 1.0, 20, {}, 10.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Clocks, SoundTrackTest,
+                         ::testing::Values(SoundCase{"OnTime", 1.0, 120, {}, {}, false, 0.020},
+                                           SoundCase{"OnTimeOnAnIdleMachine", 1.0, 20, {}, {}, true, 0.020},
+                                           SoundCase{"DeviceClockFast", 1.003, 120, {}, {}},
+                                           SoundCase{"DeviceClockSlowForTenMinutes", 0.997, 600, {}, {}},
+                                           SoundCase{"PauseCutsTheSoundWithThePicture", 1.0, 20, 6.25, {}},
+                                           SoundCase{"DeviceFailsHalfWay", 1.0, 20, {}, 10.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kest::recorder

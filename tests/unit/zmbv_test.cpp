@@ -51,7 +51,8 @@ Picture MakePicture(int bitCount, int width, int height, int seed) {
     for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = static_cast<std::uint8_t>(i * 7 + seed * 13);
     if (bitCount == 8) {
         p.header.clrUsed = 256;
-        for (int i = 0; i < 256; ++i) p.colours.insert(p.colours.end(), {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i / 2), 0});
+        for (int i = 0; i < 256; ++i)
+            p.colours.insert(p.colours.end(), {std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i / 2), 0});
     }
     return p;
 }
@@ -63,7 +64,8 @@ std::vector<std::uint8_t> ExpectedRaw(const Picture& p) {
     const std::size_t stride = (static_cast<std::size_t>(w) * p.header.bitCount + 31) / 32 * 4;
     std::vector<std::uint8_t> raw;
     if (p.header.bitCount == 8) {
-        for (int i = 0; i < 256; ++i) raw.insert(raw.end(), {p.colours[i * 4 + 2], p.colours[i * 4 + 1], p.colours[i * 4]});
+        for (int i = 0; i < 256; ++i)
+            raw.insert(raw.end(), {p.colours[i * 4 + 2], p.colours[i * 4 + 1], p.colours[i * 4]});
     }
     for (int y = 0; y < rows; ++y) {
         const int row = p.header.height > 0 ? rows - 1 - y : y;  // ZMBV rows run top-down
@@ -170,8 +172,8 @@ TEST(ZmbvEncoderTest, AnInterFrameCarriesTheChangedBlocksOnlyAndFindsThemAllOver
     ASSERT_TRUE(inflater.Frame({out.begin(), out.begin() + key->size}, RawFrameBytes(p.header)).has_value());
     // One pixel in the top block row and one in the bottom one (rows are stored bottom-up).
     const std::size_t stride = side * 4;
-    p.pixels[(side - 1) * stride + 5 * 4] ^= 0x40;       // top row, block 0
-    p.pixels[0 * stride + (side - 1) * 4 + 1] ^= 0x40;   // bottom row, last block
+    p.pixels[(side - 1) * stride + 5 * 4] ^= 0x40;      // top row, block 0
+    p.pixels[0 * stride + (side - 1) * 4 + 1] ^= 0x40;  // bottom row, last block
     const auto inter = encoder.Encode(p.pixels.data(), nullptr, false, out.data(), out.size());
     ASSERT_TRUE(inter.has_value());
     EXPECT_FALSE(inter->key);
@@ -303,7 +305,8 @@ TEST_P(ScreenCodecKeyFrameTest, KeyFramesWhereAskedOrWhereTheOrderBreaks) {
         EXPECT_EQ(flags, call.key ? kAviifKeyFrame : 0u) << "frame " << call.frame;
         EXPECT_EQ(out[0] & 1, call.key ? 1 : 0) << "frame " << call.frame;
         const std::vector<std::uint8_t> coded(out.begin(), out.begin() + written);
-        if (&call != &GetParam().calls.front() && call.frame == (&call - 1)->frame && call.buffer == (&call - 1)->buffer) {
+        if (&call != &GetParam().calls.front() && call.frame == (&call - 1)->frame &&
+            call.buffer == (&call - 1)->buffer) {
             EXPECT_EQ(coded, previous) << "the same frame asked for again is the same frame";
         }
         previous = coded;
@@ -314,10 +317,14 @@ INSTANTIATE_TEST_SUITE_P(
     Calls, ScreenCodecKeyFrameTest,
     ::testing::Values(
         KeyFrameCase{"FirstFrameIsKeyEvenUnasked", {{0, 0, 0, true}, {0, 1, 0, false}}},
-        KeyFrameCase{"KeyWhereAsked", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {kIcCompressKeyFrame, 2, 0, true}, {0, 3, 0, false}}},
+        KeyFrameCase{
+            "KeyWhereAsked",
+            {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {kIcCompressKeyFrame, 2, 0, true}, {0, 3, 0, false}}},
         // Slots the recorder held between two frames: players still show the frame coded last.
-        KeyFrameCase{"InterAcrossHeldSlots", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 3, 0, false}, {0, 4, 0, false}}},
-        KeyFrameCase{"LastFrameNumber", {{kIcCompressKeyFrame, 2147483646, 0, true}, {0, 2147483647, 0, false}, {0, 0, 0, true}}},
+        KeyFrameCase{"InterAcrossHeldSlots",
+                     {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 3, 0, false}, {0, 4, 0, false}}},
+        KeyFrameCase{"LastFrameNumber",
+                     {{kIcCompressKeyFrame, 2147483646, 0, true}, {0, 2147483647, 0, false}, {0, 0, 0, true}}},
         KeyFrameCase{"KeyWhenGoingBack", {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 1, true}}},
         KeyFrameCase{"SameFrameAskedAgainIsNotCodedAgainstItself",
                      {{kIcCompressKeyFrame, 0, 0, true}, {0, 1, 0, false}, {0, 1, 0, false}, {0, 2, 0, false}}}),

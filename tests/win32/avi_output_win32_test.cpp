@@ -231,7 +231,8 @@ TEST_P(ReadableWhileOpenTest, EveryWrittenFrameReadsBackBeforeTheCloseAndTheClos
     EXPECT_TRUE(keptBytes == FileBytes(plain)) << "the library's header and index replace the kept ones at the close";
 }
 
-INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest, ::testing::ValuesIn(kRecordingCompressors), CompressorName);
+INSTANTIATE_TEST_SUITE_P(Compressors, ReadableWhileOpenTest, ::testing::ValuesIn(kRecordingCompressors),
+                         CompressorName);
 
 // Wine's library slips where Windows' does not; the platform's library hides each slip, so that
 // the writer meets the library as documented. Frames go in flagged as the whole pictures they

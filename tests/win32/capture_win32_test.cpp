@@ -163,7 +163,8 @@ TEST_F(CaptureTest, AreaFramesShowTheRectangleAndTheCursorInItsCoordinates) {
     form3.Form_MouseDown(1, 0, twips(kPattern.left), twips(kPattern.top));
     form3.Form_MouseMove(1, 0, twips(kPattern.right), twips(kPattern.bottom));
     form3.Form_MouseUp(1, 0, twips(kPattern.right), twips(kPattern.bottom));
-    form3.Form_MouseDown(1, 0, twips((kPattern.left + kPattern.right) / 2), twips((kPattern.top + kPattern.bottom) / 2));
+    form3.Form_MouseDown(1, 0, twips((kPattern.left + kPattern.right) / 2),
+                         twips((kPattern.top + kPattern.bottom) / 2));
     ASSERT_FALSE(form3.Loaded());
     ClipCursor(nullptr);
     const POINT pointer{kPattern.left + 320, kPattern.top + 240};

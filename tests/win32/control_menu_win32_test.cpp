@@ -46,7 +46,9 @@ protected:
     bool FramesReach(int frames) {
         return WaitUntil([&] { return Rec().Fields().framecount >= frames; }, std::chrono::seconds(60));
     }
-    void Pump(std::chrono::milliseconds time) { WaitUntil([] { return false; }, time); }
+    void Pump(std::chrono::milliseconds time) {
+        WaitUntil([] { return false; }, time);
+    }
 
     TestPlatform& windows = host;
     std::wstring folder = ScratchFolder(L"menu");
@@ -94,7 +96,8 @@ TEST_F(ControlMenuWin32Test, PauseStopsTheFramesAndContinueResumesThem) {
     form2.done_Click();
     auto probe = ProbeVideo(file);
     EXPECT_EQ(std::atoi(probe["nb_frames"].c_str()), frames);
-    EXPECT_EQ(std::atoi(probe["nb_read_frames"].c_str()) + HeldSlots(file), frames) << "slots held on a busy machine included";
+    EXPECT_EQ(std::atoi(probe["nb_read_frames"].c_str()) + HeldSlots(file), frames)
+        << "slots held on a busy machine included";
     EXPECT_EQ(StrictDecode(file).output, "");
 }
 
@@ -105,7 +108,7 @@ TEST_F(ControlMenuWin32Test, DraggedRectangleIsRecordedPixelForPixel) {
     Pump(std::chrono::milliseconds(200));
 
     form2.recordareae_Click();
-        ASSERT_TRUE(form3.Loaded());
+    ASSERT_TRUE(form3.Loaded());
     const POINT from{kPattern.left + 40, kPattern.top + 30}, to{kPattern.left + 240, kPattern.top + 150};
     auto steps = Drag(from, to);
     // Released, the rectangle follows the pointer, which now sits on its centre; a click fixes it.
@@ -167,8 +170,9 @@ TEST_F(ControlMenuWin32Test, OnTwoMonitorsARectangleDraggedOnTheSecondIsRecorded
     ASSERT_EQ(hand("mousemove" + point((from.x + to.x) / 2, (from.y + to.y) / 2) + " click 1",
                    [&] { return !overlay.Loaded(); }),
               "");
-    EXPECT_EQ(std::vector<int>({Rec().Fields().x0, Rec().Fields().y0, Rec().Fields().aviwidth, Rec().Fields().aviheight}),
-              std::vector<int>({from.x, from.y, 200, 120}));
+    EXPECT_EQ(
+        std::vector<int>({Rec().Fields().x0, Rec().Fields().y0, Rec().Fields().aviwidth, Rec().Fields().aviheight}),
+        std::vector<int>({from.x, from.y, 200, 120}));
 
     form2.recordcursor_Click();
     const std::wstring file = folder + L"second.avi";

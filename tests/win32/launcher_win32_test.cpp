@@ -64,8 +64,8 @@ TEST(LauncherWindow, IsTransparentOffTheTaskbarAndCentredWhenFirstShownThenFades
 
     HWND text1 = FindWindowExW(window, nullptr, L"Edit", nullptr);
     ASSERT_NE(text1, nullptr);
-    EXPECT_EQ(WindowText(text1), std::wstring(L"http://") + reinterpret_cast<const wchar_t*>(kSiteHost.c_str()) +
-                                     L"/kest/h");
+    EXPECT_EQ(WindowText(text1),
+              std::wstring(L"http://") + reinterpret_cast<const wchar_t*>(kSiteHost.c_str()) + L"/kest/h");
     RECT box{};
     GetWindowRect(text1, &box);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);

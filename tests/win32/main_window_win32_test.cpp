@@ -31,8 +31,8 @@ public:
         ++live;
         return Win32WindowApi::CreateRectRgn(l, t, r, b);
     }
-    platform::Handle CreateRoundRectRgn(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b,
-                                        std::int32_t w, std::int32_t h) override {
+    platform::Handle CreateRoundRectRgn(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, std::int32_t w,
+                                        std::int32_t h) override {
         ++live;
         return Win32WindowApi::CreateRoundRectRgn(l, t, r, b, w, h);
     }
@@ -117,8 +117,10 @@ TEST_F(MainWindowWin32Test, LooksAsDesignedAtTheDisplaysScaling) {
         RECT r{}, box{};
         GetWindowRect(w, &r);
         HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-        if (!region || GetWindowRgn(w, rgn) == ERROR) box = {0, 0, r.right - r.left, r.bottom - r.top};
-        else GetRgnBox(rgn, &box);
+        if (!region || GetWindowRgn(w, rgn) == ERROR)
+            box = {0, 0, r.right - r.left, r.bottom - r.top};
+        else
+            GetRgnBox(rgn, &box);
         DeleteObject(rgn);
         OffsetRect(&box, r.left, r.top);
         return box;
@@ -128,7 +130,8 @@ TEST_F(MainWindowWin32Test, LooksAsDesignedAtTheDisplaysScaling) {
         std::pair<int, int> rows{area.bottom, area.top};
         for (int y = area.top; y < area.bottom; ++y)
             for (int x = area.left; x < area.right; ++x)
-                if (const COLORREF c = GetPixel(screen, x, y); GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c) < 1000)
+                if (const COLORREF c = GetPixel(screen, x, y);
+                    GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c) < 1000)
                     rows = {std::min(rows.first, y), std::max(rows.second, y + 1)};
         ReleaseDC(nullptr, screen);
         return rows;
@@ -213,7 +216,8 @@ TEST_F(MainWindowWin32Test, RightClickOnTheCaptionOpensTheMenuAtThePointerAndLea
     RECT menu{};
     // The menu runs its own loop on this thread, so another one looks for it.
     std::thread watch([&] {
-        HWND popup = WaitForWindow(GetCurrentProcessId(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
+        HWND popup = WaitForWindow(
+            GetCurrentProcessId(), L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
         if (popup) GetWindowRect(popup, &menu);
     });
     {

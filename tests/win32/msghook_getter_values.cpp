@@ -9,8 +9,8 @@ namespace kest::testing {
 
 std::vector<NamedValue> MsghookGetterValues() {
 #define KEST_GETTER(name) NamedValue{#name, recorder::msghook::name()},
-    return {KEST_MSGHOOK_GETTERS(KEST_GETTER) NamedValue{
-        "WM_CHANGECBCHAIN", static_cast<std::int32_t>(recorder::msghookModule::kWmChangeCbChain)}};
+    return {KEST_MSGHOOK_GETTERS(KEST_GETTER)
+                NamedValue{"WM_CHANGECBCHAIN", static_cast<std::int32_t>(recorder::msghookModule::kWmChangeCbChain)}};
 #undef KEST_GETTER
 }
 

@@ -84,7 +84,9 @@ struct Win32HookEnvironment {
         record = limits;
         return reinterpret_cast<std::intptr_t>(&record);
     }
-    platform::MinMaxInfo LimitsAt(std::intptr_t address) { return *reinterpret_cast<const platform::MinMaxInfo*>(address); }
+    platform::MinMaxInfo LimitsAt(std::intptr_t address) {
+        return *reinterpret_cast<const platform::MinMaxInfo*>(address);
+    }
     // A window like the hooked ones, noting what the chain tells it; the last in the chain.
     void JoinOtherViewer() {
         other = W(NewWindow());
@@ -97,7 +99,8 @@ struct Win32HookEnvironment {
     }
     int OtherViewerHeard() {
         const auto& seen = ownProcedureSaw[other];
-        return static_cast<int>(std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return s.msg == WM_DRAWCLIPBOARD; }));
+        return static_cast<int>(
+            std::count_if(seen.begin(), seen.end(), [](const Seen& s) { return s.msg == WM_DRAWCLIPBOARD; }));
     }
     Handle OtherViewer() { return H(other); }
     Handle ClipboardViewer() { return H(GetClipboardViewer()); }

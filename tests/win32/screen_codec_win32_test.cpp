@@ -77,7 +77,10 @@ std::vector<std::uint8_t> Bmp(const Screen& s, int bitCount) {
         for (int x = 0; x < s.width; ++x) {
             const std::uint8_t* p = s.At(x, y);
             switch (bitCount) {
-                case 32: std::copy(p, p + 3, row + x * 4); row[x * 4 + 3] = 0xFF; break;
+                case 32:
+                    std::copy(p, p + 3, row + x * 4);
+                    row[x * 4 + 3] = 0xFF;
+                    break;
                 case 24: std::copy(p, p + 3, row + x * 3); break;
                 case 16: platform::WriteLE16(row + x * 2, Rgb555(p)); break;
                 default: row[x] = p[0];
@@ -221,7 +224,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 void Counter(Screen& s, int n, int x, int y) {  // every frame different: a box moving and changing colour
     PaintTexture(s, x, y, x, y);
-    if (x >= n % 50 && x < n % 50 + 9 && y >= 10 + n / 50 * 6 && y < 15 + n / 50 * 6) s.At(x, y)[1] = static_cast<std::uint8_t>(n);
+    if (x >= n % 50 && x < n % 50 + 9 && y >= 10 + n / 50 * 6 && y < 15 + n / 50 * 6)
+        s.At(x, y)[1] = static_cast<std::uint8_t>(n);
 }
 
 TEST_F(ScreenCodecTest, KeyFramesEveryHundredFramesAndSeekingStartsFromThem) {

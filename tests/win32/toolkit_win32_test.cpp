@@ -94,8 +94,8 @@ TEST_F(ToolkitTest, CaptionAndWindowStateRoundTrip) {
     form->SetCaption(u"Flame:25 Second:2.5390625");
     EXPECT_EQ(form->Caption(), u"Flame:25 Second:2.5390625");
     form->SetWindowState(platform::WindowState::Minimized);
-    EXPECT_TRUE(WaitUntil([&] { return form->GetWindowState() == platform::WindowState::Minimized; },
-                          std::chrono::seconds(5)));
+    EXPECT_TRUE(
+        WaitUntil([&] { return form->GetWindowState() == platform::WindowState::Minimized; }, std::chrono::seconds(5)));
 }
 
 TEST_F(ToolkitTest, ControlsAndFormsLetGoOfTheirWindowsSafely) {
@@ -110,8 +110,8 @@ TEST_F(ToolkitTest, ControlsAndFormsLetGoOfTheirWindowsSafely) {
 
     int deactivations = 0;
     form->Deactivate = [&] { ++deactivations; };
-    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(form->Hwnd()); },
-                          std::chrono::seconds(5)));
+    ASSERT_TRUE(
+        WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(form->Hwnd()); }, std::chrono::seconds(5)));
     form->Unload();
     EXPECT_EQ(box->Hwnd(), 0u) << "the control's window went with its form";
     box->Move(0, 0, 3000, 3000);  // harmless now
@@ -119,8 +119,8 @@ TEST_F(ToolkitTest, ControlsAndFormsLetGoOfTheirWindowsSafely) {
 
     auto other = toolkit.CreateForm({u"另一个", 3000, 3000});
     other->Show();
-    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(other->Hwnd()); },
-                          std::chrono::seconds(5)));
+    ASSERT_TRUE(
+        WaitUntil([&] { return GetActiveWindow() == reinterpret_cast<HWND>(other->Hwnd()); }, std::chrono::seconds(5)));
     other->Deactivate = [&] { ++deactivations; };
     const int before = deactivations;
     other.reset();

@@ -130,8 +130,8 @@ Status Win32AviLibrary::FileCreateStream(Handle file, Handle* stream, const AviS
     return static_cast<Status>(result);
 }
 
-std::int32_t Win32AviLibrary::SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount,
-                                          Handle* streams, AviCompressOptions** options) {
+std::int32_t Win32AviLibrary::SaveOptions(Handle owner, std::uint32_t flags, std::int32_t streamCount, Handle* streams,
+                                          AviCompressOptions** options) {
     return static_cast<std::int32_t>(AVISaveOptions(reinterpret_cast<HWND>(owner), flags, streamCount,
                                                     reinterpret_cast<PAVISTREAM*>(streams),
                                                     reinterpret_cast<LPAVICOMPRESSOPTIONS*>(options)));
@@ -143,8 +143,8 @@ Status Win32AviLibrary::SaveOptionsFree(std::int32_t streamCount, AviCompressOpt
 
 Status Win32AviLibrary::MakeCompressedStream(Handle* compressed, Handle source, AviCompressOptions* options) {
     PAVISTREAM created = nullptr;
-    const HRESULT result = AVIMakeCompressedStream(&created, AsStream(source),
-                                                   reinterpret_cast<AVICOMPRESSOPTIONS*>(options), nullptr);
+    const HRESULT result =
+        AVIMakeCompressedStream(&created, AsStream(source), reinterpret_cast<AVICOMPRESSOPTIONS*>(options), nullptr);
     *compressed = reinterpret_cast<Handle>(created);
     if (result == 0 && Compresses(*options)) {
         compressing_.insert(*compressed);
@@ -180,8 +180,8 @@ Status Win32AviLibrary::StreamWrite(Handle stream, std::int32_t start, std::int3
     if (compressing) flags &= ~static_cast<std::uint32_t>(AVIIF_KEYFRAME);
     LONG samplesOut = 0;
     LONG bytesOut = 0;
-    const HRESULT result = AVIStreamWrite(AsStream(stream), start, samples, const_cast<void*>(data), size, flags,
-                                          &samplesOut, &bytesOut);
+    const HRESULT result =
+        AVIStreamWrite(AsStream(stream), start, samples, const_cast<void*>(data), size, flags, &samplesOut, &bytesOut);
     // Wine's compressing stream hands the file's counters back in each other's places. A stream
     // writes exactly the samples it is given, so a sample count that is not theirs is the bytes.
     if (compressing && result == 0 && samplesOut != samples) std::swap(samplesOut, bytesOut);
@@ -221,8 +221,7 @@ Status Win32AviLibrary::StreamInfo(Handle stream, AviStreamInfo* info) {
     return 0;
 }
 
-Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, void* format,
-                                         std::int32_t* formatSize) {
+Status Win32AviLibrary::StreamReadFormat(Handle stream, std::int32_t position, void* format, std::int32_t* formatSize) {
     LONG size = *formatSize;
     const HRESULT result = AVIStreamReadFormat(AsStream(stream), position, format, &size);
     *formatSize = size;

@@ -26,8 +26,7 @@ public:
                              AviCompressOptions** options) override;
     Status SaveOptionsFree(std::int32_t streamCount, AviCompressOptions** options) override;
     Status MakeCompressedStream(Handle* compressed, Handle source, AviCompressOptions* options) override;
-    Status StreamSetFormat(Handle stream, std::int32_t position, const void* format,
-                           std::int32_t formatSize) override;
+    Status StreamSetFormat(Handle stream, std::int32_t position, const void* format, std::int32_t formatSize) override;
     Status StreamWrite(Handle stream, std::int32_t start, std::int32_t samples, const void* data, std::int32_t size,
                        std::uint32_t flags, std::int32_t* samplesWritten, std::int32_t* bytesWritten) override;
     Status StreamInfo(Handle stream, AviStreamInfo* info) override;
@@ -39,8 +38,8 @@ private:
     // What the finished file must say, as learnt while it was made.
     struct OpenFile {
         Text path;
-        std::uint32_t microSecPerFrame = 0;  // of its first video stream
-        std::uint32_t videoHandler = 0;      // the compressor a stream of it was made with
+        std::uint32_t microSecPerFrame = 0;                        // of its first video stream
+        std::uint32_t videoHandler = 0;                            // the compressor a stream of it was made with
         std::optional<std::uint32_t> soundSamples = std::nullopt;  // written to its first sound stream
     };
     // A sound stream's samples, counted here because Wine's library counts its chunks.

@@ -95,7 +95,8 @@ namespace {
 // A caption drawn over whatever its container shows beneath it.
 class Win32Label final : public Label, public ControlWindow {
 public:
-    Win32Label(HWND parent, Rect bounds, const Text& caption) : ControlWindow(static_cast<Control&>(*this)), caption_(caption) {
+    Win32Label(HWND parent, Rect bounds, const Text& caption)
+        : ControlWindow(static_cast<Control&>(*this)), caption_(caption) {
         CreateControl(parent, bounds, kLabelClass);
     }
     ~Win32Label() override { Destroy(); }

@@ -54,9 +54,8 @@ std::int32_t Win32Desktop::ReleaseDC(Handle window, Handle dc) {
     return ::ReleaseDC(reinterpret_cast<HWND>(window), reinterpret_cast<HDC>(dc));
 }
 
-bool Win32Desktop::BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width,
-                          std::int32_t height, Handle source, std::int32_t sourceX, std::int32_t sourceY,
-                          std::uint32_t rop) {
+bool Win32Desktop::BitBlt(Handle destination, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                          Handle source, std::int32_t sourceX, std::int32_t sourceY, std::uint32_t rop) {
     return ::BitBlt(reinterpret_cast<HDC>(destination), x, y, width, height, reinterpret_cast<HDC>(source), sourceX,
                     sourceY, rop) != 0;
 }

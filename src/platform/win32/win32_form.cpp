@@ -25,8 +25,8 @@ int StartupShowCommand() {
 }  // namespace
 
 void Win32Form::RegisterFormClass() {
-    RegisterWindowClass(kFormClass, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW), LoadIconW(ModuleInstance(), L"APPICON"),
-                        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterWindowClass(kFormClass, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
+                        LoadIconW(ModuleInstance(), L"APPICON"), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design)
@@ -38,8 +38,8 @@ Win32Form::Win32Form(Win32Toolkit& toolkit, const FormDesign& design)
     RECT outer{0, 0, Pixels(design.widthTwips), Pixels(design.heightTwips)};
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     const int at = design.borderless ? 0 : CW_USEDEFAULT;
-    Create(exStyle, kFormClass, Wide(design.caption), style, at, at, outer.right - outer.left,
-           outer.bottom - outer.top, nullptr);
+    Create(exStyle, kFormClass, Wide(design.caption), style, at, at, outer.right - outer.left, outer.bottom - outer.top,
+           nullptr);
 }
 
 // Detached before it is destroyed: a deactivation during the destruction must not reach the
@@ -61,7 +61,9 @@ void Win32Form::SetWindowState(WindowState state) {
 }
 
 WindowState Win32Form::GetWindowState() const {
-    return IsIconic(Native()) ? WindowState::Minimized : IsZoomed(Native()) ? WindowState::Maximized : WindowState::Normal;
+    return IsIconic(Native())   ? WindowState::Minimized
+           : IsZoomed(Native()) ? WindowState::Maximized
+                                : WindowState::Normal;
 }
 
 void Win32Form::Show() {
@@ -200,8 +202,8 @@ void Win32Form::FillMaximizedRect() {
     fittingMaximized_ = true;
     // The system already counts the window as that size, so the same rectangle would change
     // nothing on the screen; the frame change makes it lay the window out again.
-    SetWindowPos(hwnd, nullptr, limits.ptMaxPosition.x, limits.ptMaxPosition.y, limits.ptMaxSize.x,
-                 limits.ptMaxSize.y, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd, nullptr, limits.ptMaxPosition.x, limits.ptMaxPosition.y, limits.ptMaxSize.x, limits.ptMaxSize.y,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     fittingMaximized_ = false;
 }
 

@@ -95,9 +95,7 @@ private:
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
-            case WM_TIMER:
-                onTimer_(static_cast<int>(wParam));
-                return 0;
+            case WM_TIMER: onTimer_(static_cast<int>(wParam)); return 0;
             case WM_ERASEBKGND: {
                 RECT client;
                 GetClientRect(Window::Hwnd(), &client);
@@ -124,8 +122,8 @@ private:
 
 Win32LauncherPlatform::Win32LauncherPlatform()
     : oleReady_(SUCCEEDED(OleInitialize(nullptr))),
-      setLayeredAttributes_(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetLayeredWindowAttributes"))) {}
+      setLayeredAttributes_(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetLayeredWindowAttributes"))) {}
 
 Win32LauncherPlatform::~Win32LauncherPlatform() {
     if (oleReady_) OleUninitialize();
@@ -149,7 +147,7 @@ bool Win32LauncherPlatform::SetLayeredWindowAttributes(Handle window, std::uint3
                                                        std::uint32_t flags) {
     if (!setLayeredAttributes_) return false;
     reinterpret_cast<SetLayeredAttributesFunction>(setLayeredAttributes_)(reinterpret_cast<HWND>(window), colorKey,
-                                                                           alpha, flags);
+                                                                          alpha, flags);
     return true;
 }
 

@@ -97,9 +97,8 @@ public:
     bool LoadClipboardBitmap() override;
     void PaintPicture(std::int32_t xTwips, std::int32_t yTwips, std::int32_t widthTwips,
                       std::int32_t heightTwips) override;
-    void DrawPicture(const PictureRef& picture, std::int32_t x, std::int32_t y, std::int32_t width,
-                     std::int32_t height, std::int32_t sx, std::int32_t sy, std::int32_t sw,
-                     std::int32_t sh) override;
+    void DrawPicture(const PictureRef& picture, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                     std::int32_t sx, std::int32_t sy, std::int32_t sw, std::int32_t sh) override;
     void SetAutoRedraw(bool on) override { autoRedraw_ = on; }
     void Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t rgb) override;
     void FillBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t rgb) override;
@@ -147,7 +146,8 @@ private:
     bool selfInvalidated_ = false;
 };
 
-Win32PictureBox::Win32PictureBox(HWND parent, Rect b) : ControlWindow(static_cast<Control&>(*this)), memory_(WindowDC(nullptr).get()) {
+Win32PictureBox::Win32PictureBox(HWND parent, Rect b)
+    : ControlWindow(static_cast<Control&>(*this)), memory_(WindowDC(nullptr).get()) {
     CreateControl(parent, b, kPictureClass);
     SelectObject(memory_.get(), UiFont());
     CreateImage(Pixels(b.right - b.left), Pixels(b.bottom - b.top));
@@ -284,8 +284,7 @@ void Win32PictureBox::Line(std::int32_t x1, std::int32_t y1, std::int32_t x2, st
     LineTo(dc, Pixels(x2), Pixels(y2));
 }
 
-void Win32PictureBox::FillBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                              std::uint32_t rgb) {
+void Win32PictureBox::FillBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t rgb) {
     const Drawing drawing(*this);
     RECT area{Pixels(std::min(x1, x2)), Pixels(std::min(y1, y2)), Pixels(std::max(x1, x2)), Pixels(std::max(y1, y2))};
     FillRect(drawing.get(), &area, Brush(CreateSolidBrush(rgb)).get());
@@ -386,8 +385,8 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     // The frame file is rewritten many times a second at the same size: writing over the old
     // one and cutting it at its new end costs a seventh of truncating it first, which makes the
     // system free and then find again the file's every block (8 against 1 ms a full-HD frame).
-    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;

@@ -17,8 +17,7 @@ SoundOpen Win32SoundInput::Open(const SoundFormat& format) {
     const MMRESULT opened = waveInOpen(&device_, WAVE_MAPPER, &wave, 0, 0, CALLBACK_NULL);
     if (opened != MMSYSERR_NOERROR) {
         device_ = nullptr;
-        return opened == MMSYSERR_BADDEVICEID || opened == MMSYSERR_NODRIVER ? SoundOpen::NoDevice
-                                                                              : SoundOpen::Failed;
+        return opened == MMSYSERR_BADDEVICEID || opened == MMSYSERR_NODRIVER ? SoundOpen::NoDevice : SoundOpen::Failed;
     }
     const std::size_t bytes = static_cast<std::size_t>(format.BytesPerSecond()) * kBufferMilliseconds / 1000 /
                               format.BlockAlign() * format.BlockAlign();

@@ -35,14 +35,14 @@ private:
     HWAVEIN device_ = nullptr;
     std::array<WAVEHDR, kBuffers> headers_{};
     std::array<std::vector<std::uint8_t>, kBuffers> buffers_;
-    int next_ = 0;          // the buffer the device fills first, in queue order
+    int next_ = 0;  // the buffer the device fills first, in queue order
     bool running_ = false;
     bool failed_ = false;
     std::uint32_t blockAlign_ = 0;
     std::int64_t samplesPerSecond_ = 0;
     std::int64_t bufferBlocks_ = 0;
-    std::int64_t handedInRun_ = 0;    // blocks handed over since the last start
-    bool positionTrusted_ = false;    // until the driver reports a position that cannot be this format's
+    std::int64_t handedInRun_ = 0;       // blocks handed over since the last start
+    bool positionTrusted_ = false;       // until the driver reports a position that cannot be this format's
     std::vector<std::uint8_t> stopped_;  // what a stop returned, until it is read
 };
 

@@ -117,7 +117,8 @@ Handle Win32Toolkit::Instance() { return reinterpret_cast<Handle>(ModuleInstance
 
 PictureRef Win32Toolkit::LoadResourcePicture(const Text& name) {
     if (auto it = pictures_.find(name); it != pictures_.end()) return it->second;
-    auto* bitmap = static_cast<HBITMAP>(LoadImageW(ModuleInstance(), Wide(name), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto* bitmap =
+        static_cast<HBITMAP>(LoadImageW(ModuleInstance(), Wide(name), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     PictureRef picture = bitmap ? std::make_shared<Win32Picture>(bitmap) : nullptr;
     pictures_[name] = picture;
     return picture;

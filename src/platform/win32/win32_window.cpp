@@ -63,29 +63,54 @@ std::int16_t HeldButtons(WPARAM keys) {
 }  // namespace
 
 std::optional<MouseMessage> DecodeMouse(UINT message, WPARAM wParam, LPARAM lParam) {
-    MouseMessage mouse{MouseMessage::Move, 0, ShiftState(wParam), 0, 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+    MouseMessage mouse{MouseMessage::Move,      0, ShiftState(wParam), 0, 0, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
                        HeldButtons(wParam) != 0};
     mouse.x = static_cast<float>(Twips(mouse.pixelX));
     mouse.y = static_cast<float>(Twips(mouse.pixelY));
     switch (message) {
         case WM_MOUSEMOVE: mouse.button = HeldButtons(wParam); return mouse;
-        case WM_LBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kLeftButton; return mouse;
-        case WM_RBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kRightButton; return mouse;
-        case WM_MBUTTONDOWN: mouse.kind = MouseMessage::Down; mouse.button = kMiddleButton; return mouse;
-        case WM_LBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kLeftButton; return mouse;
-        case WM_RBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kRightButton; return mouse;
-        case WM_MBUTTONUP: mouse.kind = MouseMessage::Up; mouse.button = kMiddleButton; return mouse;
-        case WM_LBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kLeftButton; return mouse;
-        case WM_RBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kRightButton; return mouse;
-        case WM_MBUTTONDBLCLK: mouse.kind = MouseMessage::DoubleClick; mouse.button = kMiddleButton; return mouse;
+        case WM_LBUTTONDOWN:
+            mouse.kind = MouseMessage::Down;
+            mouse.button = kLeftButton;
+            return mouse;
+        case WM_RBUTTONDOWN:
+            mouse.kind = MouseMessage::Down;
+            mouse.button = kRightButton;
+            return mouse;
+        case WM_MBUTTONDOWN:
+            mouse.kind = MouseMessage::Down;
+            mouse.button = kMiddleButton;
+            return mouse;
+        case WM_LBUTTONUP:
+            mouse.kind = MouseMessage::Up;
+            mouse.button = kLeftButton;
+            return mouse;
+        case WM_RBUTTONUP:
+            mouse.kind = MouseMessage::Up;
+            mouse.button = kRightButton;
+            return mouse;
+        case WM_MBUTTONUP:
+            mouse.kind = MouseMessage::Up;
+            mouse.button = kMiddleButton;
+            return mouse;
+        case WM_LBUTTONDBLCLK:
+            mouse.kind = MouseMessage::DoubleClick;
+            mouse.button = kLeftButton;
+            return mouse;
+        case WM_RBUTTONDBLCLK:
+            mouse.kind = MouseMessage::DoubleClick;
+            mouse.button = kRightButton;
+            return mouse;
+        case WM_MBUTTONDBLCLK:
+            mouse.kind = MouseMessage::DoubleClick;
+            mouse.button = kMiddleButton;
+            return mouse;
         default: return std::nullopt;
     }
 }
 
-bool RaiseMouse(const MouseMessage& mouse, const MouseHandler& down, const MouseHandler& up,
-                const MouseHandler& move) {
-    const MouseHandler& handler =
-        mouse.kind == MouseMessage::Down ? down : mouse.kind == MouseMessage::Up ? up : move;
+bool RaiseMouse(const MouseMessage& mouse, const MouseHandler& down, const MouseHandler& up, const MouseHandler& move) {
+    const MouseHandler& handler = mouse.kind == MouseMessage::Down ? down : mouse.kind == MouseMessage::Up ? up : move;
     if (mouse.kind == MouseMessage::DoubleClick || !handler) return false;
     handler(mouse.button, mouse.shift, mouse.x, mouse.y);
     return true;
@@ -111,8 +136,8 @@ void Window::RegisterWindowClass(const wchar_t* name, UINT style, HCURSOR cursor
     RegisterClassExW(&cls);
 }
 
-HWND Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
-                    int width, int height, HWND parent) {
+HWND Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
+                    int height, HWND parent) {
     // The handle is bound during WM_NCCREATE, before CreateWindowExW returns it.
     CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, nullptr, ModuleInstance(), this);
     return hwnd_;

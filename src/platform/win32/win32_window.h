@@ -36,8 +36,7 @@ struct MouseMessage {
 // Nothing for a message that is not a mouse message of the client area.
 std::optional<MouseMessage> DecodeMouse(UINT message, WPARAM wParam, LPARAM lParam);
 // Raises the matching event of a control or form; false when none is set.
-bool RaiseMouse(const MouseMessage& mouse, const MouseHandler& down, const MouseHandler& up,
-                const MouseHandler& move);
+bool RaiseMouse(const MouseMessage& mouse, const MouseHandler& down, const MouseHandler& up, const MouseHandler& move);
 
 class Window {
 public:
@@ -62,14 +61,16 @@ protected:
     // first in its own destructor, so that no message reaches a half-destroyed object.
     virtual ~Window();
 
-    HWND Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
-                int width, int height, HWND parent);
+    HWND Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
+                int height, HWND parent);
     // Unbinds this object from its window and destroys the window: the messages of the
     // destruction (deactivation, the children's) go to the default procedure only.
     void Destroy();
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, message, wParam, lParam); }
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
     // The window is gone (destroyed by the system or with its parent); Hwnd() is null already.
     virtual void Destroyed(HWND /*former*/) {}
 

@@ -4,7 +4,6 @@
 
 #include "platform/win32/text.h"
 
-
 namespace kest::platform::win32 {
 
 namespace {
@@ -30,9 +29,8 @@ Handle Win32WindowApi::CreateRectRgn(std::int32_t left, std::int32_t top, std::i
     return AsHandle(::CreateRectRgn(left, top, right, bottom));
 }
 
-Handle Win32WindowApi::CreateRoundRectRgn(std::int32_t left, std::int32_t top, std::int32_t right,
-                                          std::int32_t bottom, std::int32_t ellipseWidth,
-                                          std::int32_t ellipseHeight) {
+Handle Win32WindowApi::CreateRoundRectRgn(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                                          std::int32_t ellipseWidth, std::int32_t ellipseHeight) {
     return AsHandle(::CreateRoundRectRgn(left, top, right, bottom, ellipseWidth, ellipseHeight));
 }
 
@@ -55,7 +53,7 @@ Handle Win32WindowApi::SetCapture(Handle window) { return AsHandle(::SetCapture(
 bool Win32WindowApi::ReleaseCapture() { return ::ReleaseCapture() != 0; }
 
 std::intptr_t Win32WindowApi::SendWindowMessage(Handle window, std::uint32_t message, std::uintptr_t wParam,
-                                          std::intptr_t lParam) {
+                                                std::intptr_t lParam) {
     return ::SendMessageW(AsWindow(window), message, wParam, lParam);
 }
 

@@ -20,7 +20,7 @@ public:
     Handle SetCapture(Handle window) override;
     bool ReleaseCapture() override;
     std::intptr_t SendWindowMessage(Handle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override;
+                                    std::intptr_t lParam) override;
     bool ClientToScreen(Handle window, Point* point) override;
     Handle GetSystemMenu(Handle window, bool revert) override;
     bool TrackPopupMenu(Handle menu, std::uint32_t flags, std::int32_t x, std::int32_t y, std::int32_t reserved,

@@ -54,8 +54,7 @@ Handle Win32WindowHook::ForwardingProcedure(WindowProcedure target) {
 }
 
 Handle Win32WindowHook::SetWindowProcedure(Handle window, Handle procedure) {
-    return static_cast<Handle>(
-        SetWindowLongPtrW(AsWindow(window), GWLP_WNDPROC, static_cast<LONG_PTR>(procedure)));
+    return static_cast<Handle>(SetWindowLongPtrW(AsWindow(window), GWLP_WNDPROC, static_cast<LONG_PTR>(procedure)));
 }
 
 std::intptr_t Win32WindowHook::CallWindowProcedure(Handle procedure, Handle window, std::uint32_t message,

@@ -15,7 +15,6 @@ constexpr std::int16_t kEscape = 27;
 constexpr std::int32_t kColorWindowFrame = 6;
 constexpr double kTwips = platform::kTwipsPerPixel;
 
-
 // A line in the window-frame colour alone vanishes on a screen of that colour; a second line
 // of the opposite brightness beside it keeps the band visible on any picture.
 std::uint32_t Contrast(std::uint32_t rgb) {
@@ -188,8 +187,7 @@ void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
                                    RoundToInt((y2 + y1) / 2 / kTwips) + screen_.top);
     // Kept on the virtual screen, not on the primary monitor: a rectangle may lie on any
     // monitor, or across two.
-    const platform::Rect onOverlay =
-        MoveConfinement(x1 - x2, y1 - y2, WidthTwips(), HeightTwips());
+    const platform::Rect onOverlay = MoveConfinement(x1 - x2, y1 - y2, WidthTwips(), HeightTwips());
     const platform::Rect confine{onOverlay.left + screen_.left, onOverlay.top + screen_.top,
                                  onOverlay.right + screen_.left, onOverlay.bottom + screen_.top};
     platform_.windows.ClipCursor(&confine);

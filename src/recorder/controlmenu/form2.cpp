@@ -24,7 +24,8 @@ constexpr std::int32_t kStripDropTwips = 60;
 MenuStripPlacement PlaceMenuStrip(std::int32_t nc1, std::int32_t nc2, std::int32_t toolbarTop,
                                   const platform::Rect& menuBar) {
     const double twips = platform::kTwipsPerPixel;
-    platform::Rect strip{kStripLeft, RoundToInt(nc1 / twips - kStripInset), kStripRight, RoundToInt(nc2 / twips - kStripInset)};
+    platform::Rect strip{kStripLeft, RoundToInt(nc1 / twips - kStripInset), kStripRight,
+                         RoundToInt(nc2 / twips - kStripInset)};
     // The heights give the menu bar's place only as long as both frames are alike; where the
     // system puts the bar elsewhere, the strip keeps to the bar, and it is never narrower than
     // the titles on it.
@@ -167,11 +168,14 @@ void Form2::recordareae_Click() {
     ShowSettings();
     if (settings_.area) {
         toolkit.DoEvents();
-        form3_.Show([this](const platform::Rect& area) { TheRecording().SetArea(area.left, area.top, area.right, area.bottom); },
-                    [this] {
-                        settings_.area = false;
-                        ShowSettings();
-                    });
+        form3_.Show(
+            [this](const platform::Rect& area) {
+                TheRecording().SetArea(area.left, area.top, area.right, area.bottom);
+            },
+            [this] {
+                settings_.area = false;
+                ShowSettings();
+            });
     } else {
         // The whole screen again; the corner of the last area stays as it was.
         const RecordingFields& fields = TheRecording().Fields();

@@ -7,8 +7,12 @@ using platform::PictureRef;
 Button::Button(platform::PictureBox& surface, platform::WindowApi& windows) : surface_(surface), windows_(windows) {
     surface_.SetAutoRedraw(true);
     surface_.SetBackColor(windows_.GetSysColor(static_cast<std::int32_t>(kButtonShadow & 0xFF)));
-    surface_.MouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) { UserControl_MouseMove(b, s, x, y); };
-    surface_.MouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) { UserControl_MouseDown(b, s, x, y); };
+    surface_.MouseMove = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        UserControl_MouseMove(b, s, x, y);
+    };
+    surface_.MouseDown = [this](std::int16_t b, std::int16_t s, float x, float y) {
+        UserControl_MouseDown(b, s, x, y);
+    };
     surface_.MouseUp = [this](std::int16_t b, std::int16_t s, float x, float y) { UserControl_MouseUp(b, s, x, y); };
     surface_.Click = [this] {
         if (Click) Click();

@@ -9,8 +9,8 @@ namespace kest::recorder {
 
 namespace {
 
-constexpr std::int64_t kChunkHeader = 8;   // id, size
-constexpr std::int64_t kListHeader = 12;   // 'LIST' or 'RIFF', size, type
+constexpr std::int64_t kChunkHeader = 8;  // id, size
+constexpr std::int64_t kListHeader = 12;  // 'LIST' or 'RIFF', size, type
 constexpr std::int64_t kMainHeader = platform::kAviMainHeaderBytes;
 constexpr std::int64_t kStreamHeader = platform::kAviStreamHeaderBytes;
 
@@ -19,7 +19,8 @@ std::int64_t Even(std::int64_t bytes) { return bytes + (bytes & 1); }
 // Where the header list ends: everything before the padding.
 std::int64_t HeaderListEnd(const std::vector<std::int64_t>& formatBytes) {
     std::int64_t end = kListHeader + kListHeader + kChunkHeader + kMainHeader;
-    for (const std::int64_t bytes : formatBytes) end += kListHeader + kChunkHeader + kStreamHeader + kChunkHeader + Even(bytes);
+    for (const std::int64_t bytes : formatBytes)
+        end += kListHeader + kChunkHeader + kStreamHeader + kChunkHeader + Even(bytes);
     return end;
 }
 
@@ -40,8 +41,8 @@ std::int64_t FirstChunkAfter(std::int64_t headerListEnd) {
 // Rounded as the library's MulDiv does, without its 32-bit overflow.
 std::uint32_t MulDiv(std::uint64_t value, std::uint64_t numerator, std::uint64_t denominator) {
     if (denominator == 0) return 0;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>((value * numerator + denominator / 2) / denominator,
-                                                              UINT32_MAX));
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>((value * numerator + denominator / 2) / denominator, UINT32_MAX));
 }
 
 class Writer {
@@ -110,7 +111,8 @@ void StreamList(Writer& out, const InterimStream& stream) {
 std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& streams, std::int64_t framesEnd) {
     if (streams.empty()) return {};
     for (const auto& stream : streams) {
-        if (stream.format.empty() || stream.info.szName[0] != 0 || stream.info.dwRate == 0 || stream.info.dwScale == 0) {
+        if (stream.format.empty() || stream.info.szName[0] != 0 || stream.info.dwRate == 0 ||
+            stream.info.dwScale == 0) {
             return {};
         }
     }
@@ -146,13 +148,13 @@ std::vector<std::uint8_t> InterimAviHeader(const std::vector<InterimStream>& str
     out.U32(std::min<std::uint64_t>(bytesPerSecond, UINT32_MAX));
     out.U32(kAviPaddingGranularity);
     out.U32(platform::kAvifTrustCkType);  // and no index flag: readers then walk the movie list
-    out.U32(video.dwLength);   // total frames
+    out.U32(video.dwLength);              // total frames
     out.U32(video.dwInitialFrames);
     out.U32(streams.size());
     out.U32(largestBuffer);
     out.U32(width);
     out.U32(height);
-    out.Zeros(16);              // reserved
+    out.Zeros(16);  // reserved
     for (const auto& stream : streams) StreamList(out, stream);
 
     const std::int64_t moviList = firstChunk - kListHeader;

@@ -80,8 +80,8 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
     if (aviStatus_ != 0) return Fail();
 
     aviOptionsPtr_ = &aviOptions_;
-    aviStatus_ = platform_.avi.SaveOptions(hwndParent, platform::kIcmfChooseKeyframe | platform::kIcmfChooseDatarate,
-                                           1, &aviStream_, &aviOptionsPtr_);
+    aviStatus_ = platform_.avi.SaveOptions(hwndParent, platform::kIcmfChooseKeyframe | platform::kIcmfChooseDatarate, 1,
+                                           &aviStream_, &aviOptionsPtr_);
     if (aviStatus_ != 1) {
         // A cancel (0) keeps the created file, as the user may expect to find the name taken;
         // an error code deletes it on close.

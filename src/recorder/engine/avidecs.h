@@ -30,8 +30,8 @@ public:
     explicit AVIDecs(platform::Platform& platform);
     ~AVIDecs();
 
-    bool OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap,
-                       const platform::Text& outputPath, std::int32_t fps);
+    bool OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap, const platform::Text& outputPath,
+                       std::int32_t fps);
     FrameWrite WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath);
     // Keeps the previous frame on screen for one more frame at `position`: an empty chunk, which
     // players show as the picture before it held. NotOpen before the first frame, which has
@@ -75,7 +75,7 @@ private:
         friend bool operator==(const FrameShape&, const FrameShape&) = default;
     };
 
-    bool Fail();  // closes and reports false
+    bool Fail();    // closes and reports false
     void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;
     // Ends the file and says why when a chunk of `chunkBytes` (index entry included) would not fit.
@@ -99,10 +99,10 @@ private:
     platform::Text aviOutputPath_;
     FrameShape streamFrame_;
     std::int32_t replacedFrames_ = 0;
-    bool begun_ = false;        // between AVIFileInit and the matching AVIFileExit
-    bool keepOutput_ = false;   // a write failure ended the file; its frames stay on disk
+    bool begun_ = false;       // between AVIFileInit and the matching AVIFileExit
+    bool keepOutput_ = false;  // a write failure ended the file; its frames stay on disk
     std::int64_t formatBytes_ = 0;
-    std::int64_t frameBytes_ = 0;   // chunk data and chunk headers written so far
+    std::int64_t frameBytes_ = 0;  // chunk data and chunk headers written so far
     std::int64_t largestFrame_ = 0;
     std::int64_t framesWritten_ = 0;
     bool keepReadable_ = true;

@@ -22,7 +22,12 @@ const platform::Text kLineBreak = u"\r\n";
 
 std::int64_t UncompressedImageSize(std::int32_t width, std::int32_t height, std::int32_t bitCount) {
     switch (bitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32: break;
         default: return -1;
     }
     if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min()) return -1;
@@ -130,8 +135,8 @@ bool cDIB::CreateFromFile(const platform::Text& filename) {
     if (infoHeader.compression == kBiRgb || infoHeader.compression == kBiBitfields) {
         // Rows, palette and masks are what readers of these pixels take from the block, whatever
         // the size field says: a block shorter than that is refused, not handed on.
-        const std::int64_t needed = UncompressedImageSize(infoHeader.width, infoHeader.height,
-                                                          static_cast<std::int16_t>(infoHeader.bitCount));
+        const std::int64_t needed =
+            UncompressedImageSize(infoHeader.width, infoHeader.height, static_cast<std::int16_t>(infoHeader.bitCount));
         if (imageSize == 0) imageSize = needed;
         if (imageSize < needed) imageSize = -1;
         tableBytes = ColourTableBytes(infoHeader);

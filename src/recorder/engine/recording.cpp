@@ -68,9 +68,7 @@ void Recording::SetArea(std::int32_t left, std::int32_t top, std::int32_t width,
     fields_.aviheight = height;
 }
 
-bool Recording::InProgress() const {
-    return surface_.fullScreenTimer.Interval() + surface_.areaTimer.Interval() != 0;
-}
+bool Recording::InProgress() const { return surface_.fullScreenTimer.Interval() + surface_.areaTimer.Interval() != 0; }
 
 void Recording::Changed() {
     for (const auto& observer : observers_) observer();
@@ -133,8 +131,8 @@ bool Recording::OpenSoundDevice() {
     const platform::SoundOpen opened = sound_.Open();
     if (opened == platform::SoundOpen::Opened) return true;
     const platform::Text& why = opened == platform::SoundOpen::NoDevice ? kNoSoundDevice : kSoundDeviceRefused;
-    return platform_.toolkit.MsgBox(why, platform::MsgBoxButtons::YesNo, platform::MsgBoxIcon::Question,
-                                    kAppTitle) == platform::MsgBoxResult::Yes;
+    return platform_.toolkit.MsgBox(why, platform::MsgBoxButtons::YesNo, platform::MsgBoxIcon::Question, kAppTitle) ==
+           platform::MsgBoxResult::Yes;
 }
 
 bool Recording::Start(const RecordingSettings& settings) {

@@ -11,7 +11,6 @@
 #include "recorder/mainwindow/skin.h"
 #include "site_address.h"
 
-
 namespace kest::recorder {
 
 namespace {
@@ -24,7 +23,6 @@ constexpr std::int32_t kMaxPositionPixels = -4;
 constexpr std::int32_t kMaxSizeExtraPixels = 8;
 constexpr std::int32_t kMinTrackWidth = 400;
 constexpr std::int32_t kMinTrackHeight = 300;
-
 
 }  // namespace
 
@@ -148,7 +146,8 @@ void Form1::WirePieces() {
 
 void Form1::Load(ControlMenuPeer& controlMenu) {
     form2_ = &controlMenu;
-    window_ = platform_.toolkit.CreateForm({kProductCaption, skin::kClientWidth, skin::kClientHeight, false, false, true});
+    window_ =
+        platform_.toolkit.CreateForm({kProductCaption, skin::kClientWidth, skin::kClientHeight, false, false, true});
     CreatePieces();
     WirePieces();
     recording_.emplace(platform_, avi_, RecordingSurface{window_->Hwnd(), *picture1_, *timer1_, *timer2_});
@@ -162,7 +161,8 @@ void Form1::Load(ControlMenuPeer& controlMenu) {
     }
     const platform::Handle hwnd = window_->Hwnd();
     const auto style = static_cast<std::uint32_t>(platform_.windows.GetWindowLongValue(hwnd, platform::kGwlStyle));
-    platform_.windows.SetWindowLongValue(hwnd, platform::kGwlStyle, static_cast<std::int32_t>(style & ~platform::kWsCaption));
+    platform_.windows.SetWindowLongValue(hwnd, platform::kGwlStyle,
+                                         static_cast<std::int32_t>(style & ~platform::kWsCaption));
     tmsg_ = msghook::New(platform_.hooks);
     tmsg_->msgevent = [this](platform::Handle h, std::int32_t msg, std::int32_t a1, std::int32_t a2, std::int32_t a3) {
         tmsg_msgevent(h, msg, a1, a2, a3);
@@ -187,7 +187,7 @@ void Form1::FadeWindow(bool fadeIn) {
     const platform::Handle hwnd = window_->Hwnd();
     const std::int32_t exStyle = windows.GetWindowLongValue(hwnd, platform::kGwlExStyle);
     windows.SetWindowLongValue(hwnd, platform::kGwlExStyle,
-                          static_cast<std::int32_t>(static_cast<std::uint32_t>(exStyle) | platform::kWsExLayered));
+                               static_cast<std::int32_t>(static_cast<std::uint32_t>(exStyle) | platform::kWsExLayered));
     if (fadeIn) {
         windows.SetLayeredWindowAttributes(hwnd, 0, 0, platform::kLwaAlpha);
         window_->Show();
@@ -264,8 +264,8 @@ void Form1::tmsg_msgevent(platform::Handle hwnd, std::int32_t msg, std::int32_t 
         tmsg_->MinTrackSizeY = limits.minTrackSize.y;
     } else if (msg == msghook::WM_COMMAND()) {
         // The caption's system menu answers with WM_COMMAND; the system carries the command out.
-        platform_.windows.SendWindowMessage(window_->Hwnd(), platform::kWmSysCommand,
-                                      static_cast<std::uint32_t>(arg1), 0);
+        platform_.windows.SendWindowMessage(window_->Hwnd(), platform::kWmSysCommand, static_cast<std::uint32_t>(arg1),
+                                            0);
     }
 }
 

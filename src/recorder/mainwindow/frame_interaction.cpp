@@ -35,12 +35,12 @@ constexpr float kBottomGrip = 100;
 // The system menu opens this far right of and below the point it is given.
 constexpr std::int32_t kMenuOffsetPixels = 2;
 
-
 }  // namespace
 
 void Form1::SendSystemCommand(std::int32_t command) {
     if (command == 0) return;
-    platform_.windows.SendWindowMessage(window_->Hwnd(), platform::kWmSysCommand, static_cast<std::uint32_t>(command), 0);
+    platform_.windows.SendWindowMessage(window_->Hwnd(), platform::kWmSysCommand, static_cast<std::uint32_t>(command),
+                                        0);
 }
 
 void Form1::PopUpSystemMenu(std::uint32_t flags, platform::Point screenPixels) {
@@ -81,7 +81,9 @@ Form1::Zone Form1::ZoneAt(const platform::PictureBox& piece, float X, float Y) c
     return {kArrow, 0};
 }
 
-void Form1::ShowZone(platform::PictureBox& piece, float X, float Y) { piece.SetMousePointer(ZoneAt(piece, X, Y).pointer); }
+void Form1::ShowZone(platform::PictureBox& piece, float X, float Y) {
+    piece.SetMousePointer(ZoneAt(piece, X, Y).pointer);
+}
 
 // ---- mouse moves: the zones ----
 
@@ -143,8 +145,9 @@ void Form1::leftcaption_MouseDown(std::int16_t Button, std::int16_t, float X, fl
         return;
     }
     if (WaitForIconDoubleClick()) return;  // the double click is closing the window
-    PopUpSystemMenu(platform::kTpmLeftButton, {TwipsToPixels(window_->Left() + 45) + kMenuOffsetPixels,
-                                               TwipsToPixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
+    PopUpSystemMenu(platform::kTpmLeftButton,
+                    {TwipsToPixels(window_->Left() + 45) + kMenuOffsetPixels,
+                     TwipsToPixels(window_->Top() + leftcaption_->Height()) + kMenuOffsetPixels});
     icondblclick = 0;
 }
 

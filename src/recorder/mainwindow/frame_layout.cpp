@@ -11,7 +11,6 @@ namespace kest::recorder {
 
 namespace {
 
-
 constexpr double kTwips = platform::kTwipsPerPixel;
 // The plain rectangle starts this far below the top, under the rounded corners.
 constexpr std::int32_t kPlainTopOffset = 10;
@@ -45,7 +44,8 @@ std::uint32_t ToolbarGradientColor(std::uint32_t background, std::int32_t xTwips
     const std::int32_t green = static_cast<std::int32_t>((background % 65536) / 256);
     const std::int32_t blue = static_cast<std::int32_t>(background / 65536);
     const double t = static_cast<double>(xTwips - skin::kGradientStart) / (skin::kGradientEnd - skin::kGradientStart);
-    return Rgb(RoundToInt(red + t * (201 - red)), RoundToInt(green + t * (210 - green)), RoundToInt(blue + t * (236 - blue)));
+    return Rgb(RoundToInt(red + t * (201 - red)), RoundToInt(green + t * (210 - green)),
+               RoundToInt(blue + t * (236 - blue)));
 }
 
 void Form1::PaintToolbar() {
@@ -63,11 +63,11 @@ void Form1::PaintToolbar() {
 
 void Form1::ApplyOutline() {
     auto& windows = platform_.windows;
-    const Outline outline = ComputeOutline(window_->Width(), window_->Height(), window_->ScaleWidth(),
-                                           window_->ScaleHeight(), Maximized());
+    const Outline outline =
+        ComputeOutline(window_->Width(), window_->Height(), window_->ScaleWidth(), window_->ScaleHeight(), Maximized());
     const platform::Rect& r = outline.rounded;
-    platform::Region rounded(
-        windows, windows.CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, kOutlineCornerPixels, kOutlineCornerPixels));
+    platform::Region rounded(windows, windows.CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, kOutlineCornerPixels,
+                                                                 kOutlineCornerPixels));
     const platform::Rect& p = outline.plain;
     const platform::Region plain(windows, windows.CreateRectRgn(p.left, p.top, p.right, p.bottom));
     windows.CombineRgn(rounded.Get(), rounded.Get(), plain.Get(), platform::kRgnOr);
@@ -93,8 +93,8 @@ void Form1::Form_Resize() {
     bottomborder_->SetTop(clientHeight - bottomborder_->Height());
 
     const float textWidth = window_->TextWidth(label1_->Caption());
-    std::int32_t titleLeft =
-        RoundToInt((clientWidth - rightcaption_->Width() + 2 * leftcaption_->Width() - static_cast<double>(textWidth)) / 2);
+    std::int32_t titleLeft = RoundToInt(
+        (clientWidth - rightcaption_->Width() + 2 * leftcaption_->Width() - static_cast<double>(textWidth)) / 2);
     if (titleLeft + label1_->Width() > rightcaption_->Left()) titleLeft = rightcaption_->Left() - label1_->Width();
     label1_->SetLeft(titleLeft);
 

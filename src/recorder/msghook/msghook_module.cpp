@@ -156,8 +156,8 @@ std::intptr_t HookWndProc(platform::Handle hwnd, std::uint32_t msg, std::uintptr
 
 std::int32_t EnumChildProc(platform::Handle hwnd, std::intptr_t cell) noexcept {
     try {
-        const platform::Text name = HookPlatform ? HookPlatform->GetWindowClassName(hwnd, kClassNameBuffer)
-                                                 : platform::Text{};
+        const platform::Text name =
+            HookPlatform ? HookPlatform->GetWindowClassName(hwnd, kClassNameBuffer) : platform::Text{};
         auto* found = reinterpret_cast<platform::Handle*>(cell);
         if (*found != 0) {
             *found = hwnd;

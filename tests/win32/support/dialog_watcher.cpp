@@ -13,9 +13,11 @@ namespace kest::testing {
 namespace {
 
 std::string Narrow(const std::wstring& text) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes, nullptr,
+                        nullptr);
     return narrow;
 }
 
@@ -23,7 +25,8 @@ std::string Narrow(const std::wstring& text) {
 std::wstring TextWithin(HWND window, UINT milliseconds) {
     wchar_t buffer[512] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, milliseconds, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, milliseconds,
+                        &copied);
     std::wstring text = buffer;
     text.erase(text.find_last_not_of(L' ') + 1);  // the recorder's dialog buffers are blank-filled
     return text;
@@ -35,19 +38,21 @@ void Describe(std::ostringstream& out, HWND window, int depth) {
     RECT r{};
     GetWindowRect(window, &r);
     out << std::string(static_cast<std::size_t>(2 * depth + 2), ' ') << Narrow(className) << " \""
-        << Narrow(TextWithin(window, 1000)) << "\" " << (IsWindowVisible(window) ? "visible" : "hidden") << " (" << r.left
-        << "," << r.top << ")-(" << r.right << "," << r.bottom << ")\n";
+        << Narrow(TextWithin(window, 1000)) << "\" " << (IsWindowVisible(window) ? "visible" : "hidden") << " ("
+        << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")\n";
 }
 
 BOOL CALLBACK ListChild(HWND window, LPARAM out) {
     int depth = 0;
-    for (HWND up = GetAncestor(window, GA_PARENT); up && up != GetDesktopWindow(); up = GetAncestor(up, GA_PARENT)) ++depth;
+    for (HWND up = GetAncestor(window, GA_PARENT); up && up != GetDesktopWindow(); up = GetAncestor(up, GA_PARENT))
+        ++depth;
     Describe(*reinterpret_cast<std::ostringstream*>(out), window, depth);
     return TRUE;
 }
 
 void Press(HWND dialog, int button) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
 }  // namespace
@@ -85,7 +90,8 @@ std::string SaveScreenshot(const std::string& name) {
     std::wstring folder = self;
     folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
     std::string file = name;
-    for (char& c : file) if (c == ' ') c = '-';
+    for (char& c : file)
+        if (c == ' ') c = '-';
     const std::string target = HostPath(folder) + file + "-" + std::to_string(GetCurrentProcessId()) + ".png";
     const ToolResult shot = RunHostShell("import -window root " + ShellQuote(target));
     return shot.exitCode == 0 ? target : "no screenshot (" + shot.output + ")";
@@ -228,7 +234,8 @@ bool DialogWatcher::Finish() {
 
 ::testing::AssertionResult AnswerStart(const std::function<void()>& start, const std::wstring& file,
                                        const std::wstring& compressor, DWORD process) {
-    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(compressor)}, std::chrono::seconds(60), process);
+    DialogWatcher watcher({AnswerSaveDialog(file), AnswerCompressionDialog(compressor)}, std::chrono::seconds(60),
+                          process);
     start();
     if (watcher.Finish()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << watcher.Failure();

@@ -31,9 +31,9 @@ inline constexpr Compressor kRecordingCompressors[] = {{"FullFrames", kFullFrame
 inline std::string CompressorName(const ::testing::TestParamInfo<Compressor>& info) { return info.param.name; }
 
 struct DialogStep {
-    std::string name;                          // for failure messages
-    std::function<bool(HWND)> matches;         // is this the dialog this step answers?
-    std::function<void(HWND)> answer;          // fill it and press a button
+    std::string name;                   // for failure messages
+    std::function<bool(HWND)> matches;  // is this the dialog this step answers?
+    std::function<void(HWND)> answer;   // fill it and press a button
 };
 
 // The save dialog: type `fileName` (a Windows path) and press OK, or Cancel when empty.
@@ -47,8 +47,8 @@ DialogStep DismissMessageBox(std::wstring* text = nullptr);
 class DialogWatcher {
 public:
     // Answers dialogs of `process` (this one unless given).
-    explicit DialogWatcher(std::vector<DialogStep> steps,
-                           std::chrono::milliseconds perStep = std::chrono::seconds(60), DWORD process = 0);
+    explicit DialogWatcher(std::vector<DialogStep> steps, std::chrono::milliseconds perStep = std::chrono::seconds(60),
+                           DWORD process = 0);
     ~DialogWatcher();
     // Waits for the thread; true when every step found its dialog and the dialog closed.
     bool Finish();

@@ -37,9 +37,9 @@ public:
         std::future<HWND> window = shown.get_future();
         thread_ = std::thread([this, place, topmost, shown = std::move(shown)]() mutable {
             // Never active: the recorder's windows keep the keyboard.
-            HWND window = CreateWindowExW(WS_EX_NOACTIVATE | (topmost ? WS_EX_TOPMOST : 0), MAKEINTATOM(type), L"pattern",
-                                          WS_POPUP | WS_VISIBLE, place.left, place.top, width_, height_, nullptr,
-                                          nullptr, GetModuleHandleW(nullptr), this);
+            HWND window = CreateWindowExW(WS_EX_NOACTIVATE | (topmost ? WS_EX_TOPMOST : 0), MAKEINTATOM(type),
+                                          L"pattern", WS_POPUP | WS_VISIBLE, place.left, place.top, width_, height_,
+                                          nullptr, nullptr, GetModuleHandleW(nullptr), this);
             UpdateWindow(window);
             shown.set_value(window);
             MSG message;

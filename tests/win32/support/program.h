@@ -22,7 +22,8 @@ class Program {
 public:
     // `show`: the show state a launcher asks for, or none, as from a command line. `folder`: the
     // current folder it starts in, this process's unless given.
-    explicit Program(const std::wstring& path, std::optional<WORD> show = std::nullopt, const std::wstring& folder = {}) {
+    explicit Program(const std::wstring& path, std::optional<WORD> show = std::nullopt,
+                     const std::wstring& folder = {}) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = show ? STARTF_USESHOWWINDOW : 0;
@@ -42,7 +43,9 @@ public:
 
     bool Started() const { return started_; }
     DWORD Id() const { return process_.dwProcessId; }
-    bool ExitsWithin(DWORD milliseconds) const { return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0; }
+    bool ExitsWithin(DWORD milliseconds) const {
+        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
     DWORD ExitCode() const {
         DWORD code = 0;
         GetExitCodeProcess(process_.hProcess, &code);

@@ -60,12 +60,14 @@ ToolResult RunHostShell(const std::string& command) {
         out << "(" << command << ") >" << output << " 2>&1\necho $? >" << status << "\n";
     }
     std::wstring commandLine = L"/bin/sh " + WindowsPathOfHostFile(script).substr(2);
-    for (auto& c : commandLine) if (c == L'\\') c = L'/';
+    for (auto& c : commandLine)
+        if (c == L'\\') c = L'/';
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     ToolResult result;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
         result.output = "could not start /bin/sh under Wine";
         return result;
     }
@@ -98,12 +100,15 @@ std::map<std::string, std::string> ProbeVideo(const std::wstring& windowsPath) {
 }
 
 std::map<std::string, std::string> ProbeStream(const std::wstring& windowsPath, const std::string& selector) {
-    const ToolResult probe = RunHostShell(
-        "ffprobe -v error -count_frames -select_streams " + selector + " -show_entries "
-        "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,duration,sample_rate,"
-        "channels -of default=noprint_wrappers=1 " +
-        ShellQuote(HostPath(windowsPath)) + "; ffprobe -v error -show_entries format=nb_streams -of "
-        "default=noprint_wrappers=1 " + ShellQuote(HostPath(windowsPath)));
+    const ToolResult probe =
+        RunHostShell("ffprobe -v error -count_frames -select_streams " + selector +
+                     " -show_entries "
+                     "stream=codec_name,width,height,r_frame_rate,nb_frames,nb_read_frames,duration,sample_rate,"
+                     "channels -of default=noprint_wrappers=1 " +
+                     ShellQuote(HostPath(windowsPath)) +
+                     "; ffprobe -v error -show_entries format=nb_streams -of "
+                     "default=noprint_wrappers=1 " +
+                     ShellQuote(HostPath(windowsPath)));
     std::map<std::string, std::string> fields;
     std::istringstream lines(probe.output);
     std::string line;
@@ -119,8 +124,8 @@ std::map<std::string, std::string> ProbeStream(const std::wstring& windowsPath, 
 namespace {
 
 std::optional<std::vector<std::uint8_t>> RunDecoder(const std::string& arguments) {
-    const std::string target = "/tmp/kest-frame-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(GetTickCount64()) + ".raw";
+    const std::string target =
+        "/tmp/kest-frame-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + ".raw";
     const ToolResult decode = RunHostShell("ffmpeg -v error -y " + arguments + " " + target);
     if (decode.exitCode != 0) return std::nullopt;
     const std::wstring windowsTarget = WindowsPathOfHostFile(target);
@@ -148,8 +153,9 @@ std::optional<std::vector<std::uint8_t>> DecodeFrames(const std::wstring& window
 }
 
 std::vector<Packet> ProbePackets(const std::wstring& windowsPath) {
-    const ToolResult probe = RunHostShell("ffprobe -v error -select_streams v:0 -show_entries packet=size,flags -of csv=p=0 " +
-                                          ShellQuote(HostPath(windowsPath)));
+    const ToolResult probe =
+        RunHostShell("ffprobe -v error -select_streams v:0 -show_entries packet=size,flags -of csv=p=0 " +
+                     ShellQuote(HostPath(windowsPath)));
     std::vector<Packet> packets;
     std::istringstream lines(probe.output);
     std::string line;
