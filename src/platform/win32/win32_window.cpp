@@ -67,44 +67,22 @@ std::optional<MouseMessage> DecodeMouse(UINT message, WPARAM wParam, LPARAM lPar
                        HeldButtons(wParam) != 0};
     mouse.x = static_cast<float>(Twips(mouse.pixelX));
     mouse.y = static_cast<float>(Twips(mouse.pixelY));
+    const auto as = [&mouse](MouseMessage::Kind kind, std::int16_t button) {
+        mouse.kind = kind;
+        mouse.button = button;
+        return mouse;
+    };
     switch (message) {
-        case WM_MOUSEMOVE: mouse.button = HeldButtons(wParam); return mouse;
-        case WM_LBUTTONDOWN:
-            mouse.kind = MouseMessage::Down;
-            mouse.button = kLeftButton;
-            return mouse;
-        case WM_RBUTTONDOWN:
-            mouse.kind = MouseMessage::Down;
-            mouse.button = kRightButton;
-            return mouse;
-        case WM_MBUTTONDOWN:
-            mouse.kind = MouseMessage::Down;
-            mouse.button = kMiddleButton;
-            return mouse;
-        case WM_LBUTTONUP:
-            mouse.kind = MouseMessage::Up;
-            mouse.button = kLeftButton;
-            return mouse;
-        case WM_RBUTTONUP:
-            mouse.kind = MouseMessage::Up;
-            mouse.button = kRightButton;
-            return mouse;
-        case WM_MBUTTONUP:
-            mouse.kind = MouseMessage::Up;
-            mouse.button = kMiddleButton;
-            return mouse;
-        case WM_LBUTTONDBLCLK:
-            mouse.kind = MouseMessage::DoubleClick;
-            mouse.button = kLeftButton;
-            return mouse;
-        case WM_RBUTTONDBLCLK:
-            mouse.kind = MouseMessage::DoubleClick;
-            mouse.button = kRightButton;
-            return mouse;
-        case WM_MBUTTONDBLCLK:
-            mouse.kind = MouseMessage::DoubleClick;
-            mouse.button = kMiddleButton;
-            return mouse;
+        case WM_MOUSEMOVE: return as(MouseMessage::Move, HeldButtons(wParam));
+        case WM_LBUTTONDOWN: return as(MouseMessage::Down, kLeftButton);
+        case WM_RBUTTONDOWN: return as(MouseMessage::Down, kRightButton);
+        case WM_MBUTTONDOWN: return as(MouseMessage::Down, kMiddleButton);
+        case WM_LBUTTONUP: return as(MouseMessage::Up, kLeftButton);
+        case WM_RBUTTONUP: return as(MouseMessage::Up, kRightButton);
+        case WM_MBUTTONUP: return as(MouseMessage::Up, kMiddleButton);
+        case WM_LBUTTONDBLCLK: return as(MouseMessage::DoubleClick, kLeftButton);
+        case WM_RBUTTONDBLCLK: return as(MouseMessage::DoubleClick, kRightButton);
+        case WM_MBUTTONDBLCLK: return as(MouseMessage::DoubleClick, kMiddleButton);
         default: return std::nullopt;
     }
 }

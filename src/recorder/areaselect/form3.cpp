@@ -143,9 +143,8 @@ void Form3::Confirm() {
     const platform::Rect area{RoundToInt(left) + screen_.left, RoundToInt(top) + screen_.top, RoundToInt(right - left),
                               RoundToInt(bottom - top)};
     // Unloading frees the pointer; the rectangle is handed back once the overlay has gone.
-    const auto chosen = chosen_;
     Unload();
-    if (chosen) chosen(area);
+    if (chosen_) chosen_(area);
 }
 
 void Form3::Form_MouseDown(std::int16_t Button, std::int16_t, float X, float Y) {
@@ -195,9 +194,8 @@ void Form3::Form_MouseUp(std::int16_t Button, std::int16_t, float X, float Y) {
 
 void Form3::Form_KeyDown(std::int16_t KeyCode, std::int16_t) {
     if (KeyCode != kEscape) return;
-    const auto cancelled = cancelled_;
     Unload();
-    if (cancelled) cancelled();
+    if (cancelled_) cancelled_();
 }
 
 }  // namespace kest::recorder

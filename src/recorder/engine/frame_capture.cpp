@@ -140,8 +140,9 @@ TickResult Recording::Tick() {
     if (!InProgress()) return result;
     // The recorder keeps out of its own recording: while one of its windows is on the recorded
     // part, the slots hold the picture before it, and the first picture waits for it to go.
-    const bool recorderShows = RecorderOnRecordedPart();
-    if (recorderShows && fields_.framecount == 0 && Now() - startedAt_ < kFirstPictureWaitMicroseconds) {
+    // Asked only when a picture is due: the early ticks stay as cheap as they were.
+    const bool first = fields_.framecount == 0;
+    if (first && timeline_.RecordedMicroseconds(Now()) < kFirstPictureWaitMicroseconds && RecorderOnRecordedPart()) {
         ModeTimer().SetInterval(kFirstPictureLookMs);
         return result;
     }
@@ -150,7 +151,7 @@ TickResult Recording::Tick() {
         ScheduleNextTick();  // early: the timer cannot wake exactly on the slot
         return result;
     }
-    const bool hold = recorderShows && fields_.framecount > 0;
+    const bool hold = !first && RecorderOnRecordedPart();
     if (!FillMissedSlots(due.filled + (hold ? 1 : 0), result)) return result;
     if (!hold) {
         Grab();

@@ -164,8 +164,7 @@ bool Recording::Start(const RecordingSettings& settings) {
     StartCaptureTimer();
     fields_.hcursor = platform_.desktop.GetCursor();
     fields_.starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
-    startedAt_ = Now();
-    timeline_.Start(startedAt_);
+    timeline_.Start(Now());
     if (avi_.HasSound()) sound_.Start(timeline_.RecordedMicroseconds(Now()));
     Changed();
     return true;

@@ -101,7 +101,6 @@ public:
     // In progress, paused included, exactly while a capture timer has an interval.
     bool InProgress() const;
     bool Paused() const { return paused_; }
-    bool AreaMode() const { return settings_.area; }
     const RecordingFields& Fields() const { return fields_; }
     const FrameTimeline& Timeline() const { return timeline_; }
     platform::Text FrameFilePath() const { return fields_.temppath + u"tem.bmp"; }
@@ -154,7 +153,6 @@ private:
     // monitor), as the system's PrintScreen picture is.
     platform::Point monitorOrigin_;
     bool wholeScreen_ = true;
-    std::int64_t startedAt_ = 0;
     FrameTimeline timeline_;
     SoundTrack sound_;
 };

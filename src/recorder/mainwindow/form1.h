@@ -70,7 +70,6 @@ public:
     void Timer1_Timer();
     void Timer2_Timer();
     Recording& CurrentRecording() override { return *recording_; }
-    const Recording& CurrentRecording() const { return *recording_; }
 
     // Caption and frame handlers. X and Y are twips of the piece.
     void backcaption_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y);
