@@ -113,6 +113,15 @@ public:
 // A child window whose drawing surface is a persistent image: what is drawn on it stays,
 // and saving writes that image. Its picture (a skin image, or the clipboard's bitmap) lies
 // under the drawing: clearing shows the picture again.
+// Pixels of an image as a bottom-up device-independent bitmap, lent by their owner.
+struct ImageBits {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int32_t bitCount = 0;
+    const std::uint8_t* bits = nullptr;
+    std::int64_t bytes = 0;  // rows padded to four bytes
+};
+
 class PictureBox : public Control {
 public:
     // Resizes the box and its persistent image; pixels are twips / 15.
@@ -167,6 +176,11 @@ public:
     // Writes the persistent image as an uncompressed BMP at the display's colour depth with
     // SizeImage filled in. False when the file could not be written.
     virtual bool SaveImage(const Text& path) = 0;
+    // The persistent image's pixels as SaveImage would write them (bottom-up rows at the
+    // display's colour depth, opaque), read where they lie when the box can: a frame handed on
+    // many times a second need not travel through a file. Valid until the next drawing onto the
+    // box. False, with `image` empty, when the pixels cannot be read.
+    virtual bool ReadImage(ImageBits& image) = 0;
 
     // The window needs repainting; runs before the persistent image is shown.
     std::function<void()> Paint;

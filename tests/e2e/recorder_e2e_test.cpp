@@ -179,18 +179,16 @@ TEST_P(RecorderEndToEnd, RecordingPlaysAsLongAsItWasRecorded) {
     EXPECT_TRUE(Closes());
 }
 
-// Another program holds the frame file and spoils it, as a full temporary folder would leave it:
-// the recording goes on, the file plays with every slot, and the person is told once, after the
-// stop.
-TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideIsReplacedAndToldAfterTheStop) {
+// Another program holds the frame file left in the temporary folder and spoils it: the frames
+// do not pass through it, so the recording goes on unharmed, every slot a picture, and nothing
+// is told after the stop.
+TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideChangesNothing) {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring frameFile = std::wstring(temp) + L"tem.bmp";
     int spoiled = 0;
     for (const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
          std::chrono::steady_clock::now() < until; Sleep(50)) {
-        // Held without write sharing for longer than a slot: the recorder can neither write its
-        // next frame over the spoiled one nor take it away, and reads what is left.
         HANDLE file = CreateFileW(frameFile.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) continue;
@@ -209,16 +207,12 @@ TEST_P(RecorderEndToEnd, AFrameFileSpoiledFromOutsideIsReplacedAndToldAfterTheSt
     }
     ASSERT_GT(spoiled, 5);
     EXPECT_TRUE(IsWindow(main)) << "the recorder goes on";
-    EXPECT_EQ(WaitForWindow(
-                  recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::milliseconds(0)),
-              nullptr)
-        << "nothing is asked while recording";
 
-    std::wstring told;
-    DialogWatcher dialogs({DismissMessageBox(&told)}, std::chrono::seconds(30), recorder.Id());
     ASSERT_TRUE(Stops());
-    ASSERT_TRUE(dialogs.Finish()) << dialogs.Failure();
-    EXPECT_NE(told.find(L"帧画面无法读取"), std::wstring::npos);
+    EXPECT_EQ(WaitForWindow(
+                  recorder.Id(), L"#32770", [](HWND) { return true; }, std::chrono::seconds(2)),
+              nullptr)
+        << "nothing to tell";
     const int slots = std::atoi(ProbeVideo(file)["nb_frames"].c_str());
     EXPECT_GT(slots, 30);
     ExpectReadable(slots);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "fake/fake_platform.h"
+#include "platform/little_endian.h"
 
 namespace kest::fake {
 
@@ -13,6 +14,19 @@ bool FakePictureBox::SaveImage(const Text& path) {
     auto bytes = MakeBmp(WidthPixels(), HeightPixels(), owner_.displayBitCount, fill);
     auto opened = owner_.files.OpenForWriting(path);
     return opened.file && opened.file->WriteAt(0, bytes.data(), bytes.size());
+}
+
+bool FakePictureBox::ReadImage(platform::ImageBits& image) {
+    owner_.log.push_back("ReadImage");
+    image = {};
+    if (readImageFails) return false;
+    // The same pixels the frame file would hold, at the display's depth when read.
+    const auto bmp = MakeBmp(WidthPixels(), HeightPixels(), owner_.displayBitCount, backColor == 0 ? 0 : 0xFF);
+    const std::size_t offset = platform::ReadLE32(bmp.data() + 10);
+    lentPixels.assign(bmp.begin() + static_cast<std::ptrdiff_t>(offset), bmp.end());
+    image = {WidthPixels(), HeightPixels(), owner_.displayBitCount, lentPixels.data(),
+             static_cast<std::int64_t>(lentPixels.size())};
+    return true;
 }
 
 bool FakePictureBox::LoadClipboardBitmap() {

@@ -186,6 +186,10 @@ public:
     float TextHeight(const Text& text) override { return text.empty() ? 0.0f : 180.0f; }
     void Refresh() override { ++refreshCount; }
     bool SaveImage(const Text& path) override;
+    // The canvas's pixels as SaveImage writes them; `readImageFails` makes the box lend none.
+    bool ReadImage(platform::ImageBits& image) override;
+    bool readImageFails = false;
+    std::vector<std::uint8_t> lentPixels;
     static constexpr Handle kHdc = 0xCA11;
 
     // The last picture drawn over the whole box, or null.

@@ -44,6 +44,13 @@ TEST_F(CDibOnDiskTest, LoadsTheCanvasImageTheToolkitSaves) {
     EXPECT_EQ(dib.PointerToBits()[0], 30);  // blue, green, red
     EXPECT_EQ(dib.PointerToBits()[1], 20);
     EXPECT_EQ(dib.PointerToBits()[2], 10);
+    // What the canvas lends in memory is what it saves: the recorder's frames take either way.
+    platform::ImageBits lent;
+    ASSERT_TRUE(canvas->ReadImage(lent));
+    EXPECT_EQ(std::vector<std::uint8_t>(lent.bits, lent.bits + lent.bytes),
+              std::vector<std::uint8_t>(dib.PointerToBits(), dib.PointerToBits() + dib.SizeImage()));
+    EXPECT_EQ(lent.bitCount, dib.BitCount());
+    if (lent.bitCount == 32) EXPECT_EQ(lent.bits[3], 0xFF) << "opaque, as in the file";
 
     const auto copy = ToText(folder + L"copy.bmp");
     // A longer file already at the destination must not leave its tail behind.

@@ -110,6 +110,7 @@ public:
     float TextHeight(const Text& text) override { return static_cast<float>(Twips(Extent(text).cy)); }
     void Refresh() override;
     bool SaveImage(const Text& path) override;
+    bool ReadImage(ImageBits& image) override;
 
     // Labels drawn over the box show the part of the persistent image beneath them.
     bool PaintBeneath(HDC target, const RECT& area) const override {
@@ -123,6 +124,9 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateImage(int width, int height);
     void Clear();
+    // The image's header (and colour table) as a DIB, and its pixels: the section's own memory on
+    // a true-colour display, else a copy converted into `converted_`.
+    bool Gather(std::vector<std::uint8_t>& infoBlock, ImageBits& image);
     void Invalidate() {
         if (!Window()) return;  // InvalidateRect(nullptr) would repaint every window
         if (!GetUpdateRect(Window(), nullptr, FALSE)) selfInvalidated_ = true;
@@ -134,7 +138,8 @@ private:
     PictureRef picture_;
     const std::uint8_t* sectionBits_ = nullptr;  // the image's memory when it is a DIB section
     int sectionBitCount_ = 0;
-    MemoryDC memory_;  // declared before the image, so the image goes first
+    std::vector<std::uint8_t> converted_;  // the image read out of a bitmap that is not a section
+    MemoryDC memory_;                      // declared before the image, so the image goes first
     win32::Bitmap image_;
     HGDIOBJ originalBitmap_ = nullptr;  // the memory DC's own, put back before the image goes
     int width_ = 0;
@@ -344,12 +349,13 @@ void Win32PictureBox::DrawPicture(const PictureRef& picture, std::int32_t x, std
          Pixels(sw), Pixels(sh));
 }
 
-bool Win32PictureBox::SaveImage(const Text& path) {
+bool Win32PictureBox::Gather(std::vector<std::uint8_t>& infoBlock, ImageBits& image) {
+    image = {};
     const int displayBits = sectionBits_ ? sectionBitCount_ : DisplayBitCount();
     const int bitCount = displayBits >= 24 ? displayBits : displayBits == 16 ? 16 : 8;
     const int colours = bitCount <= 8 ? 1 << bitCount : 0;
 
-    std::vector<std::uint8_t> infoBlock(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD));
+    infoBlock.assign(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD), 0);
     auto* info = reinterpret_cast<BITMAPINFO*>(infoBlock.data());
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info->bmiHeader.biWidth = width_;
@@ -362,29 +368,45 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     info->bmiHeader.biSizeImage = imageSize;
     info->bmiHeader.biClrUsed = static_cast<DWORD>(colours);
 
-    auto* pixels = const_cast<std::uint8_t*>(sectionBits_);
-    std::vector<std::uint8_t> converted;
+    const std::uint8_t* pixels = sectionBits_;
     if (pixels) {
         GdiFlush();  // drawing into the section may still be queued
     } else {
-        converted.resize(imageSize);
+        converted_.resize(imageSize);
         // GetDIBits wants the bitmap out of every device context while it reads.
         SelectObject(memory_.get(), originalBitmap_);
-        const int rows = GetDIBits(memory_.get(), image_.get(), 0, static_cast<UINT>(height_), converted.data(), info,
+        const int rows = GetDIBits(memory_.get(), image_.get(), 0, static_cast<UINT>(height_), converted_.data(), info,
                                    DIB_RGB_COLORS);
         SelectObject(memory_.get(), image_.get());
         if (rows != height_) return false;
         info->bmiHeader.biSizeImage = imageSize;  // some drivers clear it
-        pixels = converted.data();
+        pixels = converted_.data();
     }
+    image = {width_, height_, bitCount, pixels, imageSize};
+    return true;
+}
+
+bool Win32PictureBox::ReadImage(ImageBits& image) {
+    std::vector<std::uint8_t> infoBlock;
+    if (!Gather(infoBlock, image)) return false;
+    if (image.bitCount == 32) MakeOpaque(const_cast<std::uint8_t*>(image.bits), static_cast<std::size_t>(image.bytes));
+    return true;
+}
+
+bool Win32PictureBox::SaveImage(const Text& path) {
+    std::vector<std::uint8_t> infoBlock;
+    ImageBits image;
+    if (!Gather(infoBlock, image)) return false;
+    auto* pixels = const_cast<std::uint8_t*>(image.bits);
+    const auto imageSize = static_cast<DWORD>(image.bytes);
 
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;
     header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock.size());
     header.bfSize = header.bfOffBits + imageSize;
-    // The frame file is rewritten many times a second at the same size: writing over the old
-    // one and cutting it at its new end costs a seventh of truncating it first, which makes the
-    // system free and then find again the file's every block (8 against 1 ms a full-HD frame).
+    // The file is mostly written again at the same size: writing over the old one and cutting it
+    // at its new end costs a seventh of truncating it first, which makes the system free and then
+    // find again the file's every block (8 against 1 ms a full-HD frame).
     HANDLE file =
         CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -392,7 +414,7 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
     ok = ok && WriteFile(file, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &written, nullptr) &&
          written == infoBlock.size();
-    ok = ok && WritePixels(file, pixels, imageSize, bitCount == 32);
+    ok = ok && WritePixels(file, pixels, imageSize, image.bitCount == 32);
     ok = ok && SetEndOfFile(file);
     CloseHandle(file);
     return ok;

@@ -1,7 +1,9 @@
 #include "recorder/engine/avidecs.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "platform/dib.h"
 #include "platform/little_endian.h"
 #include "recorder/engine/app_title.h"
 #include "recorder/engine/avi_header.h"
@@ -194,16 +196,24 @@ std::int64_t AVIDecs::NextFrameBound() const {
 
 FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath) {
     if (!begun_ || aviCompressedStream_ == 0 || !aviFrameDib_) return FrameWrite::NotOpen;
-
     // Nothing but a frame of the stream's own shape goes to the library: a compressor is told
     // the format once and reads that many bytes of every frame. A frame file that cannot be read,
     // or another shape (the display's size or depth changed, the temporary folder is full), is
     // replaced by the picture before it, so the time line holds and the recording goes on.
-    const std::uint8_t* pixels = nullptr;
+    const bool usable = aviFrameDib_->CreateFromFile(bitmapPath) && FrameShape::Of(*aviFrameDib_) == streamFrame_;
+    return WriteFramePixels(position, usable ? aviFrameDib_->PointerToBits() : nullptr);
+}
+
+FrameWrite AVIDecs::WriteAviFrame(std::int32_t position, const platform::ImageBits& frame) {
+    if (!begun_ || aviCompressedStream_ == 0 || !aviFrameDib_) return FrameWrite::NotOpen;
+    const FrameShape shape{frame.width, frame.height, frame.bitCount, static_cast<std::int32_t>(platform::kBiRgb),
+                           static_cast<std::int32_t>(std::min<std::int64_t>(frame.bytes, INT32_MAX))};
+    return WriteFramePixels(position, frame.bits && shape == streamFrame_ ? frame.bits : nullptr);
+}
+
+FrameWrite AVIDecs::WriteFramePixels(std::int32_t position, const std::uint8_t* pixels) {
     std::vector<std::uint8_t> blank;
-    if (aviFrameDib_->CreateFromFile(bitmapPath) && FrameShape::Of(*aviFrameDib_) == streamFrame_) {
-        pixels = aviFrameDib_->PointerToBits();
-    } else {
+    if (!pixels) {
         ++replacedFrames_;
         if (framesWritten_ > 0) return HoldAviFrame(position);
         // Nothing before it to hold: a blank picture of the stream's shape.

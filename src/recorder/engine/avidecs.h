@@ -33,6 +33,9 @@ public:
     bool OpenAviOutput(platform::Handle hwndParent, const platform::Text& firstBitmap, const platform::Text& outputPath,
                        std::int32_t fps);
     FrameWrite WriteAviFrame(std::int32_t position, const platform::Text& bitmapPath);
+    // The same for a frame handed over in memory, as the canvas lends it: the recorder's own
+    // frames, many a second, need not go through a file.
+    FrameWrite WriteAviFrame(std::int32_t position, const platform::ImageBits& frame);
     // Keeps the previous frame on screen for one more frame at `position`: an empty chunk, which
     // players show as the picture before it held. NotOpen before the first frame, which has
     // nothing before it to hold.
@@ -75,6 +78,9 @@ private:
         friend bool operator==(const FrameShape&, const FrameShape&) = default;
     };
 
+    // Writes `pixels`, of the stream's shape, or when null the picture before it (a blank one
+    // for the first frame), counting the frame as replaced.
+    FrameWrite WriteFramePixels(std::int32_t position, const std::uint8_t* pixels);
     bool Fail();    // closes and reports false
     void Finish();  // ends the file, keeping its frames
     std::int64_t NextFrameBound() const;

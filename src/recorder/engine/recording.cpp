@@ -120,6 +120,7 @@ void Recording::TakeMonitorOfWindow() {
 }
 
 void Recording::StartCaptureTimer() {
+    firstCopy_ = true;
     clipboardSequence_ = platform_.desktop.ClipboardSequenceNumber();
     surface_.fullScreenTimer.SetEnabled(true);
     surface_.areaTimer.SetEnabled(true);
