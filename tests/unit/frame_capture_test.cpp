@@ -394,7 +394,7 @@ TEST_P(UnusableFrameTest, KeepsRecordingAndIsToldOnceAfterTheStop) {
     const std::vector<Notice> told = recording.Stop(Ending::Stopped);
     EXPECT_EQ(Texts(told),
               std::vector<std::string>{
-                  "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的大小或颜色改变了，或临时文件夹已满。"});
+                  "录制中有 2 帧画面无法读取，已用前一帧代替：录制时屏幕的颜色设置改变了。"});
     EXPECT_EQ(told[0].icon, platform::MsgBoxIcon::Information);
     EXPECT_EQ(Slots(), "Fhh");
 }
