@@ -245,7 +245,8 @@ public:
     virtual std::unique_ptr<Label> CreateLabel(Rect boundsTwips, const Text& caption,
                                                PictureBox* container = nullptr) = 0;
     virtual std::unique_ptr<Timer> CreateTimer() = 0;
-    // A top-level menu on the form's menu bar (parent null) or an item below `parent`.
+    // A top-level menu on the form's menu bar (parent null) or an item below `parent`; items
+    // below an item of a menu make that item a submenu.
     virtual std::unique_ptr<MenuItem> CreateMenuItem(MenuItem* parent, const Text& caption) = 0;
 
     // Events of the form itself.

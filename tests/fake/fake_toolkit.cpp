@@ -117,6 +117,7 @@ std::unique_ptr<platform::MenuItem> FakeForm::CreateMenuItem(platform::MenuItem*
         bounds.bottom += kMenuBarTwips;
     }
     auto item = std::make_unique<FakeMenuItem>();
+    item->parent = parent;
     item->caption = text;
     menuCaptions.push_back(text);
     return item;

@@ -60,6 +60,7 @@ private:
 
 class FakeMenuItem : public platform::MenuItem {
 public:
+    platform::MenuItem* parent = nullptr;
     Text caption;
     bool enabled = true;
     bool checked = false;

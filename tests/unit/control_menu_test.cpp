@@ -48,32 +48,33 @@ TEST_F(ControlMenuTest, LoadLeavesOnlyTheRecordCursorChecked) {
     EXPECT_TRUE(form2.start().Enabled());
     EXPECT_TRUE(form2.recordcursor().Checked());
     EXPECT_FALSE(form2.recordareae().Checked());
+    EXPECT_TRUE(form2.fps(0).Checked()) << "ten frames a second at every start";
+    EXPECT_FALSE(form2.fps(1).Checked() || form2.fps(2).Checked());
     const auto strip = form2.Window().Hwnd();
     EXPECT_EQ(fake.windows.parents[strip], form1.Window().Hwnd());
     EXPECT_EQ(form2.Window().Left(), 60);
 }
 
 struct MenuState {
-    bool start, pause, done, quit, recordcursor, recordareae, recordsound;
+    bool start, pause, done, quit, recordcursor, recordareae, recordsound, framerate;
     const char16_t* pauseCaption;
     friend bool operator==(const MenuState&, const MenuState&) = default;
     friend void PrintTo(const MenuState& m, std::ostream* os) {
-        *os << m.start << m.pause << m.done << m.quit << m.recordcursor << m.recordareae << m.recordsound << " "
-            << fake::Utf8(m.pauseCaption);
+        *os << m.start << m.pause << m.done << m.quit << m.recordcursor << m.recordareae << m.recordsound << m.framerate
+            << " " << fake::Utf8(m.pauseCaption);
     }
 };
-constexpr MenuState kIdle{true, false, false, true, true, true, true, u"暂停"};
-constexpr MenuState kRecording{false, true, true, false, false, false, false, u"暂停"};
-constexpr MenuState kPaused{false, true, true, false, false, false, false, u"继续"};
+constexpr MenuState kIdle{true, false, false, true, true, true, true, true, u"暂停"};
+constexpr MenuState kRecording{false, true, true, false, false, false, false, false, u"暂停"};
+constexpr MenuState kPaused{false, true, true, false, false, false, false, false, u"继续"};
 
 // The file menu shows the recording's state, whoever changed it; the main window minimises at
 // the start and again before a paused recording goes on.
 TEST_F(ControlMenuTest, TheMenusFollowTheRecording) {
     const auto menus = [&] {
-        return MenuState{form2.start().Enabled(),        form2.pause().Enabled(),
-                         form2.done().Enabled(),         form2.quit().Enabled(),
-                         form2.recordcursor().Enabled(), form2.recordareae().Enabled(),
-                         form2.recordsound().Enabled(),  nullptr};
+        return MenuState{form2.start().Enabled(),       form2.pause().Enabled(),        form2.done().Enabled(),
+                         form2.quit().Enabled(),        form2.recordcursor().Enabled(), form2.recordareae().Enabled(),
+                         form2.recordsound().Enabled(), form2.framerate().Enabled(),    nullptr};
     };
     const auto shows = [&](MenuState expected) {
         MenuState seen = menus();
@@ -113,24 +114,35 @@ TEST_F(ControlMenuTest, AStartRefusedOrCancelledLeavesTheWindowsAsTheyWere) {
     }
 }
 
-// The settings are what the next recording starts with, and their check marks show them.
+// The settings are what the next recording starts with, and their check marks show them; of
+// the frame rates, the one chosen last alone.
 TEST_F(ControlMenuTest, TheSettingsStartTheNextRecording) {
     const auto& captions = static_cast<fake::FakeForm&>(form2.Window()).menuCaptions;
-    ASSERT_GE(captions.size(), 3u);
-    EXPECT_EQ(std::vector<platform::Text>(captions.end() - 3, captions.end()),
-              (std::vector<platform::Text>{u"录制光标", u"录制区域", u"录制声音"}));
-    EXPECT_EQ(form2.Settings(), (RecordingSettings{true, false, false}));
+    ASSERT_GE(captions.size(), 7u);
+    EXPECT_EQ(std::vector<platform::Text>(captions.end() - 7, captions.end()),
+              (std::vector<platform::Text>{u"录制光标", u"录制区域", u"录制声音", u"帧率", u"每秒 10 帧", u"每秒 15 帧",
+                                           u"每秒 30 帧"}));
+    const auto parent = [](platform::MenuItem& item) { return static_cast<fake::FakeMenuItem&>(item).parent; };
+    EXPECT_TRUE(parent(form2.framerate()) == &form2.setting() && parent(form2.fps(2)) == &form2.framerate());
+    EXPECT_EQ(form2.Settings(), (RecordingSettings{true, false, false, 10}));
     form2.recordcursor_Click();
     form2.recordsound_Click();
-    EXPECT_EQ(form2.Settings(), (RecordingSettings{false, false, true}));
+    form2.fps_Click(1);
+    form2.fps_Click(2);
+    EXPECT_FALSE(form2.fps(0).Checked() || form2.fps(1).Checked());
+    EXPECT_TRUE(form2.fps(2).Checked());
+    EXPECT_EQ(form2.Settings(), (RecordingSettings{false, false, true, 30}));
     EXPECT_FALSE(form2.recordcursor().Checked());
     EXPECT_TRUE(form2.recordsound().Checked());
     form2.start_Click();
     EXPECT_EQ(fake.sound.opens, 1);
-    form2.recordcursor_Click();  // the item is disabled; a click that came anyway
+    EXPECT_EQ(fake.avi.streamInfo.dwRate, 30u);
+    form2.recordcursor_Click();  // the items are disabled; clicks that came anyway
+    form2.fps_Click(0);
     form1.Timer1_Timer();
     EXPECT_EQ(std::count(fake.log.begin(), fake.log.end(), "GetCursorPos"), 0)
         << "a recording keeps the settings it was started with";
+    EXPECT_EQ(form1.Timer1().Interval(), 34) << "the next of 30 slots a second";
 }
 
 TEST_F(ControlMenuTest, ClosingTheStripClosesTheMainWindowInstead) {
@@ -154,10 +166,12 @@ TEST_F(ControlMenuTest, CommandsWaitWhileADialogOfTheRecorderIsOpen) {
         ++dialogs;
         form2.start_Click();
         form2.quit_Click();
+        form2.fps_Click(2);
     };
     form2.start_Click();
     EXPECT_EQ(dialogs, 1);
     EXPECT_FALSE(Main().unloaded);
+    EXPECT_EQ(form2.Settings().fps, 10);
 }
 
 struct KeyCase {

@@ -23,7 +23,7 @@ Event Release(std::int64_t ms) { return {Kind::Release, ms}; }
 // What each slot of the stream got: "F" a frame grabbed for it, "h" the previous one held.
 std::string Play(const std::vector<Event>& events) {
     FrameTimeline timeline;
-    timeline.Start(0);
+    timeline.Start(0, 10);
     std::string slots;
     for (const Event& e : events) {
         if (e.kind == Kind::Hold) timeline.Hold(e.ms * kMs);
@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FrameTimeline, TenSlotsForEachSecondOfLifeWhateverTheTickRate) {
     for (const std::int64_t everyMs : {1, 7, 33, 90, 160, 450}) {
         FrameTimeline timeline;
-        timeline.Start(0);
+        timeline.Start(0, 10);
         std::int32_t slots = 0;
         for (std::int64_t ms = 0; ms <= 60'000; ms += everyMs) {
             const auto due = timeline.Take(ms * kMs);
@@ -87,7 +87,7 @@ TEST(FrameTimeline, TenSlotsForEachSecondOfLifeWhateverTheTickRate) {
 
 TEST(FrameTimeline, TheNextTickIsAskedForAtTheNextSlot) {
     FrameTimeline timeline;
-    timeline.Start(5'000 * kMs);
+    timeline.Start(5'000 * kMs, 10);
     EXPECT_EQ(timeline.MillisecondsToNextSlot(5'000 * kMs), 1);  // slot 0 is due: wake at once
     timeline.Take(5'003 * kMs);
     EXPECT_EQ(timeline.MillisecondsToNextSlot(5'003 * kMs), 97);

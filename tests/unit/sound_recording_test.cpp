@@ -17,6 +17,14 @@ using platform::SoundOpen;
 
 constexpr std::int64_t kSamplesPerSlot = SoundTrack::kFormat.samplesPerSecond / 10;
 
+// Where the library puts the first chunk of a file with the recorder's two streams.
+std::int64_t FirstChunkOfVideoAndSound() {
+    std::vector<InterimStream> streams(2);
+    streams[0].format.resize(40);
+    streams[1].format.resize(18);
+    return FirstChunkOffset(streams);
+}
+
 class SoundRecordingTest : public RecordingFixture {
 protected:
     SoundRecordingTest() {
@@ -158,6 +166,48 @@ TEST_F(SoundRecordingTest, ADeviceThatFailsIsFilledWithSilenceAndToldAfterTheSto
     EXPECT_EQ(SoundSamples(), slots * kSamplesPerSlot);
 }
 
+struct RateCase {
+    std::int32_t fps, nextTickMs;
+    std::uint32_t microSecPerFrame;  // in the main header, rounded as the library writes it
+    std::int64_t samplesPerSlot;
+    friend void PrintTo(const RateCase& c, std::ostream* os) { *os << c.fps; }
+};
+class RecordingRateTest : public SoundRecordingTest, public ::testing::WithParamInterface<RateCase> {};
+
+// Two seconds on slot time at the chosen rate, one tick missed: a slot for every 1/fps second,
+// the missed one held, the sound as long as the slots to the sample and written every half
+// second whatever the rate, and the rate in the stream's header and in the headers kept on disk.
+TEST_P(RecordingRateTest, TheRecordingRunsAtTheChosenRate) {
+    const RateCase& c = GetParam();
+    settings.fps = c.fps;
+    fake.avi.script.firstChunkAt = FirstChunkOfVideoAndSound();
+    ASSERT_TRUE(Start());
+    for (std::int32_t slot = 0; slot <= 2 * c.fps; ++slot) {
+        if (slot != c.fps) TickAt((slot * 1000 + c.fps - 1) / c.fps);  // the first whole ms of its slot
+    }
+    EXPECT_EQ(timer1->Interval(), c.nextTickMs);
+    EXPECT_EQ(fake.avi.streamInfo.dwRate * 1000 + fake.avi.streamInfo.dwScale, c.fps * 1000u + 1) << "rate/scale";
+    const testing::Riff riff(fake.files.contents[Fields().avipath]);
+    EXPECT_EQ(riff.U32(riff.Find({"hdrl", "avih"}).value().Data()), c.microSecPerFrame) << "kept on disk";
+    std::string slots;
+    int framesSinceSound = 0;
+    for (const auto& write : fake.avi.writes) {
+        const bool sound = write.stream == fake::FakeAvi::kSoundStream;
+        if (!sound) slots += write.stream == fake::FakeAvi::kStream && write.size == 0 ? 'h' : 'F';
+        // Half a second gathers, in the device's buffers of 50 ms, while the frames go on.
+        framesSinceSound = sound ? 0 : framesSinceSound + 1;
+        EXPECT_LE(framesSinceSound, c.fps * 6 / 10 + 1) << "sound more than half a second apart";
+    }
+    EXPECT_EQ(slots, std::string(c.fps, 'F') + "h" + std::string(c.fps, 'F'));
+    recording.Stop(Ending::Stopped);
+    EXPECT_EQ(SoundSamples(), static_cast<std::int64_t>(slots.size()) * c.samplesPerSlot);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, RecordingRateTest,
+                         ::testing::Values(RateCase{10, 100, 100'000, 2205}, RateCase{15, 67, 66'667, 1470},
+                                           RateCase{30, 34, 33'333, 735}),
+                         [](const auto& info) { return std::to_string(info.param.fps); });
+
 class SoundStreamTest : public ::testing::Test {
 protected:
     SoundStreamTest() {
@@ -202,10 +252,7 @@ TEST_F(SoundStreamTest, TheSizeLimitCountsTheSound) {
 // Killed after a frame and some sound, the file on disk describes both streams, the sound's
 // length in samples.
 TEST_F(SoundStreamTest, HeadersOnDiskDescribeBothStreamsInSamples) {
-    std::vector<InterimStream> streams(2);
-    streams[0].format.resize(40);
-    streams[1].format.resize(18);
-    fake.avi.script.firstChunkAt = FirstChunkOffset(streams);
+    fake.avi.script.firstChunkAt = FirstChunkOfVideoAndSound();
     ASSERT_TRUE(Open());
     ASSERT_EQ(avi.WriteAviFrame(0, frame), FrameWrite::Written);
     ASSERT_EQ(avi.WriteAviSound(halfSecond), FrameWrite::Written);

@@ -77,6 +77,18 @@ TEST_F(ToolkitTest, MenuItemsShowTheirStateOnTheRealMenu) {
     EXPECT_EQ(std::wstring(text), L"文件(&F)");
     EXPECT_EQ(pause->Caption(), u"继续");
     EXPECT_FALSE(pause->Enabled());
+
+    // Items below an item of a menu make it a submenu, which greys as a whole.
+    auto rate = form->CreateMenuItem(file.get(), u"帧率");
+    auto fast = form->CreateMenuItem(rate.get(), u"每秒 30 帧");
+    HMENU sub = GetSubMenu(popup, 2);
+    ASSERT_NE(sub, nullptr);
+    fast->SetChecked(true);
+    rate->SetEnabled(false);
+    EXPECT_TRUE(GetMenuState(sub, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(popup, 2, MF_BYPOSITION) & MF_GRAYED);
+    GetMenuStringW(sub, 0, text, 32, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(text), L"每秒 30 帧");
 }
 
 TEST_F(ToolkitTest, ChoosingAMenuItemRunsItsHandler) {

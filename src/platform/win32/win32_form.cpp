@@ -169,7 +169,7 @@ std::unique_ptr<MenuItem> Win32Form::CreateMenuItem(MenuItem* parent, const Text
         InsertMenuItemW(menuBar_, static_cast<UINT>(GetMenuItemCount(menuBar_)), TRUE, &title);
         item = std::make_unique<Win32MenuItem>(*this, menuBar_, GetMenuItemCount(menuBar_) - 1, id, popup, caption);
     } else {
-        HMENU owner = static_cast<Win32MenuItem*>(parent)->Submenu();
+        HMENU owner = static_cast<Win32MenuItem*>(parent)->MakeSubmenu();
         AppendMenuW(owner, MF_STRING, id, Wide(caption));
         item = std::make_unique<Win32MenuItem>(*this, owner, GetMenuItemCount(owner) - 1, id, nullptr, caption);
     }

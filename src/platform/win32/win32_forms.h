@@ -63,6 +63,8 @@ public:
         if (handler_) handler_();
     }
     HMENU Submenu() const { return submenu_; }
+    // The menu of items below this one; an item of a popup becomes a submenu with its first item.
+    HMENU MakeSubmenu();
     UINT Position() const { return position_; }
 
 private:

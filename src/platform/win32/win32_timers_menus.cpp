@@ -42,6 +42,22 @@ void Win32MenuItem::Redraw() {
     if (form_.Native()) DrawMenuBar(form_.Native());
 }
 
+HMENU Win32MenuItem::MakeSubmenu() {
+    if (submenu_) return submenu_;
+    HMENU popup = CreatePopupMenu();
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_SUBMENU;
+    info.hSubMenu = popup;
+    // Once attached, the popup is destroyed with the menu that holds it.
+    if (!SetMenuItemInfoW(owner_, position_, TRUE, &info)) {
+        DestroyMenu(popup);
+        return nullptr;
+    }
+    submenu_ = popup;
+    return submenu_;
+}
+
 void Win32MenuItem::SetCaption(const Text& caption) {
     caption_ = caption;
     MENUITEMINFOW info{};

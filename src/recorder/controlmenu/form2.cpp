@@ -55,6 +55,11 @@ void Form2::Form_Load() {
     // Unchecked at every start, like the rest nothing is stored: sound is recorded only when
     // the person asks for it.
     recordsound_ = window_->CreateMenuItem(setting_.get(), u"录制声音");
+    framerate_ = window_->CreateMenuItem(setting_.get(), u"帧率");
+    for (std::size_t i = 0; i < fps_.size(); ++i) {
+        fps_[i] = window_->CreateMenuItem(framerate_.get(), kFrameRates[i].caption);
+        fps_[i]->OnClick([this, i] { fps_Click(static_cast<std::int16_t>(i)); });
+    }
     recordcursor_->SetChecked(true);
     recordareae_->SetChecked(true);
 
@@ -89,6 +94,7 @@ void Form2::ShowSettings() {
     recordcursor_->SetChecked(settings_.cursor);
     recordareae_->SetChecked(settings_.area);
     recordsound_->SetChecked(settings_.sound);
+    for (std::size_t i = 0; i < fps_.size(); ++i) fps_[i]->SetChecked(kFrameRates[i].fps == settings_.fps);
 }
 
 // Start, exit and the settings wait out a recording; pause and stop are for one. The pause
@@ -103,6 +109,7 @@ void Form2::ShowRecordingState() {
     recordcursor_->SetEnabled(!inProgress);
     recordareae_->SetEnabled(!inProgress);
     recordsound_->SetEnabled(!inProgress);
+    framerate_->SetEnabled(!inProgress);
     pause_->SetCaption(recording.Paused() ? kContinueCaption : kPauseCaption);
 }
 
@@ -157,6 +164,12 @@ void Form2::recordcursor_Click() {
 void Form2::recordsound_Click() {
     if (Busy()) return;
     settings_.sound = !settings_.sound;
+    ShowSettings();
+}
+
+void Form2::fps_Click(std::int16_t Index) {
+    if (Busy()) return;
+    settings_.fps = kFrameRates.at(static_cast<std::size_t>(Index)).fps;
     ShowSettings();
 }
 

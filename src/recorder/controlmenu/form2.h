@@ -2,6 +2,7 @@
 // down to that strip and lives inside the main window, over the toolbar.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -12,6 +13,13 @@ namespace kest::recorder {
 
 inline const platform::Text kPauseCaption = u"暂停";
 inline const platform::Text kContinueCaption = u"继续";
+// The frame rates the settings menu offers, in its order; the first is every start's.
+struct FrameRateItem {
+    std::int32_t fps;
+    const char16_t* caption;
+};
+inline constexpr std::array<FrameRateItem, 3> kFrameRates{
+    {{10, u"每秒 10 帧"}, {15, u"每秒 15 帧"}, {30, u"每秒 30 帧"}}};
 
 // The strip of the form's window that shows its menu bar, in pixels of the form's window, and
 // where the form goes in the main window's client area, in twips.
@@ -48,6 +56,8 @@ public:
     void recordcursor_Click();
     void recordareae_Click();
     void recordsound_Click();
+    // An item of the frame-rate submenu, by its place in kFrameRates.
+    void fps_Click(std::int16_t Index);
 
     platform::Form& Window() override { return *window_; }
     const RecordingSettings& Settings() const override { return settings_; }
@@ -61,6 +71,8 @@ public:
     platform::MenuItem& recordcursor() { return *recordcursor_; }
     platform::MenuItem& recordareae() { return *recordareae_; }
     platform::MenuItem& recordsound() { return *recordsound_; }
+    platform::MenuItem& framerate() { return *framerate_; }
+    platform::MenuItem& fps(std::int16_t Index) { return *fps_.at(static_cast<std::size_t>(Index)); }
 
 private:
     // While a dialog or message box of the recorder is open, a second command must wait.
@@ -75,7 +87,8 @@ private:
     RecordingSettings settings_;
     std::unique_ptr<platform::Form> window_;
     std::unique_ptr<platform::MenuItem> file_, start_, pause_, done_, quit_;
-    std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_, recordsound_;
+    std::unique_ptr<platform::MenuItem> setting_, recordcursor_, recordareae_, recordsound_, framerate_;
+    std::array<std::unique_ptr<platform::MenuItem>, kFrameRates.size()> fps_;
     bool unloaded_ = false;
 };
 

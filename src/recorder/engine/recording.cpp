@@ -14,7 +14,6 @@ namespace kest::recorder {
 namespace {
 
 constexpr std::uint32_t kBlack = 0x000000;
-constexpr std::int32_t kPlaybackFps = 10;
 constexpr std::int32_t kDialogBufferChars = 255;
 // The first frame is due at once; from then on each tick sets the wait for the next slot.
 constexpr std::int32_t kFirstTickMs = 1;
@@ -155,7 +154,7 @@ bool Recording::Start(const RecordingSettings& settings) {
 
     PrepareCanvas();
     avi_.SetSoundFormat(sound_.IsOpen() ? std::optional{SoundTrack::kFormat} : std::nullopt);
-    if (!avi_.OpenAviOutput(surface_.window, FrameFilePath(), fields_.avipath, kPlaybackFps)) {
+    if (!avi_.OpenAviOutput(surface_.window, FrameFilePath(), fields_.avipath, settings_.fps)) {
         sound_.Close();
         Tell(kChooseAnotherCodec, platform::MsgBoxIcon::None);
         return false;
@@ -165,7 +164,7 @@ bool Recording::Start(const RecordingSettings& settings) {
     StartCaptureTimer();
     fields_.hcursor = platform_.desktop.GetCursor();
     fields_.starttime = static_cast<std::int32_t>(RoundHalfEven(platform_.toolkit.SecondsSinceMidnight()));
-    timeline_.Start(Now());
+    timeline_.Start(Now(), settings_.fps);
     if (avi_.HasSound()) sound_.Start(timeline_.RecordedMicroseconds(Now()));
     Changed();
     return true;
@@ -227,7 +226,7 @@ std::vector<Notice> Recording::Stop(Ending why) {
     bool soundFailed = false;
     if (avi_.HasSound()) {
         // The sound ends where the picture does, held or not: its last frame plays one slot.
-        const std::int64_t length = std::int64_t{fields_.framecount} * FrameTimeline::kSlotMicroseconds;
+        const std::int64_t length = timeline_.SlotStart(fields_.framecount);
         avi_.WriteAviSound(sound_.Finish(length));
         soundFailed = sound_.DeviceFailed();
     }

@@ -22,6 +22,8 @@ struct RecordingSettings {
     bool cursor = true;  // the cursor is drawn into each frame
     bool area = false;   // only the chosen rectangle is recorded, not the whole screen
     bool sound = false;  // the default recording device goes into the same file
+    // Frames a second: the screen is grabbed and the stream plays at this rate, 10, 15 or 30.
+    std::int32_t fps = 10;
     friend bool operator==(const RecordingSettings&, const RecordingSettings&) = default;
 };
 
