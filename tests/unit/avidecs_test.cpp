@@ -113,6 +113,7 @@ struct KeyFrameCase {
     std::uint32_t handler;
     std::optional<std::uint32_t> dialogInterval;
     std::uint32_t interval;  // what the compressing stream is made with
+    std::int32_t fps = 10;
 };
 
 class AviDecsKeyFrameTest : public AviDecsTest, public ::testing::WithParamInterface<KeyFrameCase> {};
@@ -120,7 +121,7 @@ class AviDecsKeyFrameTest : public AviDecsTest, public ::testing::WithParamInter
 TEST_P(AviDecsKeyFrameTest, FramesGoToTheirPositionsWithTheirKeyFrameFlags) {
     fake.avi.script.chosenHandler = GetParam().handler;
     fake.avi.script.chosenKeyFrameEvery = GetParam().dialogInterval;
-    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Open(GetParam().fps));
     EXPECT_EQ(fake.avi.compressedWith.dwKeyFrameEvery, GetParam().interval);
     EXPECT_NE(fake.avi.compressedWith.dwFlags & platform::kAvicompressfKeyframes, 0u);
     EXPECT_EQ(avi.AviOptions().dwKeyFrameEvery, GetParam().dialogInterval.value_or(0))
@@ -139,12 +140,14 @@ TEST_P(AviDecsKeyFrameTest, FramesGoToTheirPositionsWithTheirKeyFrameFlags) {
 }
 
 // A compressor's key frames are the ones the library asks it for, at the dialog's interval or,
-// without one, every 100 frames.
+// without one, every ten seconds of playback.
 INSTANTIATE_TEST_SUITE_P(Compressors, AviDecsKeyFrameTest,
                          ::testing::Values(KeyFrameCase{"FullFrames", 0x20424944, std::nullopt, 100},
                                            KeyFrameCase{"CompressorWithoutInterval", 0x56424D5A, std::nullopt, 100},
                                            KeyFrameCase{"CompressorWithNoneAsInterval", 0x56424D5A, 0, 100},
-                                           KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7}),
+                                           KeyFrameCase{"CompressorWithoutIntervalAt30", 0x56424D5A, std::nullopt, 300,
+                                                        30},
+                                           KeyFrameCase{"CompressorAtTheDialogsInterval", 0x56424D5A, 7, 7, 30}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Frame files the compressor could not take as the format it was told: each is replaced by the

@@ -25,15 +25,16 @@ constexpr std::int64_t kDiskMargin = 4 * 1024 * 1024;
 
 std::int64_t ChunkBytes(std::int64_t data) { return kChunkHeaderBytes + data + (data & 1); }
 
-// Key frames: when the dialog gives no interval (Wine's never does), one every 100 frames, ten
-// seconds of playback, so that players can seek in a recording made with inter frames. Only a
-// compressor that codes inter frames looks at the interval.
-constexpr std::uint32_t kSeekableKeyFrameEvery = 100;
+// Key frames: when the dialog gives no interval (Wine's never does), one every ten seconds of
+// playback, so that players can seek in a recording made with inter frames; counted in frames at
+// the stream's rate, so that a faster rate does not make the file larger by its key frames alone.
+// Only a compressor that codes inter frames looks at the interval.
+constexpr std::uint32_t kSeekableKeyFrameSeconds = 10;
 
-platform::AviCompressOptions WithKeyFrameInterval(platform::AviCompressOptions options) {
+platform::AviCompressOptions WithKeyFrameInterval(platform::AviCompressOptions options, std::uint32_t rate) {
     if ((options.dwFlags & platform::kAvicompressfKeyframes) == 0 || options.dwKeyFrameEvery == 0) {
         options.dwFlags |= platform::kAvicompressfKeyframes;
-        options.dwKeyFrameEvery = kSeekableKeyFrameEvery;
+        options.dwKeyFrameEvery = kSeekableKeyFrameSeconds * rate;
     }
     return options;
 }
@@ -92,7 +93,7 @@ bool AVIDecs::OpenAviOutput(platform::Handle hwndParent, const platform::Text& f
     }
 
     // Key-frame interval: a copy, so the next dialog starts from what the user chose.
-    platform::AviCompressOptions compression = WithKeyFrameInterval(aviOptions_);
+    platform::AviCompressOptions compression = WithKeyFrameInterval(aviOptions_, aviStreamInfo_.dwRate);
     aviStatus_ = platform_.avi.MakeCompressedStream(&aviCompressedStream_, aviStream_, &compression);
     if (aviStatus_ != 0) return Fail();
 
