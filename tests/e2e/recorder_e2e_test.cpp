@@ -25,28 +25,11 @@
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/pattern_window.h"
 #include "win32/support/program.h"
+#include "win32/support/recorder_window.h"
 #include "win32/support/tools.h"
 
 namespace kest::testing {
 namespace {
-
-// Opens a menu of the menu strip with its access key (File 'f', Settings 'o') and takes the item
-// `downs` steps below the first.
-bool ChooseMenuItem(HWND strip, DWORD process, wchar_t menu, int downs) {
-    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, menu);
-    HWND popup = WaitForWindow(
-        process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
-    if (!popup) return false;
-    for (int i = 0; i < downs; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
-}
-
-int FramesInCaption(HWND window) {
-    const std::wstring caption = WindowText(window);
-    if (caption.rfind(L"Flame:", 0) != 0) return 0;
-    return _wtoi(caption.c_str() + 6);
-}
 
 constexpr std::uint32_t kAvifHasIndex = 0x10;
 
@@ -78,7 +61,7 @@ protected:
     // File > Stop, two below Start: the caption shows the idle title again.
     bool Stops() {
         return ChooseMenuItem(strip, recorder.Id(), 'f', 2) &&
-               WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30));
+               WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(30));
     }
     bool Closes() {
         PostMessageW(main, WM_CLOSE, 0, 0);
@@ -312,7 +295,7 @@ TEST_F(RecorderKeepsOut, StoppedThroughItsWindowTheLastFrameShowsNoneOfIt) {
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(30)));
     ASSERT_TRUE(Closes());
 
     const std::wstring file = typed + L".avi";
