@@ -408,12 +408,32 @@ HWND CreateScene(Scene kind) {
     return window;
 }
 
-// The scene as a program of its own, for `seconds`: its window over the whole screen, and the time
-// code repainted just after each 10 ms step, so that it is never more than a step behind the
-// clock (Wine puts what was drawn on the X screen when the thread goes to wait). Sets the event
-// named `shown`, if any, once the window is on the screen, and otherwise says so on stdout.
+// The time code, repainted just after each 10 ms step by a thread of its own, so that it is never
+// more than a step behind the clock while the scene's thread paints (the desktop repaints all of
+// itself every second) or handles its messages. Wine puts what the process drew on the X screen
+// when one of its threads goes to wait.
+DWORD WINAPI KeepTimeCode(void* window) {
+    const HWND scene = static_cast<HWND>(window);
+    std::uint32_t painted = 0;
+    for (;;) {
+        const std::uint64_t now = HostTime();
+        if (const std::uint32_t code = TimeCode(now); code != painted) {
+            HDC dc = GetDC(scene);
+            PaintTimeCode(dc, code);
+            ReleaseDC(scene, dc);
+            painted = code;
+        }
+        const auto untilNextStep = static_cast<DWORD>((kCodeStep - now % kCodeStep) / 10000);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilNextStep + 1, QS_ALLINPUT);
+    }
+}
+
+// The scene as a program of its own, for `seconds`: its window over the whole screen with the
+// time code kept on it. Sets the event named `shown`, if any, once the window is on the screen,
+// and otherwise says so on stdout.
 int RunScene(Scene kind, double seconds, const wchar_t* shown) {
     HWND window = CreateScene(kind);
+    CloseHandle(CreateThread(nullptr, 0, KeepTimeCode, window, 0, nullptr));  // ends with the process
     if (HANDLE event = shown ? OpenEventW(EVENT_MODIFY_STATE, FALSE, shown) : nullptr) {
         SetEvent(event);
         CloseHandle(event);
@@ -421,18 +441,9 @@ int RunScene(Scene kind, double seconds, const wchar_t* shown) {
         std::printf("scene shown\n");
         std::fflush(stdout);
     }
-    std::uint32_t painted = 0;
     const auto begin = Clock::now();
     while (Seconds(begin) < seconds) {
-        const std::uint64_t now = HostTime();
-        if (const std::uint32_t code = TimeCode(now); code != painted) {
-            HDC dc = GetDC(window);
-            PaintTimeCode(dc, code);
-            ReleaseDC(window, dc);
-            painted = code;
-        }
-        const auto untilNextStep = static_cast<DWORD>((kCodeStep - now % kCodeStep) / 10000);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilNextStep + 1, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         PumpMessages();
     }
     return 0;

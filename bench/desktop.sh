@@ -81,6 +81,7 @@ ours() {  # scene rate -> the line
         return
     fi
     [ -s "$out/real.err" ] && log "$(cat "$out/real.err")"
+    log "kest35 $1 $2: $(readable "$file")"
     echo "$line file_rate=$(rate_of "$file") $(python3 bench/timecode.py "$file" "$(echo "$line" | field code)" fit \
         "$(echo "$line" | field seconds)" "$(echo "$line" | field first_slot):$(echo "$line" | field last_slot)")"
     rm -f "$file"
@@ -114,10 +115,10 @@ theirs() {  # size scene rate -> the line
     rm -f "$file"
 }
 
-row() { printf '%-24s %5s %6s %7s %6s %6s %5s %6s %7s %8s %8s %8s\n' "$@"; }
+row() { printf '%-22s %5s %6s %6s %6s %6s %6s %5s %6s %7s %8s %6s %6s\n' "$@"; }
 header() {
     row "" rate slots frames "%" new "%" p99 worst MB/min "own CPU" "X CPU" "own+X"
-    row "" "/s" "" "" "" "" "" ms ms "" s/min s/min s/min
+    row "" "/s" "" "" "" "" "" ms ms "" "s/min" "s/min" "s/min"
 }
 declare -A lines
 value() { echo "${lines[$1]:-}" | field "$2"; }  # key field
@@ -153,7 +154,7 @@ for size in $SIZES; do
         for rate in $RATES; do
             table_row "kest35 $scene $rate" "$size $scene $rate ours"
             table_row "ffmpeg $scene $rate" "$size $scene $rate ffmpeg"
-            row "  the scene alone" "" "" "" "" "" "" "" "" "" "$(value "$size $scene $rate ffmpeg" scene_xvfb_s_per_min)" ""
+            row "  the scene alone" "" "" "" "" "" "" "" "" "" "" "$(value "$size $scene $rate ffmpeg" scene_xvfb_s_per_min)" ""
         done
     done
     echo

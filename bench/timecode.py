@@ -14,12 +14,14 @@ FIRST:LAST  only slots FIRST to LAST - 1 are judged (a recording's start and sto
 
 A slot lasts as long as the stream's frame rate says (100 ms at 10 frames a second). Prints one
 line of key=value: slots (the stream's length in slots, or the judged ones), decoded (frames),
-decoded_pct, filled (slots without a frame: a zero-length chunk holds the picture before it), new
-(frames showing a step of the code the frame before did not; an encoder that repeats a picture
-for a slot it had no time for writes a frame that is not new) and new_pct, zero_packets, unreadable (frames whose strip did not read), frames_mb_per_minute (the
-judged slots' frames, without the file's headers and index, for the time they fill), slots_per_s,
-slot_ms, and the distances of the new pictures from their slots in ms (painted time - start -
-slot x slot_ms): worst, p99 and median of their sizes, and the mean, which shows a constant lag.
+decoded_pct, filled (slots without a frame: a zero-length chunk holds the picture before it) and
+filled_at (the first ten of them), new (frames showing a step of the code the frame before did
+not; an encoder that repeats a picture for a slot it had no time for writes a frame that is not
+new) and new_pct, zero_packets, unreadable (frames whose strip did not read),
+frames_mb_per_minute (the judged slots' frames, without the file's headers and index, for the
+time they fill), slots_per_s, slot_ms, and the distances of the new pictures from their slots in
+ms (painted time - start - slot x slot_ms): worst, p99 and median of their sizes, and the mean,
+which shows a constant lag.
 """
 import json
 import math
@@ -129,7 +131,9 @@ def main():
     if last is None:
         last = max(header_frames, last_slot + 1)
     slots = last - first
-    decoded = sum(1 for slot, _ in frames if first <= slot < last)
+    pictured = {slot for slot, _ in frames if first <= slot < last}
+    decoded = len(pictured)
+    filled_at = [slot for slot in range(first, last) if slot not in pictured]
     if start == "fit":
         # Any start will do to unwrap the code; the nearest frame then sets it.
         begin = steps[0][1] * STEP_MS - steps[0][0] * slot_ms if steps else 0
@@ -151,6 +155,7 @@ def main():
     def share(count):
         return f"{100 * count / slots:.1f}" if slots else "nan"
     print(f"slots={slots} decoded={decoded} decoded_pct={share(decoded)} filled={slots - decoded} "
+          f"filled_at={','.join(str(slot) for slot in filled_at[:10]) or '-'}{',...' if len(filled_at) > 10 else ''} "
           f"new={len(steps)} new_pct={share(len(steps))} "
           f"zero_packets={sum(1 for _, size in packets if size == 0)} unreadable={unreadable} "
           f"frames_mb_per_minute={judged_bytes / 1e6 / (slots * slot_ms / 60000) if slots else float('nan'):.2f} "
