@@ -843,6 +843,13 @@ int RunReal(bool ours, double seconds, const std::wstring& output, int rate) {
     DWORD process = 0;
     GetWindowThreadProcessId(main, &process);
     HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);
+    // Held from here, so that how the recorder ended can be told if it ends before its stop.
+    const HANDLE recorder = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    const auto ended = [recorder] {
+        DWORD code = STILL_ACTIVE;
+        if (recorder && WaitForSingleObject(recorder, 0) == WAIT_OBJECT_0) GetExitCodeProcess(recorder, &code);
+        return code;
+    };
     if (rate != 10) {
         // 帧率 is 设置's fourth item; its submenu offers 每秒 10 帧, 15 帧 and 30 帧 in that order.
         const int downs = rate == 15 ? 1 : rate == 30 ? 2 : -1;
@@ -861,7 +868,9 @@ int RunReal(bool ours, double seconds, const std::wstring& output, int rate) {
     const auto started = AnswerStart([&] { ChooseMenuItem(strip, process, 'f', 0); }, output,
                                      ours ? kScreenCodec : kFullFrames, process);
     if (!started || !WaitUntil([&] { return FramesInCaption(main) >= 1; }, std::chrono::seconds(30))) {
-        std::fprintf(stderr, "could not start: %s\n", started.message());
+        std::fprintf(stderr, "could not start: %s", started.message());
+        if (ended() != STILL_ACTIVE) std::fprintf(stderr, " (the recorder ended, exit code 0x%lx)", ended());
+        std::fprintf(stderr, "\n");
         return 1;
     }
 
@@ -880,9 +889,11 @@ int RunReal(bool ours, double seconds, const std::wstring& output, int rate) {
     const bool stopped = ChooseMenuItem(strip, process, 'f', 2) &&
                          WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(60));
     std::wstring told;  // a message after the stop, if any
-    DialogWatcher({DismissMessageBox(&told)}, std::chrono::seconds(2), process).Finish();
+    const DialogStep message = DismissMessageBox(&told);
+    if (HWND box = WaitForDialog(message.matches, std::chrono::seconds(2), process)) message.answer(box);
+    const DWORD endedEarly = ended();
     PostMessageW(main, WM_CLOSE, 0, 0);
-    if (HANDLE recorder = OpenProcess(SYNCHRONIZE, FALSE, process)) {
+    if (recorder) {
         WaitForSingleObject(recorder, 20000);
         CloseHandle(recorder);
     }
@@ -898,6 +909,8 @@ int RunReal(bool ours, double seconds, const std::wstring& output, int rate) {
         kCodeMarks, kCodeBits, stopped ? "yes" : "no");
     PrintCpu(watched, cpuBegin, cpuEnd);
     std::printf("\n");
+    if (endedEarly != STILL_ACTIVE)
+        std::fprintf(stderr, "the recorder ended before its stop, exit code 0x%lx\n", endedEarly);
     if (!told.empty()) std::fprintf(stderr, "the recorder said after the stop: %ls\n", told.c_str());
     return stopped ? 0 : 1;
 }

@@ -66,7 +66,7 @@ rate_of() {  # file -> its frames a second as ffprobe reads them
 ours() {  # scene rate -> the line
     local file="$out/ours-$1-$2.avi" recorder line
     scene_up "$1"
-    scripts/wine-run.sh build/windows/kest35.exe >/dev/null 2>&1 &
+    scripts/wine-run.sh build/windows/kest35.exe >/dev/null 2>"$out/kest35.err" &
     recorder=$!  # wine runs the program in the process it was started as
     line=$(BENCH_WATCH="kest35:$recorder $BENCH_WATCH" \
            scripts/wine-run.sh "$BENCH_EXE" real zmbv "$SECONDS_EACH" "$winout\\ours-$1-$2.avi" "$2" 2>"$out/real.err" |
@@ -75,8 +75,9 @@ ours() {  # scene rate -> the line
     kill "$recorder" 2>/dev/null || true  # a recorder still there after its close is not measured again
     wait "$recorder" 2>/dev/null || true
     scene_down
-    if [ -z "$line" ] || [ ! -s "$file" ]; then
-        log "the recording at $2 frames a second did not come about: $(tr '\n' ' ' <"$out/real.err")"
+    if [ -z "$line" ] || [ ! -s "$file" ] || [ "$(echo "$line" | field stopped)" != yes ]; then
+        log "the recording at $2 frames a second did not come about or ended before its stop:" \
+            "$(tr '\n' ' ' <"$out/real.err") $(tail -c 600 "$out/kest35.err" | tr '\n' ' ')"
         echo "mode=real failed=yes"
         return
     fi
@@ -124,7 +125,7 @@ declare -A lines
 value() { echo "${lines[$1]:-}" | field "$2"; }  # key field
 table_row() {  # label key -> the row of lines[key]
     local line="${lines[$2]}" s own x
-    if [ -n "$(echo "$line" | field failed)" ]; then row "$1" "(did not record)"; return; fi
+    if [ -n "$(echo "$line" | field failed)" ]; then row "$1" "(no recording to its stop)"; return; fi
     s=$(echo "$line" | field seconds)
     own=$(echo "$line" | field kest35_cpu_s)
     [ -z "$own" ] && own=$(echo "$line" | field cpu_s)
