@@ -26,6 +26,7 @@
 # The machine is shared: whatever else runs on it shows in the times and CPU seconds.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KEST_ROOT"
 SECONDS_EACH="${1:-60}"
 LONG_SECONDS="${2:-0}"
@@ -37,28 +38,6 @@ build_preset windows --target capture_bench >/dev/null
 out="$(mktemp -d /tmp/kest-bench.XXXXXX)"
 trap 'stop_wine; stop_private_display; rm -rf "$out"' EXIT
 winout="Z:${out//\//\\}"
-export BENCH_CLK_TCK="$(getconf CLK_TCK)"
-
-# ---- processes and their CPU time ----
-
-wineserver_pid() {  # the wineserver of our prefix: it works in a folder named after the prefix's device and inode
-    local folder process
-    folder=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
-    for process in /proc/[0-9]*; do
-        if [ "$(basename "$(readlink "$process/cwd" 2>/dev/null)")" = "$folder" ]; then echo "${process#/proc/}"; return; fi
-    done
-}
-host_cpu() {  # pid -> its user and system CPU seconds so far
-    awk -v hz="$BENCH_CLK_TCK" '{ sub(/^.*\) /, ""); printf "%.2f", ($12 + $13) / hz }' "/proc/$1/stat"
-}
-on_display() {  # size: a fresh display of that size, with the Wine prefix and the processes to watch
-    stop_wine
-    stop_private_display
-    start_private_display "$1"
-    prepare_wine_prefix
-    export BENCH_WATCH="xvfb:$KEST_XVFB_PID wineserver:$(wineserver_pid)"
-    log "watching $BENCH_WATCH"
-}
 
 # ---- the recorder ----
 
@@ -68,7 +47,6 @@ bench() {  # mode codec seconds scene [unkept] -> the bench's report on stdout (
     echo "$report" >&2
     echo "$report"
 }
-field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }  # key, from a report line on stdin
 time_code() { echo "time code: slots=${1#* slots=}"; }  # the read-back's part of a line
 timecode() {  # file code start seconds -> the time code's read-back, one line
     python3 bench/timecode.py "$@"
@@ -79,7 +57,6 @@ record() {  # mode codec scene [seconds] -> the report line and its time code; t
     echo "$line $(timecode "$out/$1-$2-$3.avi" "$(echo "$line" | field code)" "ft:$(echo "$line" | field start_time)" \
                           "$(echo "$line" | field seconds)")"
 }
-per_minute() { awk -v v="$1" -v s="$2" 'BEGIN { printf "%.1f", v / s * 60 }'; }  # seconds of CPU, seconds of life
 row() { printf '%-26s %6s %7s %6s %6s %6s %6s %6s %6s %8s %8s %8s %8s\n' "$@"; }
 recording_row() {  # label line -> slots a second, time code, size and CPU a minute of one recording
     local line="$2" s
@@ -122,14 +99,6 @@ ffmpeg_run() {  # code -> the line (the scene alone's X and wineserver CPU as sc
         BEGIN { printf "mode=ffmpeg seconds=%.2f mb_per_minute=%.2f cpu_s=%.2f xvfb_cpu_s=%.2f wineserver_cpu_s=%.2f", s, b / 1e6 / s * 60, c, d(x), d(w)
                 printf " scene_seconds=%s scene_xvfb_cpu_s=%.2f scene_wineserver_cpu_s=%.2f", ss, d(sx), d(sw) }'
     echo " $(timecode "$out/ffmpeg.avi" "$1" "unix:$start" "$SECONDS_EACH")"
-}
-
-readable() {  # file -> ffprobe's frame counts and a strict decode's verdict, one line
-    local counts strict
-    counts=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_frames,nb_read_frames \
-                     -of default=noprint_wrappers=1 "$1" | tr '\n' ' ')
-    strict=$(ffmpeg -v error -xerror -err_detect explode -i "$1" -f null - 2>&1 | head -3 || echo "exit $?")
-    echo "${counts}strict decode: ${strict:-clean}"
 }
 
 stages_on() {  # size: a fresh display of that size, and the frame path's cost on it

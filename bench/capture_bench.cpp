@@ -4,20 +4,22 @@
 // in BENCH_WATCH, and the working set ("full", "area"); or runs the frame path one stage at a time
 // and reports what each stage costs, with a table of the codec's block sizes and zlib levels on
 // frames of the scene ("stages"); or drives the full-screen tick itself and notes a checksum of
-// every frame written, for the script to compare with ffmpeg's decoding ("verify"). Dialogs are
-// answered as a person would.
+// every frame written, for the script to compare with ffmpeg's decoding ("verify"); or drives the
+// real kest35.exe, running beside it, through its own menus and dialogs and reports the same of
+// that process ("real"). Dialogs are answered as a person would.
 //
 // The scene is another process ("scene" mode: the same program), as the screen a person records
 // would be, so that its painting is neither done inside the recorder's ticks nor counted in the
-// recorder's CPU time. "still" is a page where only a clock changes, once a second; "active" is an
-// editor in which someone types (a character every 150 ms) while the page scrolls up a line a
-// second. Both carry a time code: the host's clock in 10 ms steps as a Gray code in black and white
-// cells, repainted at every step, from which bench/timecode.py reads when each frame was taken.
+// recorder's CPU time: a page that is "still" or "active", or a working "desktop" (see the scenes
+// below). Each carries a time code: the host's clock in 10 ms steps as a Gray code in black and
+// white cells, repainted at every step, from which bench/timecode.py reads when each frame was
+// taken.
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +38,7 @@
 
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/frames.h"
+#include "win32/support/recorder_window.h"
 #include "win32/support/test_platform.h"
 
 namespace {
@@ -165,40 +168,75 @@ void PaintTimeCode(HDC dc, std::uint32_t code) {
     }
 }
 
-// ---- the scene ----
+// ---- the scenes ----
+
+// "still": a page with a gradient band, coloured boxes and an editor over two thirds of the
+// screen, where only a clock changes, once a second. "active": the same page while someone types
+// (a character every 150 ms) and the editor scrolls up a line a second. "desktop": a working
+// desktop as a person records it, in one topmost full-screen window, as a full-screen program
+// draws: a gradient wallpaper, desktop icons, an editor window in which a character is typed every
+// 100 ms and the text scrolls a line a second, a chart that moves on each second, and a taskbar
+// whose clock shows milliseconds and changes every 15 ms; the whole window repaints itself every
+// second.
+enum class Scene { Still, Active, Desktop };
+
+Scene SceneNamed(const std::wstring& name) {
+    return name == L"still" ? Scene::Still : name == L"desktop" ? Scene::Desktop : Scene::Active;
+}
+const wchar_t* SceneName(Scene scene) {
+    return scene == Scene::Still ? L"still" : scene == Scene::Desktop ? L"desktop" : L"active";
+}
 
 constexpr int kLineHeight = 17;
 constexpr int kTextTop = 140;
+constexpr int kTaskbarHeight = 40, kCaptionHeight = 24;
 constexpr UINT_PTR kClockTimer = 1, kTypingTimer = 2, kScrollTimer = 3;
-bool activeScene = false;
+Scene shownScene = Scene::Active;
 int firstLine = 0;   // the editor's top line, one more each second
 std::wstring typed;  // what has been typed on the editor's last line
 
-int VisibleLines(const RECT& all) { return (all.bottom - kTextTop) / kLineHeight; }
-
-RECT LineRect(const RECT& all, int row) {
-    return {0, kTextTop + row * kLineHeight, all.right * 2 / 3, kTextTop + (row + 1) * kLineHeight};
+void Fill(HDC dc, const RECT& box, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &box, brush);
+    DeleteObject(brush);
 }
 
-void PaintPage(HDC dc, const RECT& all) {
-    for (int x = 0; x < all.right; x += 8) {  // a gradient band along the top
-        RECT band{x, 0, x + 8, 120};
-        HBRUSH brush = CreateSolidBrush(RGB(x * 255 / all.right, 80, 255 - x * 255 / all.right));
-        FillRect(dc, &band, brush);
-        DeleteObject(brush);
-    }
-    RECT page{0, 120, all.right, all.bottom};
-    FillRect(dc, &page, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    const COLORREF boxes[] = {RGB(220, 60, 60), RGB(60, 160, 60), RGB(60, 90, 200), RGB(240, 200, 40)};
-    for (int i = 0; i < 12; ++i) {
-        const int left = all.right * 2 / 3 + 20 + (i % 3) * all.right / 10, top = 160 + (i / 3) * 220;
-        RECT box{left, top, left + all.right / 12, top + 200};
-        HBRUSH brush = CreateSolidBrush(boxes[i % 4]);
-        FillRect(dc, &box, brush);
-        DeleteObject(brush);
-    }
+// The desktop's parts, from the screen's size.
+struct DesktopLayout {
+    RECT editor, chart, taskbar, clock;
+};
+
+DesktopLayout LayoutOf(const RECT& all) {
+    const int w = all.right, h = all.bottom;
+    return {{w * 12 / 100, h * 6 / 100, w * 62 / 100, h - kTaskbarHeight - h * 6 / 100},
+            {w * 66 / 100, h * 8 / 100, w * 96 / 100, h * 50 / 100},
+            {0, h - kTaskbarHeight, w, h},
+            {w - 150, h - kTaskbarHeight, w, h}};
+}
+
+// Where the editor's lines go, and the left edge of their text.
+struct Editor {
+    RECT area;
+    int textLeft;
+};
+
+Editor EditorOf(const RECT& all) {
+    if (shownScene != Scene::Desktop) return {{0, kTextTop, all.right * 2 / 3, all.bottom}, 40};
+    const RECT window = LayoutOf(all).editor;
+    return {{window.left + 1, window.top + kCaptionHeight, window.right - 1, window.bottom - 1}, window.left + 8};
+}
+
+int VisibleLines(const Editor& editor) { return (editor.area.bottom - editor.area.top) / kLineHeight; }
+
+RECT LineRect(const Editor& editor, int row) {
+    return {editor.area.left, editor.area.top + row * kLineHeight, editor.area.right,
+            editor.area.top + (row + 1) * kLineHeight};
+}
+
+void PaintEditor(HDC dc, const Editor& editor) {
     SetBkMode(dc, TRANSPARENT);
-    const int lines = VisibleLines(all);
+    SetTextColor(dc, RGB(0, 0, 0));
+    const int lines = VisibleLines(editor);
     for (int row = 0; row < lines; ++row) {
         const int line = firstLine + row;
         std::wstring text = std::to_wstring(line) + L"  ";
@@ -206,9 +244,24 @@ void PaintPage(HDC dc, const RECT& all) {
             text += L"for (int i = " + std::to_wstring((line * 7919 + part * 104729) % 1000) +
                     L"; i < count; ++i) total += values[i] * w; ";
         }
-        if (activeScene && row == lines - 1) text = std::to_wstring(line) + L"  " + typed;
-        TextOutW(dc, 40, kTextTop + row * kLineHeight, text.c_str(), static_cast<int>(text.size()));
+        if (shownScene != Scene::Still && row == lines - 1) text = std::to_wstring(line) + L"  " + typed;
+        const RECT box = LineRect(editor, row);
+        ExtTextOutW(dc, editor.textLeft, box.top, ETO_CLIPPED, &box, text.c_str(), static_cast<UINT>(text.size()),
+                    nullptr);
     }
+}
+
+void PaintPage(HDC dc, const RECT& all) {
+    for (int x = 0; x < all.right; x += 8) {  // a gradient band along the top
+        Fill(dc, {x, 0, x + 8, 120}, RGB(x * 255 / all.right, 80, 255 - x * 255 / all.right));
+    }
+    Fill(dc, {0, 120, all.right, all.bottom}, RGB(255, 255, 255));
+    const COLORREF boxes[] = {RGB(220, 60, 60), RGB(60, 160, 60), RGB(60, 90, 200), RGB(240, 200, 40)};
+    for (int i = 0; i < 12; ++i) {
+        const int left = all.right * 2 / 3 + 20 + (i % 3) * all.right / 10, top = 160 + (i / 3) * 220;
+        Fill(dc, {left, top, left + all.right / 12, top + 200}, boxes[i % 4]);
+    }
+    PaintEditor(dc, EditorOf(all));
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t clock[16];
@@ -217,60 +270,170 @@ void PaintPage(HDC dc, const RECT& all) {
     TextOutW(dc, all.right - 120, 50, clock, 8);
 }
 
+// A window on the desktop: a caption with its title over a white client.
+void PaintDesktopWindow(HDC dc, const RECT& window, const wchar_t* title) {
+    Fill(dc, {window.left, window.top, window.right, window.top + kCaptionHeight}, RGB(0, 84, 166));
+    Fill(dc, {window.left, window.top + kCaptionHeight, window.right, window.bottom}, RGB(255, 255, 255));
+    FrameRect(dc, &window, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutW(dc, window.left + 8, window.top + 5, title, static_cast<int>(wcslen(title)));
+}
+
+// The last minute of a made-up load, a point a second, with a grid and its newest value as bars.
+void PaintChart(HDC dc, const RECT& window) {
+    PaintDesktopWindow(dc, window, L"Load - last minute");
+    const RECT plot{window.left + 40, window.top + kCaptionHeight + 16, window.right - 16, window.bottom - 24};
+    HPEN grid = CreatePen(PS_SOLID, 1, RGB(220, 220, 220)), line = CreatePen(PS_SOLID, 2, RGB(30, 110, 200));
+    HGDIOBJ before = SelectObject(dc, grid);
+    for (int i = 0; i <= 4; ++i) {
+        const int y = plot.top + (plot.bottom - plot.top) * i / 4;
+        MoveToEx(dc, plot.left, y, nullptr);
+        LineTo(dc, plot.right, y);
+    }
+    constexpr int kPoints = 60;
+    POINT points[kPoints];
+    const int height = plot.bottom - plot.top;
+    for (int i = 0; i < kPoints; ++i) {
+        const int second = firstLine + i;  // the editor's line counts the seconds too
+        const int value = 50 + static_cast<int>(30 * std::sin(second * 0.3)) + (second * 7919) % 17;
+        points[i] = {plot.left + (plot.right - plot.left) * i / (kPoints - 1), plot.bottom - height * value / 100};
+        if (i % 6 == 5) Fill(dc, {points[i].x - 6, points[i].y, points[i].x + 6, plot.bottom}, RGB(250, 180, 60));
+    }
+    SelectObject(dc, line);
+    Polyline(dc, points, kPoints);
+    SelectObject(dc, before);
+    DeleteObject(grid);
+    DeleteObject(line);
+}
+
+void PaintTaskbarClock(HDC dc, const RECT& clock) {
+    Fill(dc, clock, RGB(36, 40, 52));
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t text[16];
+    swprintf(text, 16, L"%02d:%02d:%02d.%03d", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutW(dc, clock.left + 20, clock.top + 12, text, static_cast<int>(wcslen(text)));
+}
+
+void PaintDesktop(HDC dc, const RECT& all) {
+    const DesktopLayout layout = LayoutOf(all);
+    // The wallpaper: a gradient from each corner's colour.
+    TRIVERTEX corners[4] = {{0, 0, 0x1000, 0x3000, 0x6000, 0},
+                            {all.right, 0, 0x2000, 0x7000, 0xA000, 0},
+                            {0, layout.taskbar.top, 0x5000, 0x2000, 0x7000, 0},
+                            {all.right, layout.taskbar.top, 0xE000, 0x9000, 0x5000, 0}};
+    GRADIENT_TRIANGLE halves[2] = {{0, 1, 2}, {1, 2, 3}};
+    GradientFill(dc, corners, 4, halves, 2, GRADIENT_FILL_TRIANGLE);
+    const LPCWSTR icons[] = {IDI_APPLICATION, IDI_INFORMATION, IDI_WARNING, IDI_ERROR,
+                             IDI_QUESTION,    IDI_SHIELD,      IDI_WINLOGO, IDI_APPLICATION};
+    const wchar_t* names[] = {L"Computer", L"Documents", L"Recycle Bin", L"Network",
+                              L"Help",     L"Settings",  L"Projects",    L"Notes.txt"};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    for (int i = 0; i < 8; ++i) {
+        const int top = 24 + i * 96;
+        DrawIconEx(dc, 36, top, LoadIconW(nullptr, icons[i]), 48, 48, 0, nullptr, DI_NORMAL);
+        TextOutW(dc, 24, top + 54, names[i], static_cast<int>(wcslen(names[i])));
+    }
+    PaintDesktopWindow(dc, layout.editor, L"capture.cpp - Editor");
+    PaintEditor(dc, EditorOf(all));
+    PaintChart(dc, layout.chart);
+    Fill(dc, layout.taskbar, RGB(36, 40, 52));
+    const wchar_t* tasks[] = {L"Start", L"capture.cpp - Editor", L"Load", L"Files"};
+    for (int i = 0; i < 4; ++i) {
+        const RECT button{8 + i * 180, layout.taskbar.top + 5, 180 + i * 180, layout.taskbar.bottom - 5};
+        Fill(dc, button, i == 1 ? RGB(70, 80, 110) : RGB(52, 58, 74));
+        TextOutW(dc, button.left + 10, button.top + 7, tasks[i], static_cast<int>(wcslen(tasks[i])));
+    }
+    PaintTaskbarClock(dc, layout.clock);
+}
+
 LRESULT CALLBACK SceneProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     RECT all;
     GetClientRect(hwnd, &all);
+    const bool desktop = shownScene == Scene::Desktop;
     if (message == WM_TIMER) {
         if (wParam == kClockTimer) {
-            RECT clock{all.right - 130, 40, all.right, 80};
+            const RECT clock = desktop ? LayoutOf(all).clock : RECT{all.right - 130, 40, all.right, 80};
             InvalidateRect(hwnd, &clock, FALSE);
         } else if (wParam == kTypingTimer) {
             static const std::wstring source = L"the quick brown fox jumps over the lazy dog; ";
             typed += source[typed.size() % source.size()];
             if (typed.size() > 150) typed.clear();
-            RECT line = LineRect(all, VisibleLines(all) - 1);
+            const Editor editor = EditorOf(all);
+            RECT line = LineRect(editor, VisibleLines(editor) - 1);
             InvalidateRect(hwnd, &line, FALSE);
         } else if (wParam == kScrollTimer) {
             ++firstLine;
-            RECT text{0, kTextTop, all.right * 2 / 3, kTextTop + VisibleLines(all) * kLineHeight};
-            InvalidateRect(hwnd, &text, FALSE);
+            const Editor editor = EditorOf(all);
+            RECT text{editor.area.left, editor.area.top, editor.area.right,
+                      editor.area.top + VisibleLines(editor) * kLineHeight};
+            InvalidateRect(hwnd, desktop ? nullptr : &text, FALSE);  // the desktop repaints all of itself
         }
         return 0;
     }
     if (message != WM_PAINT) return DefWindowProcW(hwnd, message, wParam, lParam);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
-    PaintPage(dc, all);                       // drawing outside the update region is clipped away
+    if (desktop) {
+        PaintDesktop(dc, all);  // drawing outside the update region is clipped away
+    } else {
+        PaintPage(dc, all);
+    }
     PaintTimeCode(dc, TimeCode(HostTime()));  // over the page, which the editor scrolls under it
     EndPaint(hwnd, &paint);
     return 0;
 }
 
-HWND CreateScene(bool active) {
-    activeScene = active;
+HWND CreateScene(Scene kind) {
+    shownScene = kind;
     WNDCLASSW scene{};
     scene.lpfnWndProc = SceneProcedure;
     scene.hInstance = GetModuleHandleW(nullptr);
     scene.lpszClassName = L"KestBenchScene";
     RegisterClassW(&scene);
-    HWND window =
-        CreateWindowExW(0, L"KestBenchScene", L"scene", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                        GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, scene.hInstance, nullptr);
-    SetTimer(window, kClockTimer, 1000, nullptr);
-    if (active) {
-        SetTimer(window, kTypingTimer, 150, nullptr);
+    HWND window = CreateWindowExW(kind == Scene::Desktop ? WS_EX_TOPMOST : 0, L"KestBenchScene", L"scene",
+                                  WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, scene.hInstance, nullptr);
+    const bool desktop = kind == Scene::Desktop;
+    SetTimer(window, kClockTimer, desktop ? 15 : 1000, nullptr);
+    if (kind != Scene::Still) {
+        SetTimer(window, kTypingTimer, desktop ? 100 : 150, nullptr);
         SetTimer(window, kScrollTimer, 1000, nullptr);
     }
     UpdateWindow(window);
     return window;
 }
 
-// The scene as a program of its own, for `seconds`: its window over the whole screen, and the time
-// code repainted just after each 10 ms step, so that it is never more than a step behind the
-// clock (Wine puts what was drawn on the X screen when the thread goes to wait). Sets the event
-// named `shown`, if any, once the window is on the screen, and otherwise says so on stdout.
-int RunScene(bool active, double seconds, const wchar_t* shown) {
-    HWND window = CreateScene(active);
+// The time code, repainted just after each 10 ms step by a thread of its own, so that it is never
+// more than a step behind the clock while the scene's thread paints (the desktop repaints all of
+// itself every second) or handles its messages. Wine puts what the process drew on the X screen
+// when one of its threads goes to wait.
+DWORD WINAPI KeepTimeCode(void* window) {
+    const HWND scene = static_cast<HWND>(window);
+    std::uint32_t painted = 0;
+    for (;;) {
+        const std::uint64_t now = HostTime();
+        if (const std::uint32_t code = TimeCode(now); code != painted) {
+            HDC dc = GetDC(scene);
+            PaintTimeCode(dc, code);
+            ReleaseDC(scene, dc);
+            painted = code;
+        }
+        const auto untilNextStep = static_cast<DWORD>((kCodeStep - now % kCodeStep) / 10000);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilNextStep + 1, QS_ALLINPUT);
+    }
+}
+
+// The scene as a program of its own, for `seconds`: its window over the whole screen with the
+// time code kept on it. Sets the event named `shown`, if any, once the window is on the screen,
+// and otherwise says so on stdout.
+int RunScene(Scene kind, double seconds, const wchar_t* shown) {
+    HWND window = CreateScene(kind);
+    CloseHandle(CreateThread(nullptr, 0, KeepTimeCode, window, 0, nullptr));  // ends with the process
     if (HANDLE event = shown ? OpenEventW(EVENT_MODIFY_STATE, FALSE, shown) : nullptr) {
         SetEvent(event);
         CloseHandle(event);
@@ -278,18 +441,9 @@ int RunScene(bool active, double seconds, const wchar_t* shown) {
         std::printf("scene shown\n");
         std::fflush(stdout);
     }
-    std::uint32_t painted = 0;
     const auto begin = Clock::now();
     while (Seconds(begin) < seconds) {
-        const std::uint64_t now = HostTime();
-        if (const std::uint32_t code = TimeCode(now); code != painted) {
-            HDC dc = GetDC(window);
-            PaintTimeCode(dc, code);
-            ReleaseDC(window, dc);
-            painted = code;
-        }
-        const auto untilNextStep = static_cast<DWORD>((kCodeStep - now % kCodeStep) / 10000);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, untilNextStep + 1, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         PumpMessages();
     }
     return 0;
@@ -299,13 +453,13 @@ int RunScene(bool active, double seconds, const wchar_t* shown) {
 // records would run: its painting is not the recorder's work, and not in its CPU time.
 class SceneProcess {
 public:
-    SceneProcess(bool active, double seconds) {
+    SceneProcess(Scene kind, double seconds) {
         wchar_t program[MAX_PATH];
         GetModuleFileNameW(nullptr, program, MAX_PATH);
         const std::wstring shownName = L"kest-bench-scene-" + std::to_wstring(GetCurrentProcessId());
         HANDLE shown = CreateEventW(nullptr, TRUE, FALSE, shownName.c_str());
-        std::wstring command = L"\"" + std::wstring(program) + L"\" scene " + std::to_wstring(seconds) +
-                               (active ? L" active " : L" still ") + shownName;
+        std::wstring command = L"\"" + std::wstring(program) + L"\" scene " + std::to_wstring(seconds) + L" " +
+                               SceneName(kind) + L" " + shownName;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         if (CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -592,7 +746,7 @@ void RunHeaderCost(kest::testing::TestPlatform& windows, const std::wstring& out
 // begins as start_Click returns; the CPU time is counted from there to where it was last seen
 // running.
 void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, kest::recorder::AVIDecs& avi,
-                  const std::wstring& mode, bool ours, bool active, double seconds, const std::wstring& output) {
+                  const std::wstring& mode, bool ours, Scene scene, double seconds, const std::wstring& output) {
     const auto watched = WatchedProcesses();
     const std::uint64_t startTime = HostTime();
     const CpuSample cpuBegin = SampleCpu(watched);
@@ -630,9 +784,9 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     const auto codec = kest::codec::win32::ScreenCodecWork();
     const POINT strip = CodeStrip();
     std::printf(
-        "mode=%ls codec=%s scene=%s size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
+        "mode=%ls codec=%s scene=%ls size=%dx%d frames=%d seconds=%.2f fps=%.1f mb_per_minute=%.2f "
         "working_set_mb(2s/60s/peak/end)=%.1f/%.1f/%.1f/%.1f start_time=%llu code=%ld,%ld,%d,%d,%d",
-        mode.c_str(), ours ? "zmbv" : "raw", active ? "active" : "still", form1.CurrentRecording().Fields().aviwidth,
+        mode.c_str(), ours ? "zmbv" : "raw", SceneName(scene), form1.CurrentRecording().Fields().aviwidth,
         form1.CurrentRecording().Fields().aviheight, slots, elapsed, slots / elapsed, bytes / 1e6 / elapsed * 60,
         earlyMemory, minuteMemory, peakMemory, endMemory, static_cast<unsigned long long>(startTime),
         strip.x - form1.CurrentRecording().Fields().x0, strip.y - form1.CurrentRecording().Fields().y0, kCodeCell,
@@ -647,23 +801,140 @@ void RunRecording(kest::recorder::Form1& form1, kest::recorder::Form2& form2, ke
     std::printf("%s\n", hitLimit ? " (stopped early: size limit or full disk)" : "");
 }
 
+// ---- the real recorder, driven from outside ----
+
+// The real recorder's main window: visible, of the forms' class, with the menu strip inside it.
+HWND FindRecorder() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM data) {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (!IsWindowVisible(window) || std::wstring(name) != L"Kest35Form" ||
+                !FindWindowExW(window, nullptr, L"Kest35Form", nullptr))
+                return TRUE;
+            *reinterpret_cast<HWND*>(data) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool MenuOpen(DWORD process) {
+    return kest::testing::WaitForWindow(
+               process, L"#32768", [](HWND) { return true; }, std::chrono::milliseconds(0)) != nullptr;
+}
+
+// kest35.exe, started beside this process by bench/desktop.sh (which knows its host process and
+// names it "kest35" in BENCH_WATCH), driven through its own menus as a person drives it: at 15 or
+// 30 frames a second 设置 > 帧率 > 每秒 N 帧 first; then 文件 > 开始, the file typed into the save
+// dialog and the compressor taken in the compression dialog. From the first frame the caption
+// counts, the recording is measured for `seconds`; then the main window is restored, 文件 > 停止
+// chosen and the recorder closed. Prints the report line: the slots the caption counted at either
+// end of the measured part (the file's slots FIRST to LAST - 1), its length, the file's size and
+// the CPU seconds of the watched processes over the measured part.
+int RunReal(bool ours, double seconds, const std::wstring& output, int rate) {
+    using namespace kest::testing;
+    HWND main = nullptr;
+    if (!WaitUntil([&] { return (main = FindRecorder()) != nullptr; }, std::chrono::seconds(60))) {
+        std::fprintf(stderr, "the recorder's main window did not appear\n");
+        return 1;
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(main, &process);
+    HWND strip = FindWindowExW(main, nullptr, L"Kest35Form", nullptr);
+    // Held from here, so that how the recorder ended can be told if it ends before its stop.
+    const HANDLE recorder = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    const auto ended = [recorder] {
+        DWORD code = STILL_ACTIVE;
+        if (recorder && WaitForSingleObject(recorder, 0) == WAIT_OBJECT_0) GetExitCodeProcess(recorder, &code);
+        return code;
+    };
+    if (rate != 10) {
+        // 帧率 is 设置's fourth item; its submenu offers 每秒 10 帧, 15 帧 and 30 帧 in that order.
+        const int downs = rate == 15 ? 1 : rate == 30 ? 2 : -1;
+        if (downs < 0) {
+            std::fprintf(stderr, "the recorder offers 10, 15 and 30 frames a second\n");
+            return 2;
+        }
+        std::vector<WPARAM> keys{VK_RIGHT};
+        keys.insert(keys.end(), downs, VK_DOWN);
+        if (!ChooseMenuItem(strip, process, 'o', 3, keys) ||
+            !WaitUntil([&] { return !MenuOpen(process); }, std::chrono::seconds(10))) {
+            std::fprintf(stderr, "could not choose the frame rate in the settings menu\n");
+            return 1;
+        }
+    }
+    const auto started = AnswerStart([&] { ChooseMenuItem(strip, process, 'f', 0); }, output,
+                                     ours ? kScreenCodec : kFullFrames, process);
+    if (!started || !WaitUntil([&] { return FramesInCaption(main) >= 1; }, std::chrono::seconds(30))) {
+        std::fprintf(stderr, "could not start: %s", started.message());
+        if (ended() != STILL_ACTIVE) std::fprintf(stderr, " (the recorder ended, exit code 0x%lx)", ended());
+        std::fprintf(stderr, "\n");
+        return 1;
+    }
+
+    const auto watched = WatchedProcesses();
+    const int firstSlot = FramesInCaption(main);
+    const CpuSample cpuBegin = SampleCpu(watched);
+    const auto begin = Clock::now();
+    // Looked at seldom, so that this process costs the recorder and the servers next to nothing.
+    while (Seconds(begin) < seconds && IsWindow(main)) Sleep(100);
+    const CpuSample cpuEnd = SampleCpu(watched);
+    const int lastSlot = FramesInCaption(main);
+    const double elapsed = Seconds(begin);
+
+    PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);  // as its taskbar button would
+    WaitUntil([&] { return !IsIconic(main); }, std::chrono::seconds(10));
+    const bool stopped = ChooseMenuItem(strip, process, 'f', 2) &&
+                         WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(60));
+    std::wstring told;  // a message after the stop, if any
+    const DialogStep message = DismissMessageBox(&told);
+    if (HWND box = WaitForDialog(message.matches, std::chrono::seconds(2), process)) message.answer(box);
+    const DWORD endedEarly = ended();
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    if (recorder) {
+        WaitForSingleObject(recorder, 20000);
+        CloseHandle(recorder);
+    }
+
+    WIN32_FILE_ATTRIBUTE_DATA file{};
+    GetFileAttributesExW(output.c_str(), GetFileExInfoStandard, &file);
+    const POINT code = CodeStrip();
+    std::printf(
+        "mode=real codec=%s rate=%d size=%dx%d first_slot=%d last_slot=%d seconds=%.2f bytes=%.0f "
+        "code=%ld,%ld,%d,%d,%d stopped=%s",
+        ours ? "zmbv" : "raw", rate, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), firstSlot, lastSlot,
+        elapsed, static_cast<double>(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow, code.x, code.y, kCodeCell,
+        kCodeMarks, kCodeBits, stopped ? "yes" : "no");
+    PrintCpu(watched, cpuBegin, cpuEnd);
+    std::printf("\n");
+    if (endedEarly != STILL_ACTIVE)
+        std::fprintf(stderr, "the recorder ended before its stop, exit code 0x%lx\n", endedEarly);
+    if (!told.empty()) std::fprintf(stderr, "the recorder said after the stop: %ls\n", told.c_str());
+    return stopped ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"scene" && argc > 3)
-        return RunScene(std::wstring(argv[3]) != L"still", _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
+        return RunScene(SceneNamed(argv[3]), _wtof(argv[2]), argc > 4 ? argv[4] : nullptr);
+    if (mode == L"real" && argc > 4)
+        return RunReal(std::wstring(argv[2]) == L"zmbv", _wtof(argv[3]), argv[4], argc > 5 ? _wtoi(argv[5]) : 10);
     if (argc < 5) {
         std::fprintf(stderr,
-                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi [still|active "
-                     "[unkept] [sound]]\n"
-                     "       capture_bench scene SECONDS still|active\n");
+                     "usage: capture_bench full|area|stages|verify|header raw|zmbv SECONDS OUTPUT.avi "
+                     "[still|active|desktop [unkept] [sound]]\n"
+                     "       capture_bench real raw|zmbv SECONDS OUTPUT.avi [FRAMES_A_SECOND]\n"
+                     "       capture_bench scene SECONDS still|active|desktop\n");
         return 2;
     }
     const bool ours = std::wstring(argv[2]) == L"zmbv";
     const double seconds = _wtof(argv[3]);
     const std::wstring output = argv[4];
-    const bool active = argc < 6 || std::wstring(argv[5]) != L"still";
+    const Scene scene = SceneNamed(argc < 6 ? L"active" : argv[5]);
     kest::codec::win32::InstallScreenCodec();
 
     kest::testing::TestPlatform windows;
@@ -683,7 +954,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     // Longer than the run with its dialogs; ended with this process.
-    const SceneProcess scene(active, seconds + 300);
+    const SceneProcess shown(scene, seconds + 300);
     kest::recorder::Form1& form1 = recorder.form1;
     kest::recorder::Form2& form2 = recorder.form2;
     recorder.Load();
@@ -722,6 +993,6 @@ int wmain(int argc, wchar_t** argv) {
         form1.stop_click();
         return 0;
     }
-    RunRecording(form1, form2, avi, mode, ours, active, seconds, output);
+    RunRecording(form1, form2, avi, mode, ours, scene, seconds, output);
     return 0;
 }

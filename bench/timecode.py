@@ -2,18 +2,26 @@
 """Reads back the time code the benchmark's scene paints (capture_bench.cpp) from every frame of a
 recording, and says how far each frame is from its slot on the recording's time line.
 
-timecode.py FILE CODE START SECONDS
+timecode.py FILE CODE START SECONDS [FIRST:LAST]
 
 CODE    X,Y,CELL,MARKS,BITS: where the strip lies in the frame, as the bench reports it
 START   the time line's start: "ft:N" (the host's clock in 100 ns units since 1601, as the bench
-        reports it) or "unix:S" (seconds since 1970, as ffmpeg reports an x11grab input's start)
-SECONDS how long the recording lived (pauses left out)
+        reports it), "unix:S" (seconds since 1970, as ffmpeg reports an x11grab input's start) or
+        "fit" (unknown: the frame nearest its slot is taken as on time, so every distance is a
+        lateness from there and a constant lag does not show)
+SECONDS how long the recording lived (pauses left out), or the judged slots' span
+FIRST:LAST  only slots FIRST to LAST - 1 are judged (a recording's start and stop left out)
 
-Prints one line of key=value: slots (the stream's length in 100 ms slots), decoded (frames),
-filled (slots without a frame of their own: a zero-length chunk holds the picture before it),
-zero_packets, unreadable (frames whose strip did not read), slots_per_s, and the distances of the
-frames from their slots in ms (painted time - start - slot x 100 ms): worst, p99 and median of
-their sizes, and the mean, which shows a constant lag.
+A slot lasts as long as the stream's frame rate says (100 ms at 10 frames a second). Prints one
+line of key=value: slots (the stream's length in slots, or the judged ones), decoded (frames),
+decoded_pct, filled (slots without a frame: a zero-length chunk holds the picture before it) and
+filled_at (the first ten of them), new (frames showing a step of the code the frame before did
+not; an encoder that repeats a picture for a slot it had no time for writes a frame that is not
+new) and new_pct, zero_packets, unreadable (frames whose strip did not read),
+frames_mb_per_minute (the judged slots' frames, without the file's headers and index, for the
+time they fill), slots_per_s, slot_ms, and the distances of the new pictures from their slots in
+ms (painted time - start - slot x slot_ms): worst, p99 and median of their sizes, and the mean,
+which shows a constant lag.
 """
 import json
 import math
@@ -22,7 +30,7 @@ import subprocess
 import sys
 import tempfile
 
-SLOT_MS = 100
+SLOT_MS = 100         # a slot at 10 frames a second (sound_offset.py's recordings)
 STEP_MS = 10          # one step of the code
 UNIX_EPOCH_FT = 11644473600 * 10**7   # 1970 on the host clock of 1601 in 100 ns units
 
@@ -37,18 +45,25 @@ def start_ms(text):
 
 
 def probe(path):
-    """The stream's length in frames from the header, and the sizes of the packets the demuxer gives."""
+    """The stream's length in frames from the header, its slot in ms, and the sizes of the packets
+    the demuxer gives."""
     stream = json.loads(subprocess.run(
-        ["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "stream=nb_frames",
+        ["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "stream=nb_frames,r_frame_rate",
          "-of", "json", path], check=True, capture_output=True, text=True).stdout)["streams"][0]
-    packets = subprocess.run(
-        ["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=size",
-         "-of", "csv=p=0", path], check=True, capture_output=True, text=True).stdout.split()
-    return int(stream.get("nb_frames") or 0), [int(size) for size in packets]
+    num, den = (int(v) for v in stream.get("r_frame_rate", "10/1").split("/"))
+    packets = []  # (slot, size); an AVI packet's time stamp counts slots
+    for row in subprocess.run(
+            ["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "packet=pts,dts,size",
+             "-of", "csv=p=0", path], check=True, capture_output=True, text=True).stdout.split():
+        pts, dts, size = (row.split(",") + ["", "", ""])[:3]
+        stamp = pts if pts not in ("", "N/A") else dts
+        packets.append((int(stamp) if stamp not in ("", "N/A") else -1, int(size)))
+    return int(stream.get("nb_frames") or 0), 1000 * den / num, packets
 
 
 def strips(path, x, y, width, height):
-    """(pts in slots, gray pixels of the strip) for every decoded frame, in order."""
+    """(pts in slots, gray pixels of the strip) for every decoded frame, in order (an AVI stream's
+    time base is its frame rate's)."""
     with tempfile.TemporaryFile() as log:
         decoder = subprocess.Popen(
             ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "info", "-i", path,
@@ -97,28 +112,54 @@ def painted_ms(step, bits, expected_ms):
 
 def main():
     path, code, start, seconds = sys.argv[1], sys.argv[2], sys.argv[3], float(sys.argv[4])
+    first, last = (int(v) for v in sys.argv[5].split(":")) if len(sys.argv) > 5 else (0, None)
     x, y, cell, marks, bits = (int(v) for v in code.split(","))
-    begin = start_ms(start)
-    header_frames, packets = probe(path)
-    distances, unreadable, last_slot = [], 0, -1
+    header_frames, slot_ms, packets = probe(path)
     frames = strips(path, x, y, cell * (marks + bits), cell)
+    # (slot, painted step) of each judged frame that shows a step the frame before did not
+    steps, unreadable, last_slot, previous = [], 0, -1, None
     for slot, picture in frames:
         last_slot = max(last_slot, slot)
         step = read_code(picture, cell * (marks + bits), cell, marks, bits)
+        judged = slot >= first and (last is None or slot < last)
         if step is None:
-            unreadable += 1
-            continue
-        due = begin + slot * SLOT_MS
+            unreadable += judged
+        elif step != previous:
+            if judged:
+                steps.append((slot, step))
+            previous = step
+    if last is None:
+        last = max(header_frames, last_slot + 1)
+    slots = last - first
+    pictured = {slot for slot, _ in frames if first <= slot < last}
+    decoded = len(pictured)
+    filled_at = [slot for slot in range(first, last) if slot not in pictured]
+    if start == "fit":
+        # Any start will do to unwrap the code; the nearest frame then sets it.
+        begin = steps[0][1] * STEP_MS - steps[0][0] * slot_ms if steps else 0
+    else:
+        begin = start_ms(start)
+    distances = []
+    for slot, step in steps:
+        due = begin + slot * slot_ms
         distances.append(painted_ms(step, bits, due) - due)
-    slots = max(header_frames, last_slot + 1)
+    if start == "fit" and distances:
+        earliest = min(distances)
+        distances = [d - earliest for d in distances]
     sizes = sorted(abs(d) for d in distances)
 
     def rank(fraction):
         return sizes[max(0, math.ceil(fraction * len(sizes)) - 1)] if sizes else float("nan")
     mean = sum(distances) / len(distances) if distances else float("nan")
-    print(f"slots={slots} decoded={len(frames)} filled={slots - len(frames)} "
-          f"zero_packets={sum(1 for size in packets if size == 0)} unreadable={unreadable} "
-          f"slots_per_s={slots / seconds:.2f} worst_ms={rank(1):.0f} p99_ms={rank(0.99):.0f} "
+    judged_bytes = sum(size for slot, size in packets if first <= slot < last)
+    def share(count):
+        return f"{100 * count / slots:.1f}" if slots else "nan"
+    print(f"slots={slots} decoded={decoded} decoded_pct={share(decoded)} filled={slots - decoded} "
+          f"filled_at={','.join(str(slot) for slot in filled_at[:10]) or '-'}{',...' if len(filled_at) > 10 else ''} "
+          f"new={len(steps)} new_pct={share(len(steps))} "
+          f"zero_packets={sum(1 for _, size in packets if size == 0)} unreadable={unreadable} "
+          f"frames_mb_per_minute={judged_bytes / 1e6 / (slots * slot_ms / 60000) if slots else float('nan'):.2f} "
+          f"slots_per_s={slots / seconds:.2f} slot_ms={slot_ms:.1f} worst_ms={rank(1):.0f} p99_ms={rank(0.99):.0f} "
           f"median_ms={rank(0.5):.0f} mean_ms={mean:.1f}")
 
 

@@ -25,34 +25,11 @@
 #include "win32/support/dialog_watcher.h"
 #include "win32/support/pattern_window.h"
 #include "win32/support/program.h"
+#include "win32/support/recorder_window.h"
 #include "win32/support/tools.h"
 
 namespace kest::testing {
 namespace {
-
-// Opens a menu of the menu strip with its access key (File 'f', Settings 'o') and takes the item
-// `downs` steps below the first; with `subDowns`, that item opens a submenu (Right) and the
-// item that many steps below its first is taken.
-bool ChooseMenuItem(HWND strip, DWORD process, wchar_t menu, int downs, std::optional<int> subDowns = {}) {
-    PostMessageW(strip, WM_SYSCOMMAND, SC_KEYMENU, menu);
-    HWND popup = WaitForWindow(
-        process, L"#32768", [](HWND) { return true; }, std::chrono::seconds(10));
-    if (!popup) return false;
-    // The menu's loop reads every key of the thread, whichever of its popups it was posted to.
-    for (int i = 0; i < downs; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-    if (subDowns) {
-        PostMessageW(popup, WM_KEYDOWN, VK_RIGHT, 0);
-        for (int i = 0; i < *subDowns; ++i) PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
-    }
-    PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
-}
-
-int FramesInCaption(HWND window) {
-    const std::wstring caption = WindowText(window);
-    if (caption.rfind(L"Flame:", 0) != 0) return 0;
-    return _wtoi(caption.c_str() + 6);
-}
 
 constexpr std::uint32_t kAvifHasIndex = 0x10;
 
@@ -85,7 +62,12 @@ protected:
     // chosen and its menus gone. Wine keeps a menu's items in its own process, so a check mark
     // is judged by the file.
     bool ChoosesSetting(int downs, std::optional<int> subDowns = {}) {
-        return ChooseMenuItem(strip, recorder.Id(), 'o', downs, subDowns) &&
+        std::vector<WPARAM> then;
+        if (subDowns) {
+            then.push_back(VK_RIGHT);
+            then.insert(then.end(), *subDowns, VK_DOWN);
+        }
+        return ChooseMenuItem(strip, recorder.Id(), 'o', downs, then) &&
                WaitUntil(
                    [&] {
                        return WaitForWindow(
@@ -97,7 +79,7 @@ protected:
     // File > Stop, two below Start: the caption shows the idle title again.
     bool Stops() {
         return ChooseMenuItem(strip, recorder.Id(), 'f', 2) &&
-               WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30));
+               WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(30));
     }
     bool Closes() {
         PostMessageW(main, WM_CLOSE, 0, 0);
@@ -352,7 +334,7 @@ TEST_F(RecorderKeepsOut, StoppedThroughItsWindowTheLastFrameShowsNoneOfIt) {
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == L"Tamsy"; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(main) == kIdleCaption; }, std::chrono::seconds(30)));
     ASSERT_TRUE(Closes());
 
     const std::wstring file = typed + L".avi";
