@@ -27,7 +27,8 @@
 # and "desktop active"; e.g. `bench/desktop.sh 12 10 1920x1080 desktop` for a short look. A rate
 # other than 10 needs the recorder's frame-rate menu; a file at another rate than asked is
 # reported and left out of the goals. The machine is shared: whatever else runs on it shows in
-# the times and CPU seconds. Not part of the tests.
+# the times and CPU seconds. BENCH_KEEP=DIR keeps the recorder's files there for a look. Not part
+# of the tests.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -85,7 +86,7 @@ ours() {  # scene rate -> the line
     log "kest35 $1 $2: $(readable "$file")"
     echo "$line file_rate=$(rate_of "$file") $(python3 bench/timecode.py "$file" "$(echo "$line" | field code)" fit \
         "$(echo "$line" | field seconds)" "$(echo "$line" | field first_slot):$(echo "$line" | field last_slot)")"
-    rm -f "$file"
+    if [ -n "${BENCH_KEEP:-}" ]; then mv "$file" "$BENCH_KEEP/"; else rm -f "$file"; fi
 }
 
 # ffmpeg's x11grab on the scene for SECONDS at a rate (ZMBV at 10, x264 lossless at ultrafast
