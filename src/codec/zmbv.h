@@ -57,7 +57,7 @@ inline constexpr int kDefaultLevel = 1;
 // Level 3 for key frames. A key frame that takes longer than a slot and a half costs the slots
 // after it their own pictures, and level 6 took far longer: on a full-HD desktop with a gradient
 // wallpaper zlib took 74 ms for 1094 kB at level 3 against 253 ms for 744 kB at level 6 (a page
-// of text: 32 ms for 217 kB against 80 for 152), four times as long again at 4K. The price is
+// of text: 32 ms for 217 kB against 80 for 152), and 4K has four times the pixels. The price is
 // paid on a still desktop, where key frames are most of the file: 5.6 against 3.5 MB a minute
 // on that desktop at 10 frames a second.
 inline constexpr int kDefaultKeyFrameLevel = 3;
