@@ -110,9 +110,6 @@ public:
     virtual Text Caption() const = 0;
 };
 
-// A child window whose drawing surface is a persistent image: what is drawn on it stays,
-// and saving writes that image. Its picture (a skin image, or the clipboard's bitmap) lies
-// under the drawing: clearing shows the picture again.
 // Pixels of an image as a bottom-up device-independent bitmap, lent by their owner.
 struct ImageBits {
     std::int32_t width = 0;
@@ -122,6 +119,9 @@ struct ImageBits {
     std::int64_t bytes = 0;  // rows padded to four bytes
 };
 
+// A child window whose drawing surface is a persistent image: what is drawn on it stays,
+// and saving writes that image. Its picture (a skin image, or the clipboard's bitmap) lies
+// under the drawing: clearing shows the picture again.
 class PictureBox : public Control {
 public:
     // Resizes the box and its persistent image; pixels are twips / 15.

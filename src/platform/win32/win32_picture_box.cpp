@@ -124,9 +124,9 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateImage(int width, int height);
     void Clear();
-    // The image's header (and colour table) as a DIB, and its pixels: the section's own memory on
-    // a true-colour display, else a copy converted into `converted_`.
-    bool Gather(std::vector<std::uint8_t>& infoBlock, ImageBits& image);
+    // The image's header (and colour table) as a DIB into `infoBlock_`, and its pixels: the
+    // section's own memory on a true-colour display, else a copy converted into `converted_`.
+    bool Gather(ImageBits& image);
     void Invalidate() {
         if (!Window()) return;  // InvalidateRect(nullptr) would repaint every window
         if (!GetUpdateRect(Window(), nullptr, FALSE)) selfInvalidated_ = true;
@@ -139,6 +139,7 @@ private:
     const std::uint8_t* sectionBits_ = nullptr;  // the image's memory when it is a DIB section
     int sectionBitCount_ = 0;
     std::vector<std::uint8_t> converted_;  // the image read out of a bitmap that is not a section
+    std::vector<std::uint8_t> infoBlock_;  // the last gathered image's BITMAPINFO, kept for the next
     MemoryDC memory_;                      // declared before the image, so the image goes first
     win32::Bitmap image_;
     HGDIOBJ originalBitmap_ = nullptr;  // the memory DC's own, put back before the image goes
@@ -349,14 +350,14 @@ void Win32PictureBox::DrawPicture(const PictureRef& picture, std::int32_t x, std
          Pixels(sw), Pixels(sh));
 }
 
-bool Win32PictureBox::Gather(std::vector<std::uint8_t>& infoBlock, ImageBits& image) {
+bool Win32PictureBox::Gather(ImageBits& image) {
     image = {};
     const int displayBits = sectionBits_ ? sectionBitCount_ : DisplayBitCount();
     const int bitCount = displayBits >= 24 ? displayBits : displayBits == 16 ? 16 : 8;
     const int colours = bitCount <= 8 ? 1 << bitCount : 0;
 
-    infoBlock.assign(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD), 0);
-    auto* info = reinterpret_cast<BITMAPINFO*>(infoBlock.data());
+    infoBlock_.assign(sizeof(BITMAPINFOHEADER) + colours * sizeof(RGBQUAD), 0);
+    auto* info = reinterpret_cast<BITMAPINFO*>(infoBlock_.data());
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info->bmiHeader.biWidth = width_;
     info->bmiHeader.biHeight = height_;
@@ -387,22 +388,20 @@ bool Win32PictureBox::Gather(std::vector<std::uint8_t>& infoBlock, ImageBits& im
 }
 
 bool Win32PictureBox::ReadImage(ImageBits& image) {
-    std::vector<std::uint8_t> infoBlock;
-    if (!Gather(infoBlock, image)) return false;
+    if (!Gather(image)) return false;
     if (image.bitCount == 32) MakeOpaque(const_cast<std::uint8_t*>(image.bits), static_cast<std::size_t>(image.bytes));
     return true;
 }
 
 bool Win32PictureBox::SaveImage(const Text& path) {
-    std::vector<std::uint8_t> infoBlock;
     ImageBits image;
-    if (!Gather(infoBlock, image)) return false;
+    if (!Gather(image)) return false;
     auto* pixels = const_cast<std::uint8_t*>(image.bits);
     const auto imageSize = static_cast<DWORD>(image.bytes);
 
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;
-    header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock.size());
+    header.bfOffBits = static_cast<DWORD>(sizeof header + infoBlock_.size());
     header.bfSize = header.bfOffBits + imageSize;
     // The file is mostly written again at the same size: writing over the old one and cutting it
     // at its new end costs a seventh of truncating it first, which makes the system free and then
@@ -412,8 +411,8 @@ bool Win32PictureBox::SaveImage(const Text& path) {
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(file, infoBlock.data(), static_cast<DWORD>(infoBlock.size()), &written, nullptr) &&
-         written == infoBlock.size();
+    ok = ok && WriteFile(file, infoBlock_.data(), static_cast<DWORD>(infoBlock_.size()), &written, nullptr) &&
+         written == infoBlock_.size();
     ok = ok && WritePixels(file, pixels, imageSize, image.bitCount == 32);
     ok = ok && SetEndOfFile(file);
     CloseHandle(file);

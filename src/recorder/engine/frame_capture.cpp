@@ -74,8 +74,7 @@ void Recording::CopyScreen(std::int32_t left, std::int32_t top) {
     // 512 kB to 1 MB; smaller bands cost more again (bench/capture.sh's band table: 4K 50 ms
     // whole, 28 in bands of 1 MB, 42 in bands of 128 kB).
     const std::int32_t width = fields_.aviwidth, height = fields_.aviheight;
-    const std::int64_t band = firstCopy_ ? kFirstGrabBandBytes : kGrabBandBytes;
-    firstCopy_ = false;
+    const std::int64_t band = fields_.framecount == 0 ? kFirstGrabBandBytes : kGrabBandBytes;
     const auto bandRows =
         static_cast<std::int32_t>(std::max<std::int64_t>(1, band / std::max<std::int64_t>(1, std::int64_t{width} * 4)));
     const platform::ScreenDc screen(platform_.desktop);

@@ -22,8 +22,7 @@ const platform::Text kChooseAnotherCodec = u"请选择其它编码！";
 const platform::Text kInvalidArea = u"录制区域无效，请重新选择录制区域。";
 const platform::Text kWriteFailed = u"写入录像文件失败，录制已停止。文件中保留了已录制的内容。";
 const platform::Text kSizeLimit = u"录像文件已达到 2 GB 的大小上限，录制已停止。文件中保留了已录制的内容。";
-const platform::Text kFramesReplaced =
-    u" 帧画面无法读取，已用前一帧代替：录制时屏幕的颜色设置改变了。";
+const platform::Text kFramesReplaced = u" 帧画面无法读取，已用前一帧代替：录制时屏幕的颜色设置改变了。";
 const platform::Text kDiskFull = u"磁盘空间已满，录制已停止。文件中保留了已录制的内容。";
 const platform::Text kNoSoundDevice = u"没有找到录音设备。\n\n要不录声音，只录制画面吗？";
 const platform::Text kSoundDeviceRefused = u"录音设备无法打开，可能正被其他程序占用。\n\n要不录声音，只录制画面吗？";
@@ -119,7 +118,6 @@ void Recording::TakeMonitorOfWindow() {
 }
 
 void Recording::StartCaptureTimer() {
-    firstCopy_ = true;
     clipboardSequence_ = platform_.desktop.ClipboardSequenceNumber();
     surface_.fullScreenTimer.SetEnabled(true);
     surface_.areaTimer.SetEnabled(true);

@@ -155,7 +155,6 @@ private:
     // monitor), as the system's PrintScreen picture is.
     platform::Point monitorOrigin_;
     bool wholeScreen_ = true;
-    bool firstCopy_ = true;
     FrameTimeline timeline_;
     SoundTrack sound_;
 };
